@@ -1,0 +1,34 @@
+#pragma once
+// The catalogue "chips.db" as a table of rows read field by field as text.
+
+#include <memory>
+#include <string>
+
+namespace dspprog {
+
+// The six fields a lookup reads.
+inline constexpr const char* kChipFields[] = {"Code", "Name", "Size", "tErase", "tWrite", "Type"};
+
+class ChipTable {
+public:
+    virtual ~ChipTable() = default;
+
+    // Opens the table; false on any failure (missing file, wrong format, a
+    // missing field). A failed Open leaves the table closed.
+    virtual bool Open() = 0;
+    // Moves to the first record; on an empty table Eof() is then true.
+    virtual void First() = 0;
+    // Moves to the next record; on the last record Eof() becomes true and the
+    // last record stays current.
+    virtual void Next() = 0;
+    virtual bool Eof() const = 0;
+    // The named field of the current record as text; empty on an empty table.
+    virtual std::string Field(const std::string& name) const = 0;
+    virtual void Close() = 0;
+};
+
+// The table in `path`, in whatever storage the file holds. Opening happens on
+// Open(), once per lookup.
+std::unique_ptr<ChipTable> MakeChipTable(const std::string& path);
+
+}  // namespace dspprog

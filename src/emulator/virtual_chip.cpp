@@ -1,0 +1,45 @@
+#include "emulator/virtual_chip.h"
+
+#include <fstream>
+#include <iterator>
+
+namespace dspprog::emu {
+
+VirtualChip::VirtualChip(std::uint32_t size, std::uint16_t type)
+    : type_(type), content_(size, 0xFF) {}
+
+bool VirtualChip::Erasable() const { return type_ == 0x00FF || type_ == 0xFC00; }
+
+void VirtualChip::Program(std::uint32_t offset, const std::uint8_t* data, std::uint32_t length) {
+    for (std::uint32_t i = 0; i < length && offset + i < content_.size(); ++i)
+        content_[offset + i] &= data[i];
+}
+
+void VirtualChip::Erase(std::uint32_t stuck) {
+    if (!Erasable()) return;
+    std::fill(content_.begin(), content_.end(), 0xFF);
+    if (stuck == 0 || content_.empty()) return;
+    // Spread the bad cells over the chip so they land in different blocks.
+    const std::size_t step = content_.size() / stuck ? content_.size() / stuck : 1;
+    for (std::uint32_t n = 0; n < stuck && n * step < content_.size(); ++n)
+        content_[n * step] = 0x00;
+}
+
+bool VirtualChip::Load(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                    std::istreambuf_iterator<char>());
+    if (bytes.size() != content_.size()) return false;
+    content_ = std::move(bytes);
+    return true;
+}
+
+bool VirtualChip::Save(const std::string& path) const {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(content_.data()),
+              static_cast<std::streamsize>(content_.size()));
+    return static_cast<bool>(out);
+}
+
+}  // namespace dspprog::emu

@@ -1,0 +1,54 @@
+#pragma once
+// The state one programmer session works on: the link, the command and data
+// blocks, the current chip and the catalogue, and the operator.
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "catalogue/chip_record.h"
+#include "catalogue/chip_table.h"
+#include "link/link.h"
+#include "operations/operator.h"
+#include "protocol/exchange.h"
+
+namespace dspprog {
+
+inline constexpr std::uint32_t kBlockSize = 4096;
+using DataBlock = std::array<std::uint8_t, kBlockSize>;
+
+struct Session {
+    Session(Link& l, ChipTable& table, Operator& op) : link(l), channel(l), catalogue(table), op(op) {}
+
+    Link& link;
+    CommandChannel channel;  // CmdBuf, ReplyBuf, DoCommand
+    DataBlock DataBuf{};
+    ChipRecord tChip;
+    ChipTable& catalogue;
+    Operator& op;
+
+    // Non-zero while an operation started by the operator runs.
+    std::uint8_t Busy = 0;
+
+    // The window's check boxes the operations read.
+    bool CheckBoxNotWrite = true;   // "Не сохранять в файл"
+    bool CheckBoxNotErase = false;  // "Не стирать"
+
+    // The decimal separator of the operator's locale, for the speed figures.
+    char DecimalSeparator = '.';
+
+    Block16& CmdBuf() { return channel.CmdBuf; }
+    Block16& ReplyBuf() { return channel.ReplyBuf; }
+    std::uint8_t DoCommand() { return channel.DoCommand(); }
+};
+
+// How an operation ended, for callers that need more than the log (the
+// command line's exit status, the window's status bar).
+enum class Outcome {
+    Succeeded,
+    Failed,     // refused, not identified, not blank, verify errors, ...
+    Cancelled,  // the operator declined a dialog
+    Refused,    // another operation was running (Busy)
+};
+
+}  // namespace dspprog

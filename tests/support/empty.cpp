@@ -1,0 +1,1 @@
+// Keeps the helper library non-empty when no helper sources exist yet.
