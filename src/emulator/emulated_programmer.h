@@ -1,0 +1,56 @@
+#pragma once
+// The built-in programmer of --emulate: a firmware with a virtual chip, its
+// link backend and enumerator, set up from the front-ends' options.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "emulator/emulated_link.h"
+#include "emulator/firmware.h"
+
+namespace dspprog::emu {
+
+struct EmulatorOptions {
+    // A catalogue Name or Code, or CODE:SIZE:TYPE (e.g. AB05:8192:255; SIZE in
+    // bytes, TYPE decimal or $hex / 0xhex) needing no catalogue.
+    std::string chip;
+    std::optional<std::string> chip_file;  // content; created erased when missing
+    std::optional<std::array<std::uint8_t, 15>> ident;  // reply bytes 1..15
+    Faults faults;
+    bool fast = false;                     // no timing model
+    std::optional<std::string> wire_log;   // written when the programmer is destroyed
+};
+
+// 30 hex digits into reply bytes 1..15.
+bool ParseIdent(const std::string& hex, std::array<std::uint8_t, 15>& out, std::string& error);
+
+class EmulatedProgrammer {
+public:
+    // Resolves the chip (through the catalogue at `catalogue_path` unless it is
+    // CODE:SIZE:TYPE) and builds the firmware. Null with `error` set when the
+    // chip cannot be resolved or the chip file is unusable.
+    static std::unique_ptr<EmulatedProgrammer> Create(const EmulatorOptions& options,
+                                                      const std::string& catalogue_path,
+                                                      Clock& clock, std::string& error);
+    ~EmulatedProgrammer();
+
+    InterfaceEnumerator& enumerator() { return enumerator_; }
+    EmulatedBackend& backend() { return *backend_; }
+    Firmware& firmware() { return *firmware_; }
+
+    // Writes the wire log now (also done on destruction). False on an I/O error.
+    bool WriteWireLog();
+
+private:
+    EmulatedProgrammer() = default;
+
+    std::unique_ptr<Firmware> firmware_;
+    std::unique_ptr<EmulatedBackend> backend_;
+    ListEnumerator enumerator_;
+    std::optional<std::string> wire_log_;
+};
+
+}  // namespace dspprog::emu

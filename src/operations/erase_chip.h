@@ -1,0 +1,15 @@
+#pragma once
+// Erasing the chip and checking that it reads back blank.
+
+#include "operations/session.h"
+
+namespace dspprog {
+
+// The "Стереть" button.
+Outcome EreaseChipClick(Session& session);
+// True only when the erase was accepted, completed and the chip reads back blank.
+bool EraseChip(Session& session);
+bool EraseSetup255(Session& session);
+bool EraseSetupFC00(Session& session);
+
+}  // namespace dspprog

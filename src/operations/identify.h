@@ -1,0 +1,17 @@
+#pragma once
+// Finding out which chip sits in the socket.
+
+#include "operations/session.h"
+
+namespace dspprog {
+
+// Sends the identification command and tries the reply's byte pairs (5,6),
+// (1,2), (3 or 1,4), (9,10) against the catalogue. True when one is known;
+// session.tChip then describes the chip. With `report`, a chip none of whose
+// pairs is known gets two log lines.
+bool IdentifyChip(Session& session, bool report);
+
+// The "Определить чип" button.
+Outcome GetIdentClick(Session& session);
+
+}  // namespace dspprog

@@ -1,0 +1,55 @@
+#pragma once
+// Image files: the chip's raw content, in whole 4096-byte records.
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "operations/session.h"
+
+namespace dspprog {
+
+// Size of the ordinary file `name`, or -1 when there is none (directories and
+// hidden files count as none).
+std::int32_t FileSizeByName(const std::string& name);
+
+// The image file a read creates. Never replaces or truncates an existing file.
+class OutputImageFile {
+public:
+    OutputImageFile() = default;
+    ~OutputImageFile();
+    OutputImageFile(const OutputImageFile&) = delete;
+    OutputImageFile& operator=(const OutputImageFile&) = delete;
+
+    // Creates `name` new; false when it exists already or cannot be created.
+    bool CreateNew(const std::string& name);
+    // Writes one record; on failure shows "Ошибка при записи выходного файла"
+    // and ends the program.
+    void WriteFileBlock(const DataBlock& block, Operator& op);
+    void Close();
+    bool is_open() const { return file_ != nullptr; }
+
+private:
+    std::FILE* file_ = nullptr;
+};
+
+// The image file a write sends and verifies against.
+class InputImageFile {
+public:
+    InputImageFile() = default;
+    ~InputImageFile();
+    InputImageFile(const InputImageFile&) = delete;
+    InputImageFile& operator=(const InputImageFile&) = delete;
+
+    bool Open(const std::string& name);
+    // Reads the next record; on failure or a short record shows "Ошибка при
+    // чтении входного файла" and ends the program.
+    void ReadFileBlock(DataBlock& block, Operator& op);
+    void Close();
+    bool is_open() const { return file_ != nullptr; }
+
+private:
+    std::FILE* file_ = nullptr;
+};
+
+}  // namespace dspprog

@@ -1,0 +1,23 @@
+#pragma once
+// Throughput of the two output pipes.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "operations/session.h"
+
+namespace dspprog {
+
+inline constexpr std::uint32_t kSpeedTestBlocks = 1001;
+
+// The "Button1" button: 1001 blocks of 4096 bytes to CmdOut, then to MainOut,
+// each series timed, four log lines.
+Outcome Button1Click(Session& session);
+
+// kB/s (1000 bytes) to two decimals, rounded half to even; nullopt for 0 ms.
+std::optional<double> SpeedKBps(std::uint32_t blocks, std::uint64_t elapsed_ms);
+// Up to 15 significant digits, no trailing zeros, with `separator` as the decimal point.
+std::string FormatSpeed(double speed, char separator);
+
+}  // namespace dspprog

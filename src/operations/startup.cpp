@@ -1,0 +1,14 @@
+#include "operations/startup.h"
+
+namespace dspprog {
+
+void StartUp(InterfaceEnumerator& enumerator, Link& link) {
+    const bool found = GetSymbolicLink(enumerator, kProgrammerInterfaceGuid, kProgrammerVendor,
+                                       kProgrammerProduct, kProgrammerManufacturer, link.DevicePath);
+    // A search that failed but left a path (a device of the right maker whose
+    // path lacks the numbers) is still tried.
+    if (!found && link.DevicePath.empty()) CriticalHalt("Не удалось получить доступ к устройству!");
+    link.Open();
+}
+
+}  // namespace dspprog

@@ -1,0 +1,14 @@
+#pragma once
+// Start-up of either front-end: find the programmer and open the link.
+
+#include "link/discovery.h"
+#include "link/link.h"
+
+namespace dspprog {
+
+// Searches with the built-in class, vendor, product and manufacturer; stops the
+// program with "Не удалось получить доступ к устройству!" when nothing was found
+// and no path was left; otherwise opens the link on the path found.
+void StartUp(InterfaceEnumerator& enumerator, Link& link);
+
+}  // namespace dspprog

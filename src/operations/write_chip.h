@@ -1,0 +1,15 @@
+#pragma once
+// Writing an image file into the chip and verifying every byte.
+
+#include "operations/session.h"
+
+namespace dspprog {
+
+// The "Записать" button. Erases first where the chip needs it, unless
+// session.CheckBoxNotErase is set.
+Outcome WriteChipButtonClick(Session& session);
+Outcome WriteChip(Session& session);
+bool AlgorithmWriteSetup(Session& session);
+bool PulseWriteSetup(Session& session);
+
+}  // namespace dspprog
