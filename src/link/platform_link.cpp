@@ -1,0 +1,24 @@
+#include "link/platform_link.h"
+
+namespace dspprog {
+
+namespace {
+
+// A build without a hardware backend sees no programmer.
+class NoDevices final : public LinkBackend {
+public:
+    std::unique_ptr<Device> OpenDevice(const std::string&) override { return nullptr; }
+    std::unique_ptr<Pipe> OpenPipe(Device&, const std::string&, Access) override { return nullptr; }
+};
+
+}  // namespace
+
+PlatformLink MakePlatformLink(const std::string& which, std::string& error) {
+    if (!which.empty()) {
+        error = "backend '" + which + "' is not part of this build";
+        return {};
+    }
+    return {std::make_unique<ListEnumerator>(), std::make_unique<NoDevices>(), nullptr};
+}
+
+}  // namespace dspprog
