@@ -48,7 +48,9 @@ public:
                 return {Completion::State::Failed, outcome_.count};
             std::uint64_t wake = deadline_ms;
             if (resolved_) {
-                const std::uint64_t ready_ms = (outcome_.ready_at_us + 999) / 1000;
+                // Rounded down: the firmware keeps its own microsecond account of
+                // the bus, so the next transfer still starts where this one ended.
+                const std::uint64_t ready_ms = outcome_.ready_at_us / 1000;
                 if (now >= ready_ms) return {Completion::State::Done, outcome_.count};
                 wake = std::min(wake, ready_ms);
             }

@@ -26,6 +26,7 @@ bool ParseFault(const std::string& word, Faults& faults, std::string& error) {
     std::string kind = word.substr(0, colon);
     std::string arg = colon == std::string::npos ? std::string() : word.substr(colon + 1);
     long from = 0;
+    bool has_at = false;
     // "@N": from the N-th transfer on.
     std::string* with_at = colon == std::string::npos ? &kind : &arg;
     if (const auto at = with_at->find('@'); at != std::string::npos) {
@@ -35,6 +36,7 @@ bool ParseFault(const std::string& word, Faults& faults, std::string& error) {
             return false;
         }
         from = static_cast<long>(n);
+        has_at = true;
         with_at->resize(at);
     }
 
@@ -65,7 +67,7 @@ bool ParseFault(const std::string& word, Faults& faults, std::string& error) {
         faults.stuck = static_cast<std::uint32_t>(value);
         return true;
     }
-    if (kind == "unplug" && colon == std::string::npos) {
+    if (kind == "unplug" && colon == std::string::npos && has_at) {
         faults.disconnect_after = from;
         return true;
     }

@@ -1,5 +1,6 @@
 target_sources(dspprog_core PRIVATE
     ${CMAKE_CURRENT_SOURCE_DIR}/emulator/emulated_link.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/emulator/emulated_programmer.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/emulator/faults.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/emulator/firmware.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/emulator/virtual_chip.cpp

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Builds dspprog and runs a short session on the built-in emulated programmer:
+# identify, read to an image, erase, write an image and verify, speed test.
+# The emulated link runs at USB full speed; the chip's content lives in a file.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh
+cmake --preset default >/dev/null
+cmake --build --preset default -j"$(nproc 2>/dev/null || echo 2)" --target dspprog-cli chips_db
+
+build=$PWD/build/default
+work=$(mktemp -d "${TMPDIR:-/tmp}/dspprog-demo.XXXXXX")
+cp "$build/chips.db" "$work/chips.db"
+cd "$work"
+
+chip=AM29F010   # AMD Am29F010: 128 KB 5 V flash, identification bytes 01 20
+run() {
+    echo
+    echo "\$ dspprog-cli --emulate $chip --chip-file chip.bin $*"
+    "$build/src/cli/dspprog-cli" --emulate "$chip" --chip-file chip.bin "$@"
+}
+
+run identify
+run read -o before.bin
+run erase
+head -c 131072 /dev/urandom > image.bin
+run write image.bin
+run read -o after.bin
+cmp image.bin after.bin && echo "after.bin equals image.bin"
+run speed
+echo
+echo "Files are in $work"

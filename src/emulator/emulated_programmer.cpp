@@ -1,0 +1,225 @@
+#include "emulator/emulated_programmer.h"
+
+#include <cctype>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <system_error>
+
+#include "catalogue/chip_table.h"
+#include "catalogue/lookup.h"
+
+namespace dspprog::emu {
+
+namespace {
+
+// What the programmer needs to know of the chip it plays.
+struct ChipSpec {
+    std::uint8_t manuf = 0;
+    std::uint8_t dev = 0;
+    std::uint32_t size = 0;
+    std::uint16_t type = 0;
+};
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+bool AllDigits(const std::string& text, bool hex) {
+    if (text.empty()) return false;
+    for (char c : text) {
+        if (hex ? HexValue(c) < 0 : !std::isdigit(static_cast<unsigned char>(c))) return false;
+    }
+    return true;
+}
+
+std::string Upper(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// Four hex digits: manufacturer code, then device code.
+bool ParseCode(const std::string& code, ChipSpec& spec) {
+    if (code.size() != 4 || !AllDigits(code, true)) return false;
+    spec.manuf = static_cast<std::uint8_t>(HexValue(code[0]) * 16 + HexValue(code[1]));
+    spec.dev = static_cast<std::uint8_t>(HexValue(code[2]) * 16 + HexValue(code[3]));
+    return true;
+}
+
+// Decimal, or hexadecimal after "$" or "0x"; at most 16 bits.
+std::optional<std::uint16_t> ParseType(const std::string& text) {
+    std::string digits = text;
+    bool hex = false;
+    if (digits.rfind("$", 0) == 0) {
+        digits.erase(0, 1);
+        hex = true;
+    } else if (digits.rfind("0x", 0) == 0 || digits.rfind("0X", 0) == 0) {
+        digits.erase(0, 2);
+        hex = true;
+    }
+    if (!AllDigits(digits, hex) || digits.size() > 5) return std::nullopt;
+    const unsigned long value = std::stoul(digits, nullptr, hex ? 16 : 10);
+    if (value > 0xFFFF) return std::nullopt;
+    return static_cast<std::uint16_t>(value);
+}
+
+// CODE:SIZE:TYPE, e.g. AB05:8192:255.
+bool ParseTriple(const std::string& chip, ChipSpec& spec, std::string& error) {
+    const auto first = chip.find(':');
+    const auto second = chip.find(':', first + 1);
+    if (second == std::string::npos || chip.find(':', second + 1) != std::string::npos) {
+        error = "chip '" + chip + "' is neither a catalogue name nor CODE:SIZE:TYPE";
+        return false;
+    }
+    const std::string code = chip.substr(0, first);
+    const std::string size = chip.substr(first + 1, second - first - 1);
+    const std::string type = chip.substr(second + 1);
+    if (!ParseCode(code, spec)) {
+        error = "chip '" + chip + "': CODE must be 4 hex digits, such as AB05";
+        return false;
+    }
+    bool size_ok = AllDigits(size, false) && size.size() <= 7;
+    if (size_ok) {
+        const unsigned long bytes = std::stoul(size);
+        size_ok = bytes >= 8192 && bytes <= 1048576 && (bytes & (bytes - 1)) == 0;
+        spec.size = static_cast<std::uint32_t>(bytes);
+    }
+    if (!size_ok) {
+        error = "chip '" + chip + "': SIZE must be a byte count from 8192 to 1048576, a power of 2";
+        return false;
+    }
+    const auto parsed_type = ParseType(type);
+    if (!parsed_type) {
+        error = "chip '" + chip + "': TYPE must be decimal or $hex / 0xhex, at most 16 bits";
+        return false;
+    }
+    spec.type = *parsed_type;
+    return true;
+}
+
+// The first catalogue row whose Name or Code is `chip`, ignoring case.
+bool FindInCatalogue(const std::string& chip, const std::string& catalogue_path, ChipSpec& spec,
+                     std::string& error) {
+    const auto table = MakeChipTable(catalogue_path);
+    if (!table->Open()) {
+        error = "chip '" + chip + "' needs the catalogue, but '" + catalogue_path +
+                "' cannot be opened";
+        return false;
+    }
+    const std::string wanted = Upper(chip);
+    bool found = false;
+    for (table->First(); !found; table->Next()) {
+        const std::string code = table->Field("Code");
+        if (Upper(code) == wanted || Upper(table->Field("Name")) == wanted) {
+            found = true;
+            if (!ParseCode(code, spec)) {
+                error = "catalogue row '" + chip + "' has a Code that is not 4 hex digits";
+                table->Close();
+                return false;
+            }
+            const auto size = SizeFromText(table->Field("Size"));
+            if (!size) {
+                error = "catalogue row '" + chip + "' has an unknown Size '" +
+                        table->Field("Size") + "'";
+                table->Close();
+                return false;
+            }
+            spec.size = *size;
+            spec.type = static_cast<std::uint16_t>(IntegerFromText(table->Field("Type")) & 0xFFFF);
+        }
+        // Next() on the last row leaves it current and sets Eof; every row,
+        // the last included, has been compared by then.
+        if (found || table->Eof()) break;
+    }
+    table->Close();
+    if (!found) error = "chip '" + chip + "' is not in the catalogue '" + catalogue_path + "'";
+    return found;
+}
+
+bool IsTriple(const std::string& chip) { return chip.find(':') != std::string::npos; }
+
+}  // namespace
+
+bool ParseIdent(const std::string& hex, std::array<std::uint8_t, 15>& out, std::string& error) {
+    if (hex.size() != 30 || !AllDigits(hex, true)) {
+        error = "identification bytes must be 30 hex digits (reply bytes 1..15), got '" + hex + "'";
+        return false;
+    }
+    for (std::size_t i = 0; i < out.size(); ++i)
+        out[i] = static_cast<std::uint8_t>(HexValue(hex[2 * i]) * 16 + HexValue(hex[2 * i + 1]));
+    return true;
+}
+
+std::unique_ptr<EmulatedProgrammer> EmulatedProgrammer::Create(const EmulatorOptions& options,
+                                                               const std::string& catalogue_path,
+                                                               Clock& clock, std::string& error) {
+    ChipSpec spec;
+    if (IsTriple(options.chip) ? !ParseTriple(options.chip, spec, error)
+                               : !FindInCatalogue(options.chip, catalogue_path, spec, error))
+        return nullptr;
+
+    VirtualChip chip(spec.size, spec.type);
+    if (options.chip_file) {
+        const std::string& path = *options.chip_file;
+        std::error_code ec;
+        const auto status = std::filesystem::status(path, ec);
+        if (std::filesystem::exists(status)) {
+            if (!std::filesystem::is_regular_file(status)) {
+                error = "chip file '" + path + "' is not a regular file";
+                return nullptr;
+            }
+            const auto bytes = std::filesystem::file_size(path, ec);
+            if (ec || bytes != spec.size) {
+                error = "chip file '" + path + "' must hold exactly " +
+                        std::to_string(spec.size) + " bytes, the chip's size";
+                return nullptr;
+            }
+            if (!chip.Load(path)) {
+                error = "chip file '" + path + "' cannot be read";
+                return nullptr;
+            }
+        } else if (!chip.Save(path)) {
+            error = "chip file '" + path + "' cannot be created";
+            return nullptr;
+        }
+    }
+
+    std::array<std::uint8_t, 15> ident{};
+    if (options.ident) {
+        ident = *options.ident;
+    } else {
+        ident[0] = spec.manuf;
+        ident[1] = spec.dev;
+    }
+
+    std::unique_ptr<EmulatedProgrammer> programmer(new EmulatedProgrammer());
+    programmer->firmware_ = std::make_unique<Firmware>(std::move(chip), ident);
+    Firmware& firmware = *programmer->firmware_;
+    firmware.faults() = options.faults;
+    firmware.timing().enabled = !options.fast;
+    if (options.chip_file) firmware.SetBackingFile(*options.chip_file);
+    programmer->backend_ = std::make_unique<EmulatedBackend>(firmware, clock);
+    programmer->enumerator_ = EmulatedEnumerator();
+    programmer->wire_log_ = options.wire_log;
+    return programmer;
+}
+
+// Also on the way out of a fatal stop, so that the log shows the blocks that
+// led to it. A failure here has nobody left to tell; callers that care call
+// WriteWireLog themselves first.
+EmulatedProgrammer::~EmulatedProgrammer() { WriteWireLog(); }
+
+bool EmulatedProgrammer::WriteWireLog() {
+    if (!wire_log_) return true;
+    // The log is a file the user named for this purpose: it is replaced.
+    std::ofstream log(*wire_log_, std::ios::binary | std::ios::trunc);
+    for (const WireBlock& block : firmware_->wire()) log << Firmware::FormatWireLine(block) << '\n';
+    log.flush();
+    return static_cast<bool>(log);
+}
+
+}  // namespace dspprog::emu
