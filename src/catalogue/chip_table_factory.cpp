@@ -1,0 +1,80 @@
+// Picks the reader for the catalogue file by what the file holds, not by its
+// name: the shipped catalogue and a legacy one are both called "chips.db".
+
+#include <array>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "catalogue/chip_table.h"
+#include "catalogue/sqlite_chip_table.h"
+
+namespace dspprog {
+namespace {
+
+enum class CatalogueFormat { Unknown, Sqlite };
+
+CatalogueFormat DetectFormat(const std::string& path) {
+    std::array<char, 16> head{};
+    std::ifstream file(path, std::ios::binary);
+    if (!file.read(head.data(), head.size())) return CatalogueFormat::Unknown;
+
+    static constexpr char kSqliteMagic[] = "SQLite format 3";  // with its terminating zero
+    if (std::memcmp(head.data(), kSqliteMagic, sizeof kSqliteMagic) == 0) {
+        return CatalogueFormat::Sqlite;
+    }
+    return CatalogueFormat::Unknown;
+}
+
+std::unique_ptr<ChipTable> ReaderFor(CatalogueFormat format, const std::string& path) {
+    switch (format) {
+        case CatalogueFormat::Sqlite:
+            return std::make_unique<SqliteChipTable>(path);
+        case CatalogueFormat::Unknown:
+            break;
+    }
+    return nullptr;
+}
+
+// Looks at the file anew on every Open, so that a catalogue that is put in
+// place or replaced while the program runs is read as what it is now.
+class DetectingChipTable : public ChipTable {
+public:
+    explicit DetectingChipTable(std::string path) : path_(std::move(path)) {}
+
+    bool Open() override {
+        Close();
+        reader_ = ReaderFor(DetectFormat(path_), path_);
+        if (reader_ && reader_->Open()) return true;
+        reader_.reset();
+        return false;
+    }
+    void First() override {
+        if (reader_) reader_->First();
+    }
+    void Next() override {
+        if (reader_) reader_->Next();
+    }
+    bool Eof() const override { return reader_ ? reader_->Eof() : true; }
+    std::string Field(const std::string& name) const override {
+        return reader_ ? reader_->Field(name) : std::string();
+    }
+    void Close() override {
+        if (reader_) reader_->Close();
+        reader_.reset();
+    }
+
+private:
+    std::string path_;
+    std::unique_ptr<ChipTable> reader_;
+};
+
+}  // namespace
+
+std::unique_ptr<ChipTable> MakeChipTable(const std::string& path) {
+    return std::make_unique<DetectingChipTable>(path);
+}
+
+}  // namespace dspprog

@@ -1,0 +1,153 @@
+#include "catalogue/lookup.h"
+
+#include <array>
+#include <cstdio>
+#include <exception>
+#include <limits>
+#include <utility>
+
+#include "link/fatal_stop.h"
+
+namespace dspprog {
+namespace {
+
+constexpr const char* kOpenFailed = "Ошибка при открытии базы данных чипов!";
+constexpr const char* kBadSize = "Размер чипа в базе chips.db указан не верно!";
+
+// Closes the table on every way out of a lookup, the fatal stops included, so
+// that a halted lookup does not leave the catalogue file held open.
+class TableCloser {
+public:
+    explicit TableCloser(ChipTable& table) : table_(table) {}
+    ~TableCloser() { table_.Close(); }
+    TableCloser(const TableCloser&) = delete;
+    TableCloser& operator=(const TableCloser&) = delete;
+
+private:
+    ChipTable& table_;
+};
+
+// Any failure of the open counts alike, an exception from the reader included.
+bool OpenQuietly(ChipTable& table) {
+    try {
+        return table.Open();
+    } catch (const FatalStop&) {
+        throw;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+}  // namespace
+
+std::string ChipKey(std::uint8_t manuf, std::uint8_t dev) {
+    char key[5];
+    std::snprintf(key, sizeof key, "%02X%02X", static_cast<unsigned>(manuf),
+                  static_cast<unsigned>(dev));
+    return key;
+}
+
+std::optional<std::uint32_t> SizeFromText(const std::string& text) {
+    // Capacities are written in bits, as the chip makers name their parts.
+    static constexpr std::array<std::pair<const char*, std::uint32_t>, 8> kSizes{{
+        {"64K", 0x2000},
+        {"128K", 0x4000},
+        {"256K", 0x8000},
+        {"512K", 0x10000},
+        {"1M", 0x20000},
+        {"2M", 0x40000},
+        {"4M", 0x80000},
+        {"8M", 0x100000},
+    }};
+    for (const auto& [name, bytes] : kSizes) {
+        if (text == name) return bytes;
+    }
+    return std::nullopt;
+}
+
+std::int64_t IntegerFromText(const std::string& text) {
+    std::size_t i = 0;
+    const std::size_t n = text.size();
+    while (i < n && text[i] == ' ') ++i;
+    if (i == n) return 0;
+
+    bool hex = false;
+    if (text[i] == '$' || text[i] == 'x' || text[i] == 'X') {
+        hex = true;
+        ++i;
+    } else if (text[i] == '0' && i + 1 < n && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+        hex = true;
+        i += 2;
+    }
+
+    if (hex) {
+        // Hexadecimal takes the full 32 bits and wraps into the signed range,
+        // so "$FFFFFFFF" is -1; a value that needs more bits does not convert.
+        if (i == n) return 0;
+        std::uint64_t value = 0;
+        for (; i < n; ++i) {
+            const int digit = HexDigit(text[i]);
+            if (digit < 0) return 0;
+            value = value * 16 + static_cast<std::uint64_t>(digit);
+            if (value > 0xFFFFFFFFu) return 0;
+        }
+        return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
+    }
+
+    bool negative = false;
+    if (text[i] == '+' || text[i] == '-') {
+        negative = text[i] == '-';
+        ++i;
+    }
+    if (i == n) return 0;
+    // The magnitude may reach 2^31 only for a negative number.
+    const std::uint64_t limit =
+        static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()) + (negative ? 1 : 0);
+    std::uint64_t value = 0;
+    for (; i < n; ++i) {
+        if (text[i] < '0' || text[i] > '9') return 0;
+        value = value * 10 + static_cast<std::uint64_t>(text[i] - '0');
+        if (value > limit) return 0;
+    }
+    const auto magnitude = static_cast<std::int64_t>(value);
+    return negative ? -magnitude : magnitude;
+}
+
+bool LookupChip(ChipTable& table, ChipRecord& chip) {
+    chip.Name.clear();
+    chip.Size = 0;
+
+    if (!OpenQuietly(table)) {
+        // A half-opened reader may hold the file; closing a closed table is harmless.
+        table.Close();
+        CriticalHalt(kOpenFailed);
+    }
+    TableCloser closer(table);
+
+    table.First();
+    const std::string key = ChipKey(chip.ManufCode, chip.DevCode);
+    while (table.Field("Code") != key && !table.Eof()) table.Next();
+
+    if (table.Field("Code") == key) {
+        chip.Name = table.Field("Name");
+        const auto size = SizeFromText(table.Field("Size"));
+        if (!size) CriticalHalt(kBadSize);
+        chip.Size = *size;
+    }
+    // Read from the current record even without a match; callers only look at
+    // these fields after a successful lookup.
+    chip.tErase = static_cast<std::uint8_t>(IntegerFromText(table.Field("tErase")) & 0xFF);
+    chip.tWrite = static_cast<std::uint8_t>(IntegerFromText(table.Field("tWrite")) & 0xFF);
+    chip.Type = static_cast<std::uint16_t>(IntegerFromText(table.Field("Type")) & 0xFFFF);
+
+    return chip.Size != 0;
+}
+
+}  // namespace dspprog

@@ -1,0 +1,128 @@
+#include "catalogue/sqlite_chip_table.h"
+
+#include <sqlite3.h>
+
+#include <charconv>
+#include <memory>
+#include <utility>
+
+namespace dspprog {
+namespace {
+
+struct DatabaseCloser {
+    void operator()(sqlite3* db) const { sqlite3_close(db); }
+};
+struct StatementFinalizer {
+    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
+};
+using Database = std::unique_ptr<sqlite3, DatabaseCloser>;
+using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
+
+Statement Prepare(sqlite3* db, const std::string& sql) {
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &raw, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(raw);
+        return nullptr;
+    }
+    return Statement(raw);
+}
+
+// Every field is wanted as text, as the old table engine gave it, whatever
+// type the value was stored with.
+std::string ColumnText(sqlite3_stmt* statement, int column) {
+    switch (sqlite3_column_type(statement, column)) {
+        case SQLITE_NULL:
+            return {};
+        case SQLITE_FLOAT: {
+            // The shortest text that reads back as the same number: 132.0 is "132".
+            char buffer[32];
+            const auto result = std::to_chars(buffer, buffer + sizeof buffer,
+                                              sqlite3_column_double(statement, column));
+            return std::string(buffer, result.ptr);
+        }
+        default: {
+            // Integers come out in decimal; text and blobs as their bytes.
+            const auto* bytes = sqlite3_column_blob(statement, column);
+            const int length = sqlite3_column_bytes(statement, column);
+            if (bytes == nullptr || length <= 0) return {};
+            return std::string(static_cast<const char*>(bytes), static_cast<std::size_t>(length));
+        }
+    }
+}
+
+}  // namespace
+
+SqliteChipTable::SqliteChipTable(std::string path) : path_(std::move(path)) {}
+
+bool SqliteChipTable::Open() {
+    Close();
+
+    sqlite3* raw = nullptr;
+    // Read-only, so that a missing catalogue is reported, not created empty.
+    const int opened = sqlite3_open_v2(path_.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
+    Database db(raw);
+    if (opened != SQLITE_OK) return false;
+
+    // Bracketed names: a double-quoted unknown column would be taken for a
+    // string literal, and a missing field must fail the open.
+    std::string columns;
+    for (const char* field : kChipFields) {
+        if (!columns.empty()) columns += ", ";
+        columns += std::string("[") + field + "]";
+    }
+    const std::string select = "SELECT " + columns + " FROM [chips]";
+    // Rowid order is the order the rows were entered in. A table without
+    // rowids keeps its primary key order instead.
+    Statement statement = Prepare(db.get(), select + " ORDER BY _rowid_");
+    if (!statement) statement = Prepare(db.get(), select);
+    if (!statement) return false;
+
+    std::vector<Row> rows;
+    int step;
+    while ((step = sqlite3_step(statement.get())) == SQLITE_ROW) {
+        Row& row = rows.emplace_back();
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            row[i] = ColumnText(statement.get(), static_cast<int>(i));
+        }
+    }
+    if (step != SQLITE_DONE) return false;
+
+    rows_ = std::move(rows);
+    current_ = 0;
+    eof_ = rows_.empty();
+    return true;
+}
+
+void SqliteChipTable::First() {
+    current_ = 0;
+    eof_ = rows_.empty();
+}
+
+void SqliteChipTable::Next() {
+    if (current_ + 1 < rows_.size()) {
+        ++current_;
+    } else {
+        eof_ = true;
+    }
+}
+
+bool SqliteChipTable::Eof() const {
+    return eof_;
+}
+
+std::string SqliteChipTable::Field(const std::string& name) const {
+    if (current_ >= rows_.size()) return {};
+    for (std::size_t i = 0; i < std::size(kChipFields); ++i) {
+        if (name == kChipFields[i]) return rows_[current_][i];
+    }
+    return {};
+}
+
+void SqliteChipTable::Close() {
+    rows_.clear();
+    rows_.shrink_to_fit();
+    current_ = 0;
+    eof_ = true;
+}
+
+}  // namespace dspprog
