@@ -74,8 +74,16 @@ void Link::AwaitWhole(Pipe& pipe, std::uint32_t length, std::uint64_t base_ms,
         if (done.state == Completion::State::Done && done.count >= length) return;
 
         const std::uint32_t moved = done.count < length ? done.count : length;
-        const int answer =
-            prompt_.ShowCriticalError(prompt_text + std::to_string(length - moved) + " байт!");
+        int answer;
+        try {
+            answer =
+                prompt_.ShowCriticalError(prompt_text + std::to_string(length - moved) + " байт!");
+        } catch (...) {
+            // The caller's buffer goes out of scope with the unwinding; the
+            // device must not go on filling or reading it.
+            pipe.Cancel();
+            throw;
+        }
         if (answer == CriticalPrompt::kAbort) {
             pipe.Cancel();
             Terminate();
