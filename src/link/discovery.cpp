@@ -46,6 +46,7 @@ bool GetSymbolicLink(InterfaceEnumerator& enumerator, const std::string& interfa
 }
 
 bool ListEnumerator::Begin(const std::string&) {
+    size_queries_.assign(entries_.size(), 0);
     reads_.assign(entries_.size(), 0);
     return !begin_fails_;
 }
@@ -53,7 +54,8 @@ bool ListEnumerator::Begin(const std::string&) {
 std::uint32_t ListEnumerator::DetailSize(std::uint32_t index) {
     if (static_cast<int>(index) > highest_examined_) highest_examined_ = static_cast<int>(index);
     const Entry& e = entries_.at(index);
-    if (e.size_query_fails) return 0;
+    const int n = size_queries_.at(index)++;
+    if (e.size_fails_from >= 0 && n >= e.size_fails_from) return 0;
     // A detail record: 4 bytes of size field, the path and its NUL.
     return static_cast<std::uint32_t>(4 + e.path.size() + 1);
 }

@@ -56,8 +56,8 @@ public:
     struct Entry {
         std::string manufacturer;
         std::string path;
-        bool size_query_fails = false;   // the detail size reads as 0
-        int read_fails_from = -1;        // the n-th detail read (0-based) of this entry fails
+        int size_fails_from = -1;  // from the n-th size query (0-based) on, the size reads as 0
+        int read_fails_from = -1;  // from the n-th detail read (0-based) on, the read fails
     };
 
     ListEnumerator() = default;
@@ -80,6 +80,7 @@ public:
 
 private:
     std::vector<Entry> entries_;
+    std::vector<int> size_queries_;
     std::vector<int> reads_;
     bool begin_fails_ = false;
     int ended_ = 0;
