@@ -1,0 +1,425 @@
+// The link: opening and closing the device and its pipes, and the deadline
+// and prompt rules of every transfer, on a simulated clock.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "link/clock.h"
+#include "link/fatal_stop.h"
+#include "link/link.h"
+#include "support/fake_pipe.h"
+#include "support/scripted_prompt.h"
+
+namespace dspprog {
+namespace {
+
+using Events = std::vector<std::string>;
+using Times = std::vector<std::uint64_t>;
+
+const std::string kPath =
+    "\\\\?\\usb#vid_1992&pid_2003#5&2f1c0a&0&1#{00873fdf-61a8-11d1-aa5e-00c04fb1728b}";
+
+constexpr int kWait = CriticalPrompt::kRetry;
+constexpr int kEnd = CriticalPrompt::kAbort;
+constexpr int kClosed = CriticalPrompt::kClosed;
+
+template <typename F>
+FatalStop CatchFatal(F&& f) {
+    try {
+        f();
+    } catch (const FatalStop& stop) {
+        return stop;
+    }
+    ADD_FAILURE() << "the program was not stopped";
+    return FatalStop(FatalStop::Kind::Halt, "(no stop)");
+}
+
+// One simulated world: a clock at `start_ms`, the fakes, the prompt and the link.
+struct World {
+    explicit World(std::uint64_t start_ms = 0) : clock(start_ms) { link.DevicePath = kPath; }
+
+    SimulatedClock clock;
+    FakeBackend backend{clock};
+    ScriptedPrompt prompt{clock};
+    Link link{backend, clock, prompt};
+    FakePipe pipe{clock, "\\PIPE00"};
+    std::vector<std::uint8_t> buffer = std::vector<std::uint8_t>(4096, 0);
+
+    bool Transfer(Access direction, std::uint32_t length) {
+        return direction == Access::Read ? link.ReadPipe(pipe, buffer.data(), length)
+                                         : link.WritePipe(pipe, buffer.data(), length);
+    }
+};
+
+// --- Opening and closing ----------------------------------------------------
+
+TEST(LinkOpening, DeviceThenEventsThenEachPipeFollowedBy100Ms) {
+    World w;
+    w.link.Open();
+
+    const auto& events = w.backend.log().events();
+    ASSERT_EQ(w.backend.log().whats(),
+              (Events{"open device", "create ReadDone", "create WriteDone", "open \\PIPE00",
+                      "open \\PIPE01", "open \\PIPE02", "open \\PIPE03"}));
+    EXPECT_EQ(events[0].at_ms, 0u);
+    EXPECT_EQ(events[3].at_ms, 0u);
+    EXPECT_EQ(events[4].at_ms, 100u);
+    EXPECT_EQ(events[5].at_ms, 200u);
+    EXPECT_EQ(events[6].at_ms, 300u);
+    EXPECT_GE(w.clock.NowMs(), 400u) << "the last pipe gets its pause too";
+
+    EXPECT_EQ(w.backend.device_path(), kPath);
+    const auto& opened = w.backend.pipe_openings();
+    ASSERT_EQ(opened.size(), 4u);
+    const Access access[] = {Access::Read, Access::Write, Access::Read, Access::Write};
+    for (std::size_t n = 0; n < 4; ++n) {
+        EXPECT_EQ(opened[n].path, kPath + "\\PIPE0" + std::to_string(n));
+        EXPECT_EQ(opened[n].access, access[n]) << opened[n].path;
+    }
+    EXPECT_TRUE(w.link.DeviceHandle && w.link.CmdIn && w.link.CmdOut && w.link.MainIn &&
+                w.link.MainOut);
+}
+
+TEST(LinkOpening, EachPipeCarriesItsOwnRole) {
+    World w;
+    w.link.Open();
+    const std::uint8_t block[16] = {0x80};
+    w.link.WritePipe(*w.link.CmdOut, block, 16);
+    w.link.ReadPipe(*w.link.CmdIn, w.buffer.data(), 16);
+    w.link.ReadPipe(*w.link.MainIn, w.buffer.data(), 4096);
+    w.link.WritePipe(*w.link.MainOut, w.buffer.data(), 4096);
+
+    const Access expected[] = {Access::Read, Access::Write, Access::Read, Access::Write};
+    const std::uint32_t lengths[] = {16, 16, 4096, 4096};
+    for (int n = 0; n < 4; ++n) {
+        const auto& starts = w.backend.pipe(n).starts();
+        ASSERT_EQ(starts.size(), 1u) << n;
+        EXPECT_EQ(starts[0].direction, expected[n]) << n;
+        EXPECT_EQ(starts[0].length, lengths[n]) << n;
+    }
+}
+
+TEST(LinkOpening, DeviceThatWillNotOpenStopsTheProgram) {
+    World w;
+    w.backend.fail_device_open = true;
+    const FatalStop stop = CatchFatal([&] { w.link.Open(); });
+    EXPECT_EQ(stop.kind(), FatalStop::Kind::Halt);
+    EXPECT_EQ(stop.message(), "Ошибка открытия USB устройства!");
+    EXPECT_EQ(stop.BoxText(),
+              "Ошибка открытия USB устройства!\n\rПрограмма будет аварийно завершена.");
+    EXPECT_EQ(w.backend.log().whats(), (Events{"open device failed"}));
+
+    w.link.Close();
+    EXPECT_EQ(w.backend.log().whats("close"), Events{});
+}
+
+TEST(LinkOpening, EventsThatCannotBeCreatedStopTheProgram) {
+    {
+        World w;
+        w.backend.fail_read_event = true;
+        const FatalStop stop = CatchFatal([&] { w.link.Open(); });
+        EXPECT_EQ(stop.kind(), FatalStop::Kind::Halt);
+        EXPECT_EQ(stop.message(), "Не удалось создать событие ReadDone");
+        EXPECT_EQ(w.backend.log().whats(), (Events{"open device", "create ReadDone failed"}));
+        w.link.Close();
+        EXPECT_EQ(w.backend.log().whats("close"), (Events{"close device"}));
+    }
+    {
+        World w;
+        w.backend.fail_write_event = true;
+        const FatalStop stop = CatchFatal([&] { w.link.Open(); });
+        EXPECT_EQ(stop.kind(), FatalStop::Kind::Halt);
+        EXPECT_EQ(stop.message(), "Не удалось создать событие WriteDone");
+        EXPECT_EQ(w.backend.log().whats(),
+                  (Events{"open device", "create ReadDone", "create WriteDone failed"}));
+        w.link.Close();
+        EXPECT_EQ(w.backend.log().whats("close"), (Events{"close device"}));
+    }
+}
+
+class LinkPipeOpeningFails : public ::testing::TestWithParam<int> {};
+
+TEST_P(LinkPipeOpeningFails, StopsWithThePathAndClosesOnlyWhatOpened) {
+    const int failing = GetParam();
+    World w;
+    w.backend.fail_pipe = failing;
+    const FatalStop stop = CatchFatal([&] { w.link.Open(); });
+
+    const std::string name = "\\PIPE0" + std::to_string(failing);
+    EXPECT_EQ(stop.kind(), FatalStop::Kind::Halt);
+    EXPECT_EQ(stop.message(), "Ошибка открытия :" + kPath + name + "!");
+    EXPECT_EQ(stop.BoxText(),
+              "Ошибка открытия :" + kPath + name + "!\n\rПрограмма будет аварийно завершена.");
+    EXPECT_EQ(w.backend.log().events().back().what, "open " + name + " failed");
+    EXPECT_EQ(w.backend.log().events().back().at_ms, 100u * static_cast<unsigned>(failing));
+
+    const std::unique_ptr<Pipe>* pipes[] = {&w.link.CmdIn, &w.link.CmdOut, &w.link.MainIn,
+                                            &w.link.MainOut};
+    for (int n = 0; n < 4; ++n) EXPECT_EQ(*pipes[n] != nullptr, n < failing) << "pipe " << n;
+
+    w.link.Close();
+    Events closed;
+    for (int n = 0; n < failing; ++n) closed.push_back("close \\PIPE0" + std::to_string(n));
+    closed.push_back("close device");
+    EXPECT_EQ(w.backend.log().whats("close"), closed);
+}
+
+INSTANTIATE_TEST_SUITE_P(EachPipe, LinkPipeOpeningFails, ::testing::Values(0, 1, 2, 3));
+
+TEST(LinkClosing, PipesInOrderThenTheDeviceEachOnce) {
+    World w;
+    w.link.Open();
+    w.link.Close();
+    w.link.Close();
+    EXPECT_EQ(w.backend.log().whats("close"),
+              (Events{"close \\PIPE00", "close \\PIPE01", "close \\PIPE02", "close \\PIPE03",
+                      "close device"}));
+}
+
+TEST(LinkClosing, ALinkThatGoesAwayClosesWhatItOpened) {
+    SimulatedClock clock;
+    FakeBackend backend(clock);
+    ScriptedPrompt prompt(clock);
+    {
+        Link link(backend, clock, prompt);
+        link.DevicePath = kPath;
+        backend.fail_pipe = 2;
+        CatchFatal([&] { link.Open(); });
+    }
+    EXPECT_EQ(backend.log().whats("close"),
+              (Events{"close \\PIPE00", "close \\PIPE01", "close device"}));
+}
+
+TEST(LinkFatalStop, OnlyAHaltAddsTheClosingSentence) {
+    EXPECT_EQ(CatchFatal([] { CriticalHalt("Текст"); }).BoxText(),
+              "Текст\n\rПрограмма будет аварийно завершена.");
+    const FatalStop ended = CatchFatal([] { Terminate(); });
+    EXPECT_EQ(ended.kind(), FatalStop::Kind::Terminated);
+    EXPECT_EQ(ended.BoxText(), "");
+}
+
+// --- Deadlines --------------------------------------------------------------
+
+struct BaseCase {
+    Access direction;
+    std::uint32_t length;
+    std::uint64_t base_ms;
+    const char* message;
+};
+
+class LinkBaseTime : public ::testing::TestWithParam<BaseCase> {};
+
+TEST_P(LinkBaseTime, AStalledTransferIsReportedAtItsBaseTime) {
+    const BaseCase& p = GetParam();
+    World w;
+    w.pipe.Plan(TransferPlan::Never());
+    w.prompt.Script({kEnd});
+
+    const FatalStop stop = CatchFatal([&] { w.Transfer(p.direction, p.length); });
+    EXPECT_EQ(stop.kind(), FatalStop::Kind::Terminated);
+    EXPECT_EQ(w.prompt.messages(), (Events{p.message}));
+    EXPECT_EQ(w.prompt.times(), (Times{p.base_ms}));
+}
+
+TEST_P(LinkBaseTime, ATransferJustInsideItsDeadlineNeedsNoPrompt) {
+    const BaseCase& p = GetParam();
+    World w;
+    w.pipe.Plan(TransferPlan::After(p.base_ms - 1));
+    EXPECT_TRUE(w.Transfer(p.direction, p.length));
+    EXPECT_TRUE(w.prompt.shown().empty());
+    EXPECT_EQ(w.clock.NowMs(), p.base_ms - 1) << "returns as soon as the transfer is done";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ShortAndLongBlocks, LinkBaseTime,
+    ::testing::Values(BaseCase{Access::Write, 16, 100000, "В USB не записано :16 байт!"},
+                      BaseCase{Access::Write, 17, 50000, "В USB не записано :17 байт!"},
+                      BaseCase{Access::Write, 4096, 50000, "В USB не записано :4096 байт!"},
+                      BaseCase{Access::Read, 16, 10000, "Из USB не считано :16 байт!"},
+                      BaseCase{Access::Read, 17, 5000, "Из USB не считано :17 байт!"},
+                      BaseCase{Access::Read, 4096, 5000, "Из USB не считано :4096 байт!"}));
+
+TEST(LinkDeadline, EachWaitingPassWaitsOneBaseLongerThanTheLast) {
+    World w;
+    w.pipe.Plan(TransferPlan::Never());
+    w.prompt.Script({kWait, kClosed, kEnd});
+
+    const FatalStop stop = CatchFatal([&] { w.Transfer(Access::Read, 16); });
+    EXPECT_EQ(stop.kind(), FatalStop::Kind::Terminated);
+    EXPECT_EQ(w.prompt.times(), (Times{10000, 30000, 60000}));
+    EXPECT_EQ(w.prompt.messages(),
+              (Events{"Из USB не считано :16 байт!", "Из USB не считано :16 байт!",
+                      "Из USB не считано :16 байт!"}));
+    EXPECT_EQ(w.link.TimeoutFactor, 4u);
+    EXPECT_EQ(w.pipe.starts().size(), 1u) << "the read is awaited again, never restarted";
+    EXPECT_EQ(w.pipe.cancels(), 1);
+}
+
+TEST(LinkDeadline, TheFactorInForceMultipliesTheBase) {
+    World w;
+    w.link.TimeoutFactor = 3;
+    w.pipe.Plan(TransferPlan::Never());
+    w.prompt.Script({kEnd});
+    CatchFatal([&] { w.Transfer(Access::Write, 4096); });
+    EXPECT_EQ(w.prompt.times(), (Times{150000}));
+}
+
+TEST(LinkDeadline, AReadThatArrivesDuringALaterPassEndsTheWaitThere) {
+    World w;
+    w.pipe.Plan(TransferPlan::After(45000).Delivering({0x11, 0x22, 0x33}));
+    EXPECT_TRUE(w.Transfer(Access::Read, 16));
+    EXPECT_EQ(w.prompt.times(), (Times{10000, 30000}));
+    EXPECT_EQ(w.clock.NowMs(), 45000u);
+    EXPECT_EQ(w.pipe.starts().size(), 1u);
+    EXPECT_EQ(w.pipe.cancels(), 0);
+    EXPECT_EQ(w.link.TimeoutFactor, 4u);
+    EXPECT_EQ(w.buffer[0], 0x11);
+    EXPECT_EQ(w.buffer[2], 0x33);
+}
+
+TEST(LinkDeadline, AShortBlockIsReportedAtOnceUntilTheOperatorEnds) {
+    World w;
+    w.pipe.Plan(TransferPlan::Short(64));
+    w.prompt.Script({kWait, kClosed, kWait, kEnd});
+
+    const FatalStop stop = CatchFatal([&] { w.Transfer(Access::Read, 4096); });
+    EXPECT_EQ(stop.kind(), FatalStop::Kind::Terminated);
+    EXPECT_EQ(w.prompt.messages(), Events(4, "Из USB не считано :4032 байт!"));
+    EXPECT_EQ(w.prompt.times(), (Times{0, 0, 0, 0}));
+    EXPECT_EQ(w.pipe.starts().size(), 1u);
+    EXPECT_EQ(w.pipe.cancels(), 1) << "the transfer is given up before the program ends";
+    EXPECT_FALSE(w.pipe.in_flight());
+}
+
+TEST(LinkDeadline, AShortWriteCountsTheBytesStillToGo) {
+    World w;
+    w.pipe.Plan(TransferPlan::Short(4000));
+    w.prompt.Script({kEnd});
+    CatchFatal([&] { w.Transfer(Access::Write, 4096); });
+    EXPECT_EQ(w.prompt.messages(), (Events{"В USB не записано :96 байт!"}));
+}
+
+TEST(LinkDeadline, BytesMovedBeforeTheDeadlineAreNotCountedMissing) {
+    World w;
+    w.pipe.Plan(TransferPlan::Never().Moving(1000));
+    w.prompt.Script({kEnd});
+    CatchFatal([&] { w.Transfer(Access::Read, 4096); });
+    EXPECT_EQ(w.prompt.messages(), (Events{"Из USB не считано :3096 байт!"}));
+    EXPECT_EQ(w.prompt.times(), (Times{5000}));
+}
+
+TEST(LinkDeadline, TheRestArrivingWhileThePromptIsShownEndsTheWait) {
+    World w;
+    w.pipe.Plan(TransferPlan::Short(64));
+    w.prompt.OnShow([&](std::size_t, const std::string&) {
+        w.clock.Advance(2000);  // the operator reads the message
+        w.pipe.Replan(TransferPlan::AtOnce());
+    });
+    EXPECT_TRUE(w.Transfer(Access::Read, 4096));
+    EXPECT_EQ(w.prompt.times(), (Times{0}));
+    EXPECT_EQ(w.clock.NowMs(), 2000u);
+    EXPECT_EQ(w.pipe.starts().size(), 1u);
+}
+
+TEST(LinkDeadline, APromptThatThrowsGivesUpTheTransferFirst) {
+    // A front-end may end the program from inside the prompt (its window was
+    // closed); the transfer must not outlive the buffer it fills.
+    World w;
+    w.pipe.Plan(TransferPlan::Never());
+    w.prompt.OnShow([](std::size_t, const std::string&) { Terminate("window closed"); });
+    const FatalStop stop = CatchFatal([&] { w.Transfer(Access::Read, 4096); });
+    EXPECT_EQ(stop.message(), "window closed");
+    EXPECT_EQ(w.pipe.cancels(), 1);
+    EXPECT_FALSE(w.pipe.in_flight());
+}
+
+TEST(LinkDeadline, AFailedTransferIsAwaitedToItsDeadlineAndReportedEachPass) {
+    for (const BaseCase& p :
+         {BaseCase{Access::Write, 16, 100000, "В USB не записано :16 байт!"},
+          BaseCase{Access::Read, 4096, 5000, "Из USB не считано :4096 байт!"}}) {
+        World w;
+        w.pipe.Plan(TransferPlan::Fails());
+        w.prompt.Script({kWait, kEnd});
+        const FatalStop stop = CatchFatal([&] { w.Transfer(p.direction, p.length); });
+        EXPECT_EQ(stop.kind(), FatalStop::Kind::Terminated);
+        EXPECT_EQ(w.prompt.messages(), (Events{p.message, p.message}));
+        EXPECT_EQ(w.prompt.times(), (Times{p.base_ms, 3 * p.base_ms}));
+        EXPECT_EQ(w.pipe.starts().size(), 1u);
+    }
+}
+
+TEST(LinkDeadline, AFailedTransferIsNeverTakenForDoneWhateverItsCount) {
+    World w;
+    w.pipe.Plan(TransferPlan::Fails(16));
+    w.prompt.Script({kEnd});
+    const FatalStop stop = CatchFatal([&] { w.Transfer(Access::Write, 16); });
+    EXPECT_EQ(stop.kind(), FatalStop::Kind::Terminated);
+    EXPECT_EQ(w.prompt.times(), (Times{100000}));
+}
+
+// --- TimeoutFactor ------------------------------------------------------------
+
+TEST(LinkTimeoutFactor, ATransferDoneAtOnceStillCountsAPass) {
+    World w;
+    EXPECT_TRUE(w.Transfer(Access::Read, 16));
+    EXPECT_EQ(w.link.TimeoutFactor, 2u);
+    EXPECT_EQ(w.clock.NowMs(), 0u) << "nothing is added to a transfer that is done";
+    EXPECT_TRUE(w.prompt.shown().empty());
+}
+
+TEST(LinkTimeoutFactor, ACommandAndItsReplyAddExactlyTwo) {
+    World w;
+    w.link.Open();
+    w.link.TimeoutFactor = 5;
+    std::uint8_t command[16] = {0x80, 0x01, 0x02};
+    std::uint8_t reply[16] = {};
+    w.backend.pipe(0).Plan(TransferPlan::After(30).Delivering({0x00, 0xBF, 0x5B}));
+
+    EXPECT_TRUE(w.link.WritePipe(*w.link.CmdOut, command, 16));
+    EXPECT_TRUE(w.link.ReadPipe(*w.link.CmdIn, reply, 16));
+    EXPECT_EQ(w.link.TimeoutFactor, 7u);
+
+    const auto& sent = w.backend.pipe(1).starts().at(0).written;
+    EXPECT_EQ(sent, std::vector<std::uint8_t>(command, command + 16));
+    EXPECT_EQ(reply[1], 0xBF);
+    EXPECT_EQ(reply[2], 0x5B);
+}
+
+TEST(LinkTimeoutFactor, NearTheTopItStopsGrowingAndDeadlinesStillFit) {
+    constexpr std::uint64_t kTop = std::numeric_limits<std::uint32_t>::max();
+    World w;
+    w.link.TimeoutFactor = static_cast<std::uint32_t>(kTop - 1);
+    w.pipe.Plan(TransferPlan::Never());
+    w.prompt.Script({kWait, kWait, kEnd});
+
+    CatchFatal([&] { w.Transfer(Access::Read, 16); });
+    const std::uint64_t first = (kTop - 1) * 10000;
+    EXPECT_EQ(w.prompt.times(), (Times{first, first + kTop * 10000, first + 2 * kTop * 10000}));
+    EXPECT_EQ(w.link.TimeoutFactor, kTop);
+}
+
+TEST(LinkTimeoutFactor, AClockPastTheThirtyTwoBitWrapWaitsTheFullDeadline) {
+    // Where a 32-bit tick count would wrap during the wait.
+    constexpr std::uint64_t kStart = (std::uint64_t{1} << 32) - 3000;
+    {
+        World w(kStart);
+        w.pipe.Plan(TransferPlan::Never());
+        w.prompt.Script({kEnd});
+        CatchFatal([&] { w.Transfer(Access::Write, 16); });
+        EXPECT_EQ(w.prompt.times(), (Times{kStart + 100000}));
+    }
+    {
+        World w(kStart);
+        w.pipe.Plan(TransferPlan::After(4000));
+        EXPECT_TRUE(w.Transfer(Access::Read, 4096));
+        EXPECT_TRUE(w.prompt.shown().empty());
+        EXPECT_EQ(w.clock.NowMs(), kStart + 4000);
+    }
+}
+
+}  // namespace
+}  // namespace dspprog
