@@ -1,30 +1,41 @@
 // Picks the reader for the catalogue file by what the file holds, not by its
 // name: the shipped catalogue and a legacy one are both called "chips.db".
 
-#include <array>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <system_error>
 #include <utility>
 
 #include "catalogue/chip_table.h"
+#include "catalogue/paradox_chip_table.h"
+#include "catalogue/paradox_image_check.h"
 #include "catalogue/sqlite_chip_table.h"
 
 namespace dspprog {
 namespace {
 
-enum class CatalogueFormat { Unknown, Sqlite };
+enum class CatalogueFormat { Unknown, Sqlite, Paradox };
 
 CatalogueFormat DetectFormat(const std::string& path) {
-    std::array<char, 16> head{};
+    std::error_code error;
+    const auto file_size = std::filesystem::file_size(path, error);
+    if (error) return CatalogueFormat::Unknown;
+
+    std::string head(kParadoxHeadBytes, '\0');
     std::ifstream file(path, std::ios::binary);
-    if (!file.read(head.data(), head.size())) return CatalogueFormat::Unknown;
+    file.read(head.data(), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<std::size_t>(file.gcount()));
 
     static constexpr char kSqliteMagic[] = "SQLite format 3";  // with its terminating zero
-    if (std::memcmp(head.data(), kSqliteMagic, sizeof kSqliteMagic) == 0) {
+    if (head.size() >= sizeof kSqliteMagic &&
+        std::memcmp(head.data(), kSqliteMagic, sizeof kSqliteMagic) == 0) {
         return CatalogueFormat::Sqlite;
     }
+    // The legacy table has no magic number; its header must make sense.
+    if (LooksLikeParadoxTable(head, file_size)) return CatalogueFormat::Paradox;
     return CatalogueFormat::Unknown;
 }
 
@@ -32,6 +43,8 @@ std::unique_ptr<ChipTable> ReaderFor(CatalogueFormat format, const std::string& 
     switch (format) {
         case CatalogueFormat::Sqlite:
             return std::make_unique<SqliteChipTable>(path);
+        case CatalogueFormat::Paradox:
+            return std::make_unique<ParadoxChipTable>(path);
         case CatalogueFormat::Unknown:
             break;
     }

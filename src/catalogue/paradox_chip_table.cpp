@@ -1,0 +1,93 @@
+#include "catalogue/paradox_chip_table.h"
+
+#include <fstream>
+#include <optional>
+#include <utility>
+
+#include "catalogue/paradox_table.h"
+
+namespace dspprog {
+
+bool ReadWholeFile(const std::string& path, std::size_t limit, std::string& bytes) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return false;
+    bytes.clear();
+    char buffer[64 * 1024];
+    while (file.read(buffer, sizeof buffer) || file.gcount() > 0) {
+        const auto count = static_cast<std::size_t>(file.gcount());
+        if (bytes.size() + count > limit) return false;
+        bytes.append(buffer, count);
+        if (file.eof()) break;
+    }
+    return !file.bad();
+}
+
+ParadoxChipTable::ParadoxChipTable(std::string path) : path_(std::move(path)) {}
+
+bool ParadoxChipTable::Open() {
+    Close();
+    last_problem_.clear();
+
+    std::string image;
+    if (!ReadWholeFile(path_, kMaxCatalogueBytes, image)) {
+        last_problem_ = "cannot read the file, or it is too large";
+        return false;
+    }
+    std::optional<ParadoxTable> table = ReadParadoxTable(image, &last_problem_);
+    if (!table) return false;
+
+    std::array<std::size_t, std::size(kChipFields)> columns{};
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        const auto column = table->FieldIndex(kChipFields[i]);
+        if (!column) {
+            last_problem_ = std::string("no field ") + kChipFields[i];
+            return false;
+        }
+        columns[i] = *column;
+    }
+
+    std::vector<Row> rows;
+    rows.reserve(table->rows.size());
+    for (auto& record : table->rows) {
+        Row& row = rows.emplace_back();
+        for (std::size_t i = 0; i < columns.size(); ++i) row[i] = std::move(record[columns[i]]);
+    }
+    rows_ = std::move(rows);
+    current_ = 0;
+    eof_ = rows_.empty();
+    return true;
+}
+
+void ParadoxChipTable::First() {
+    current_ = 0;
+    eof_ = rows_.empty();
+}
+
+void ParadoxChipTable::Next() {
+    if (current_ + 1 < rows_.size()) {
+        ++current_;
+    } else {
+        eof_ = true;
+    }
+}
+
+bool ParadoxChipTable::Eof() const {
+    return eof_;
+}
+
+std::string ParadoxChipTable::Field(const std::string& name) const {
+    if (current_ >= rows_.size()) return {};
+    for (std::size_t i = 0; i < std::size(kChipFields); ++i) {
+        if (name == kChipFields[i]) return rows_[current_][i];
+    }
+    return {};
+}
+
+void ParadoxChipTable::Close() {
+    rows_.clear();
+    rows_.shrink_to_fit();
+    current_ = 0;
+    eof_ = true;
+}
+
+}  // namespace dspprog
