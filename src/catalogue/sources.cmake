@@ -1,5 +1,6 @@
 # The chip catalogue: the lookup and the readers of chips.db.
 target_sources(dspprog_core PRIVATE
+    ${CMAKE_CURRENT_SOURCE_DIR}/catalogue/catalogue_export.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/catalogue/chip_table_factory.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/catalogue/code_page_text.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/catalogue/lookup.cpp
