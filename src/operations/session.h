@@ -18,7 +18,8 @@ inline constexpr std::uint32_t kBlockSize = 4096;
 using DataBlock = std::array<std::uint8_t, kBlockSize>;
 
 struct Session {
-    Session(Link& l, ChipTable& table, Operator& op) : link(l), channel(l), catalogue(table), op(op) {}
+    Session(Link& l, ChipTable& table, Operator& o)
+        : link(l), channel(l), catalogue(table), op(o) {}
 
     Link& link;
     CommandChannel channel;  // CmdBuf, ReplyBuf, DoCommand

@@ -1,0 +1,65 @@
+#include "operations/identify.h"
+
+#include <cstdio>
+
+#include "catalogue/lookup.h"
+#include "operations/chip_summary.h"
+
+namespace dspprog {
+namespace {
+
+bool TryPair(Session& session, std::uint8_t manuf, std::uint8_t dev) {
+    session.tChip.ManufCode = manuf;
+    session.tChip.DevCode = dev;
+    return LookupChip(session.catalogue, session.tChip);
+}
+
+std::string CodesLine(const Block16& reply) {
+    std::string line = "  Считаны коды: \"";
+    char hex[4];
+    for (std::size_t i = 0; i < reply.size(); ++i) {
+        std::snprintf(hex, sizeof hex, i ? " %02X" : "%02X", static_cast<unsigned>(reply[i]));
+        line += hex;
+    }
+    return line + "\"";
+}
+
+}  // namespace
+
+bool IdentifyChip(Session& session, bool report) {
+    FillGetIdent(session.CmdBuf());
+    if (session.DoCommand() != 0) return false;
+    const Block16& r = session.ReplyBuf();
+
+    // Makers place their codes differently: JEDEC parts answer in bytes 1 and
+    // 2, continuation-coded ones (0x7F 0x7F) push the maker to byte 3, and
+    // some programmer adapters answer in bytes 5/6 or 9/10.
+    if (TryPair(session, r[5], r[6])) return true;
+    if (TryPair(session, r[1], r[2])) return true;
+    const std::uint8_t manuf = (r[1] == 0x7F && r[2] == 0x7F) ? r[3] : r[1];
+    if (TryPair(session, manuf, r[4])) return true;
+    if (TryPair(session, r[9], r[10])) return true;
+
+    if (report) {
+        session.op.Log("  Чип не определен!");
+        session.op.Log(CodesLine(r));
+    }
+    return false;
+}
+
+Outcome GetIdentClick(Session& session) {
+    if (session.Busy) return Outcome::Refused;
+    session.Busy = 1;
+    session.op.Log("");
+    session.op.Log("+++ Начало определения чипа.");
+    session.link.TimeoutFactor = 1;
+
+    const bool identified = IdentifyChip(session, true);
+    if (identified) session.op.Log("  " + ChipSummary(session.tChip));
+
+    session.Busy = 0;
+    session.op.Log("--- Окончание определения чипа.");
+    return identified ? Outcome::Succeeded : Outcome::Failed;
+}
+
+}  // namespace dspprog

@@ -1,0 +1,146 @@
+#include "operations/image_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <limits>
+
+#ifdef _WIN32
+#include <io.h>
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+#include "link/fatal_stop.h"
+
+namespace dspprog {
+namespace {
+
+constexpr const char* kReadError = "Ошибка при чтении входного файла";
+constexpr const char* kWriteError = "Ошибка при записи выходного файла";
+
+std::string BaseName(const std::string& name) {
+    const std::size_t slash = name.find_last_of("/\\");
+    return slash == std::string::npos ? name : name.substr(slash + 1);
+}
+
+#ifdef _WIN32
+std::wstring Wide(const std::string& utf8) {
+    if (utf8.empty()) return {};
+    const int n =
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
+    return wide;
+}
+#endif
+
+// Hidden files are the operator's business, not ours: they count as absent,
+// and since creation is exclusive a hidden file of the chosen name is never
+// overwritten either.
+bool Hidden(const std::string& name) {
+    const std::string base = BaseName(name);
+    if (!base.empty() && base[0] == '.') return true;
+#ifdef _WIN32
+    const DWORD attributes = GetFileAttributesW(Wide(name).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)))
+        return true;
+#endif
+    return false;
+}
+
+}  // namespace
+
+std::int32_t FileSizeByName(const std::string& name) {
+    if (name.empty() || Hidden(name)) return -1;
+#ifdef _WIN32
+    struct _stat64 st;
+    if (_wstat64(Wide(name).c_str(), &st) != 0) return -1;
+    if ((st.st_mode & _S_IFMT) != _S_IFREG) return -1;
+#else
+    struct stat st;
+    if (stat(name.c_str(), &st) != 0) return -1;
+    if (!S_ISREG(st.st_mode)) return -1;
+#endif
+    // A file past 2 GB must not pass for a small one by its low bits; it is
+    // reported as the largest size there is, which no chip matches.
+    constexpr auto kMax = std::numeric_limits<std::int32_t>::max();
+    if (st.st_size > kMax) return kMax;
+    return static_cast<std::int32_t>(st.st_size);
+}
+
+OutputImageFile::~OutputImageFile() {
+    Close();
+}
+
+bool OutputImageFile::CreateNew(const std::string& name) {
+    Close();
+    if (name.empty()) return false;
+        // O_EXCL: the file must not exist in any form, hidden or not, and a
+        // symbolic link is never followed.
+#ifdef _WIN32
+    const int fd = _wopen(Wide(name).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY,
+                          _S_IREAD | _S_IWRITE);
+    if (fd < 0) return false;
+    file_ = _fdopen(fd, "wb");
+    if (!file_) _close(fd);
+#else
+    const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    file_ = fdopen(fd, "wb");
+    if (!file_) ::close(fd);
+#endif
+    if (!file_) return false;
+    // Unbuffered: a full disk shows up at the record that did not fit, not
+    // silently at closing after the log has said the content was saved.
+    std::setvbuf(file_, nullptr, _IONBF, 0);
+    return true;
+}
+
+void OutputImageFile::WriteFileBlock(const DataBlock& block, Operator& op) {
+    if (!file_ || std::fwrite(block.data(), 1, block.size(), file_) != block.size()) {
+        Close();
+        op.ErrorBox(kWriteError);
+        Terminate(kWriteError);
+    }
+}
+
+void OutputImageFile::Close() {
+    if (file_) std::fclose(file_);
+    file_ = nullptr;
+}
+
+InputImageFile::~InputImageFile() {
+    Close();
+}
+
+bool InputImageFile::Open(const std::string& name) {
+    Close();
+    if (name.empty()) return false;
+#ifdef _WIN32
+    file_ = _wfopen(Wide(name).c_str(), L"rb");
+#else
+    file_ = std::fopen(name.c_str(), "rb");
+#endif
+    return file_ != nullptr;
+}
+
+void InputImageFile::ReadFileBlock(DataBlock& block, Operator& op) {
+    if (!file_ || std::fread(block.data(), 1, block.size(), file_) != block.size()) {
+        Close();
+        op.ErrorBox(kReadError);
+        Terminate(kReadError);
+    }
+}
+
+void InputImageFile::Close() {
+    if (file_) std::fclose(file_);
+    file_ = nullptr;
+}
+
+}  // namespace dspprog

@@ -1,0 +1,104 @@
+#include "operations/read_chip.h"
+
+#include <cstdio>
+#include <optional>
+#include <string>
+
+#include "operations/chip_summary.h"
+#include "operations/identify.h"
+#include "operations/image_file.h"
+
+namespace dspprog {
+namespace {
+
+std::string ChecksumLine(std::uint16_t checksum) {
+    char digits[8];
+    std::snprintf(digits, sizeof digits, "%04X", static_cast<unsigned>(checksum));
+    return std::string("  Контрольная сумма:") + digits + "h.";
+}
+
+}  // namespace
+
+Outcome ReadClick(Session& session) {
+    if (session.Busy) return Outcome::Refused;
+    session.Busy = 1;
+    session.op.Log("");
+    session.op.Log("+++ Начало чтения чипа.");
+
+    const Outcome outcome = ReadChip(session);
+
+    session.op.Log("--- Окончание чтения чипа.");
+    session.Busy = 0;
+    return outcome;
+}
+
+Outcome ReadChip(Session& session) {
+    Operator& op = session.op;
+    Link& link = session.link;
+    if (!IdentifyChip(session, true)) return Outcome::Failed;
+
+    const bool saving = !session.CheckBoxNotWrite;
+    OutputImageFile file;
+    std::string name;
+    if (saving) {
+        const std::optional<std::string> chosen = op.ChooseSaveFile();
+        if (!chosen) {
+            op.Log("  Операция чтения отменена пользователем!");
+            op.Log("");
+            return Outcome::Cancelled;
+        }
+        name = *chosen;
+        if (FileSizeByName(name) >= 0) {
+            op.Log("  Такой файл существует: \"" + name + "\"!");
+            op.Log("  Операция чтения отмена.");
+            op.Log("");
+            return Outcome::Cancelled;
+        }
+        if (!file.CreateNew(name)) {
+            op.Log("  Ошибка создания файла:\"" + name + "\"");
+            return Outcome::Failed;
+        }
+    }
+
+    op.Log(ChipIdentifiedLine(session.tChip));
+    op.Log("  Производится чтение.");
+
+    FillBurstRead(session.CmdBuf(), session.tChip.Size);
+    if (session.DoCommand() != 0) {
+        file.Close();  // the empty file stays: the read never deletes what it created
+        op.ErrorBox("Команду _BurstRead не принято");
+        return Outcome::Failed;
+    }
+
+    const std::uint32_t blocks = session.tChip.Size / kBlockSize;
+    std::uint16_t checksum = 0;
+    bool blank = true;
+    const std::uint64_t start = link.clock().NowMs();
+    op.Progress(0, blocks);
+    for (std::uint32_t n = 0; n < blocks; ++n) {
+        link.ReadPipe(*link.MainIn, session.DataBuf.data(), kBlockSize);
+        if (saving) file.WriteFileBlock(session.DataBuf, op);
+        // The sum covers the blocks up to the first one that is not blank;
+        // what follows it is neither summed nor tested.
+        if (blank) {
+            for (std::uint8_t byte : session.DataBuf) {
+                checksum = static_cast<std::uint16_t>(checksum + byte);
+                if (byte != 0xFF) blank = false;
+            }
+        }
+        op.Progress(n + 1, blocks);
+    }
+    const std::uint64_t end = link.clock().NowMs();
+    if (saving) file.Close();
+
+    if (session.channel.ReadCompletion() != 0) {
+        op.Log("  Чип рапортует \"Операция чтения не успешна!\" ");
+        return Outcome::Failed;
+    }
+    op.Log("  Чип считан за: " + std::to_string(end - start) + " миллисекунд.");
+    op.Log(blank ? std::string("  Чип чист.") : ChecksumLine(checksum));
+    if (saving) op.Log("  Содержимое сохранено в файле: \"" + name + "\".");
+    return Outcome::Succeeded;
+}
+
+}  // namespace dspprog

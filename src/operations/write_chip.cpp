@@ -1,0 +1,184 @@
+#include "operations/write_chip.h"
+
+#include <optional>
+#include <string>
+
+#include "operations/chip_summary.h"
+#include "operations/erase_chip.h"
+#include "operations/identify.h"
+#include "operations/image_file.h"
+
+namespace dspprog {
+namespace {
+
+constexpr const char* kCancelled = "  Операция записи отменена пользователем!";
+
+// Asks for a file until the operator picks one of exactly `chip_size` bytes
+// or gives up. Returns the name and sets `file_size` to what was found; a
+// size other than `chip_size` means the operator gave up.
+std::string ChooseImageFile(Operator& op, std::uint32_t chip_size, std::uint32_t& file_size) {
+    std::string name;
+    file_size = 0;
+    bool done = false;
+    while (!done) {
+        if (const std::optional<std::string> chosen = op.ChooseOpenFile()) {
+            name = *chosen;
+            // No file at all (-1) counts as the largest size there is.
+            file_size = static_cast<std::uint32_t>(FileSizeByName(name));
+            if (file_size > chip_size) {
+                op.Log("  Размер файла больше размера чипа!");
+                if (!op.OkCancelBox("Размер файла больше размера чипа!")) done = true;
+            }
+            if (file_size < chip_size) {
+                if (!op.OkCancelBox("Размер файла меньше размера чипа!")) done = true;
+                op.Log("  Размер файла меньше размера чипа!");
+            }
+            if (file_size == chip_size) done = true;
+        }
+        // A cancelled dialog leaves the size at 0, and so does an empty file:
+        // either ends the choice.
+        if (file_size == 0) done = true;
+        if (!done) file_size = 0;
+    }
+    return name;
+}
+
+// UV EPROMs program slowly; an unknown type is not written at all.
+std::uint32_t WriteTimeoutFactor(std::uint16_t type, std::uint32_t current) {
+    switch (type) {
+        case kType255:
+        case kTypeFC00:
+        case kTypeFE00:
+            return 1;
+        case kTypeFD00:
+            return 2;
+        default:
+            return current;
+    }
+}
+
+}  // namespace
+
+Outcome WriteChipButtonClick(Session& session) {
+    if (session.Busy) return Outcome::Refused;
+    session.Busy = 1;
+
+    const Outcome outcome = WriteChip(session);
+
+    session.Busy = 0;
+    session.op.Log("--- Окончание записи чипа.");
+    return outcome;
+}
+
+Outcome WriteChip(Session& session) {
+    Operator& op = session.op;
+    Link& link = session.link;
+    op.Log("");
+    op.Log("+++ Начало записи чипа.");
+    if (!IdentifyChip(session, true)) return Outcome::Failed;
+    op.Log(ChipIdentifiedLine(session.tChip));
+
+    std::uint32_t file_size = 0;
+    const std::string name = ChooseImageFile(op, session.tChip.Size, file_size);
+    if (file_size != session.tChip.Size) {
+        op.Log(kCancelled);
+        return Outcome::Cancelled;
+    }
+
+    InputImageFile file;
+    if (!file.Open(name)) {
+        op.Log("  Ошибка открытия файла:\"" + name + "\"!");
+        return Outcome::Failed;
+    }
+
+    // The set-up may erase the chip first, which identifies it again; from
+    // here on tChip is that second identification's result.
+    bool ready = false;
+    switch (session.tChip.Type) {
+        case kType255:
+            ready = AlgorithmWriteSetup(session);
+            break;
+        case kTypeFC00:
+        case kTypeFD00:
+        case kTypeFE00:
+            ready = PulseWriteSetup(session);
+            break;
+        default:
+            break;
+    }
+    link.TimeoutFactor = WriteTimeoutFactor(session.tChip.Type, link.TimeoutFactor);
+    if (!ready) {
+        op.Log("  Алгоритм для данного типа чипов не известен!!!");
+        return Outcome::Failed;
+    }
+    if (session.DoCommand() != 0) {
+        op.Log("  Команду _WriteChip не принято!!!");
+        return Outcome::Failed;
+    }
+    op.Log("  Чип записывается подождите...");
+
+    const std::uint32_t blocks = session.tChip.Size / kBlockSize;
+    const std::uint64_t start = link.clock().NowMs();
+    op.Progress(0, blocks);
+    for (std::uint32_t n = 0; n < blocks; ++n) {
+        file.ReadFileBlock(session.DataBuf, op);
+        link.WritePipe(*link.MainOut, session.DataBuf.data(), kBlockSize);
+        op.Progress(n + 1, blocks);
+    }
+    const std::uint64_t end = link.clock().NowMs();
+    file.Close();
+    // A failed write shows in the verify; the completion's status adds nothing.
+    session.channel.ReadCompletion();
+
+    op.Log("  Чип записан за: " + std::to_string((end - start) / 1000) + " секунд.");
+    op.Log("  Проверяется правильность записи.");
+
+    FillVerifyRead(session.CmdBuf(), session.tChip.Size);
+    if (session.DoCommand() != 0) CriticalHalt("  Команду _BurstRead не принято!!!");
+
+    // The verify compares with the file as it is on disk now, not with what
+    // was sent: a file that cannot be read again cannot vouch for the chip.
+    if (!file.Open(name)) {
+        op.ErrorBox("Ошибка при чтении входного файла");
+        Terminate("Ошибка при чтении входного файла");
+    }
+    std::uint32_t errors = 0;
+    DataBlock expected;
+    op.Progress(0, blocks);
+    for (std::uint32_t n = 0; n < blocks; ++n) {
+        file.ReadFileBlock(session.DataBuf, op);
+        expected = session.DataBuf;
+        link.ReadPipe(*link.MainIn, session.DataBuf.data(), kBlockSize);
+        for (std::uint32_t i = 0; i < kBlockSize; ++i) {
+            if (session.DataBuf[i] != expected[i]) ++errors;
+        }
+        op.Progress(n + 1, blocks);
+    }
+    file.Close();
+    session.channel.ReadCompletion();
+
+    if (errors == 0) {
+        op.Log("  Чип записан без ошибок.");
+        return Outcome::Succeeded;
+    }
+    op.Log("  Чип имеет: " + std::to_string(errors) + " ошибок(у/и)");
+    return Outcome::Failed;
+}
+
+bool AlgorithmWriteSetup(Session& session) {
+    const std::uint8_t t_write = session.tChip.tWrite;
+    if (!session.CheckBoxNotErase && (t_write == 1 || t_write == 3)) {
+        session.op.Log("  Чип требует стирание.");
+        if (!EraseChip(session)) return false;
+    }
+    if (FillAlgorithmWrite(session.CmdBuf(), session.tChip.Size, session.tChip.tWrite)) return true;
+    session.op.Log("  Алгоритм записи чипа не известен!");
+    return false;
+}
+
+bool PulseWriteSetup(Session& session) {
+    FillPulseWrite(session.CmdBuf(), session.tChip.Size, session.tChip.Type);
+    return true;
+}
+
+}  // namespace dspprog
