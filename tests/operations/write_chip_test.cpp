@@ -1,0 +1,410 @@
+// Writing: the file choice, the set-up by chip type (erasing first where the
+// chip needs it), the data phase and the verify against the file on disk.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "operations/identify.h"
+#include "operations/write_chip.h"
+#include "support/programmer_fixture.h"
+
+namespace dspprog::testing {
+namespace {
+
+constexpr const char* kOpened = "+++ Начало записи чипа.";
+constexpr const char* kClosed = "--- Окончание записи чипа.";
+constexpr const char* kCancelled = "  Операция записи отменена пользователем!";
+constexpr const char* kWriting = "  Чип записывается подождите...";
+constexpr const char* kVerifying = "  Проверяется правильность записи.";
+constexpr const char* kGood = "  Чип записан без ошибок.";
+constexpr const char* kLarger = "Размер файла больше размера чипа!";
+constexpr const char* kSmaller = "Размер файла меньше размера чипа!";
+constexpr const char* kNoAlgorithm = "  Алгоритм для данного типа чипов не известен!!!";
+
+struct Chip {
+    std::uint32_t size = 8192;
+    std::string size_text = "64K";
+    std::uint16_t type = kTypeFC00;
+    std::string type_text = "$FC00";
+    std::string t_erase = "4";
+    std::string t_write = "0";
+};
+
+Chip Flash(const std::string& t_write) {
+    return {8192, "64K", kType255, "255", "4", t_write};
+}
+Chip Pulse(std::uint16_t type, const std::string& type_text) {
+    return {8192, "64K", type, type_text, "0", "0"};
+}
+
+std::vector<std::uint8_t> Pattern(std::uint32_t size, std::uint8_t seed = 0) {
+    std::vector<std::uint8_t> bytes(size);
+    for (std::uint32_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<std::uint8_t>((i * 13 + seed) ^ (i >> 8));
+    return bytes;
+}
+
+struct WriteBench : ProgrammerBench {
+    explicit WriteBench(const Chip& chip = {})
+        : ProgrammerBench(
+              emu::VirtualChip(chip.size, chip.type), IdentReply({{1, 0xBF}, {2, 0x07}}),
+              {{"BF07", "CHIP", chip.size_text, chip.t_erase, chip.t_write, chip.type_text}}) {}
+
+    // Writes `bytes` as `name` and queues it as the open dialog's answer.
+    std::string Offer(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+        WriteFile(name, bytes);
+        op.AnswerOpen(PathOf(name));
+        return PathOf(name);
+    }
+    std::string ChipLine() {
+        return "  Чип определен: CHIP. Объем: " + std::to_string(firmware.chip().size()) +
+               " байт(а).";
+    }
+    std::vector<std::string> Lines(std::initializer_list<std::string> middle) {
+        std::vector<std::string> lines = {"", kOpened, ChipLine()};
+        lines.insert(lines.end(), middle.begin(), middle.end());
+        lines.push_back(kClosed);
+        return lines;
+    }
+    std::vector<std::uint8_t> Opcodes() const {
+        std::vector<std::uint8_t> ops;
+        for (const auto& block : firmware.wire())
+            if (block.pipe == emu::PipeRole::CmdOut && block.bytes.size() == 16)
+                ops.push_back(block.bytes[0]);
+        return ops;
+    }
+};
+
+std::vector<std::string> IdentWire() {
+    return {"CmdOut " + Hex16({0x80}), "CmdIn " + Hex16({0, 0xBF, 0x07})};
+}
+
+std::string Ok(const char* text) {
+    return std::string("[okcancel] ") + text + " -> OK";
+}
+std::string Cancel(const char* text) {
+    return std::string("[okcancel] ") + text + " -> Cancel";
+}
+
+// --- Choosing the file ---------------------------------------------------------------
+
+TEST(WriteChoice, CancelledDialog) {
+    WriteBench bench;
+    bench.op.AnswerOpen(std::nullopt);
+    EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Cancelled);
+    EXPECT_EQ(bench.op.transcript(), bench.Lines({"[open] cancel", kCancelled}));
+    EXPECT_EQ(bench.WireLines(), IdentWire());
+}
+
+TEST(WriteChoice, LargerOrMissingFileThenCancel) {
+    for (const bool missing : {false, true}) {
+        SCOPED_TRACE(missing ? "missing" : "larger");
+        WriteBench bench;
+        std::string path = bench.PathOf("typed.bin");
+        if (missing) {
+            bench.op.AnswerOpen(path);
+        } else {
+            path = bench.Offer("big.bin", Pattern(8192 + 4096));
+        }
+        bench.op.AnswerOkCancel(false);
+        EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Cancelled);
+        // For a larger file the line comes before the box.
+        EXPECT_EQ(bench.op.transcript(), bench.Lines({"[open] " + path, std::string("  ") + kLarger,
+                                                      Cancel(kLarger), kCancelled}));
+        EXPECT_EQ(bench.WireLines(), IdentWire());
+    }
+}
+
+TEST(WriteChoice, SmallerFileThenCancel) {
+    WriteBench bench;
+    const std::string path = bench.Offer("small.bin", Pattern(4096));
+    bench.op.AnswerOkCancel(false);
+    EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Cancelled);
+    // For a smaller file the box comes before the line.
+    EXPECT_EQ(bench.op.transcript(), bench.Lines({"[open] " + path, Cancel(kSmaller),
+                                                  std::string("  ") + kSmaller, kCancelled}));
+}
+
+TEST(WriteChoice, EmptyFileCancelsEvenAfterOk) {
+    WriteBench bench;
+    const std::string path = bench.Offer("empty.bin", {});
+    bench.op.AnswerOkCancel(true);
+    EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Cancelled);
+    EXPECT_EQ(bench.op.transcript(), bench.Lines({"[open] " + path, Ok(kSmaller),
+                                                  std::string("  ") + kSmaller, kCancelled}));
+    EXPECT_EQ(bench.op.unanswered(), 0u);
+}
+
+TEST(WriteChoice, OkShowsTheDialogAgainUntilTheSizeFits) {
+    WriteBench bench;
+    const std::string big = bench.Offer("big.bin", Pattern(8192 + 4096));
+    bench.op.AnswerOkCancel(true);
+    const std::string small = bench.Offer("small.bin", Pattern(4096));
+    bench.op.AnswerOkCancel(true);
+    const std::string good = bench.Offer("good.bin", Pattern(8192));
+    EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Succeeded);
+    const auto& t = bench.op.transcript();
+    const std::vector<std::string> head(t.begin(), t.begin() + 11);
+    EXPECT_EQ(head, (std::vector<std::string>{
+                        "", kOpened, bench.ChipLine(), "[open] " + big, std::string("  ") + kLarger,
+                        Ok(kLarger), "[open] " + small, Ok(kSmaller), std::string("  ") + kSmaller,
+                        "[open] " + good, kWriting}));
+    EXPECT_EQ(bench.firmware.chip().content(), Pattern(8192));
+}
+
+// --- A whole write ---------------------------------------------------------------------
+
+TEST(WriteExchange, PulseWriteSendsTheFileAndVerifiesIt) {
+    WriteBench bench;
+    const std::string path = bench.Offer("image.bin", Pattern(8192));
+    EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Succeeded);
+    EXPECT_EQ(bench.op.transcript(),
+              bench.Lines(
+                  {"[open] " + path, kWriting, "  Чип записан за: 0 секунд.", kVerifying, kGood}));
+    std::vector<std::string> wire = IdentWire();
+    const std::vector<std::string> rest = {
+        "CmdOut " + Hex16({0xC0, 0x00, 0xE0, 0xC7, 0x04, 0x0A, 0x32, 0x00, 0x00, 0x00}),
+        "CmdIn " + Hex16({}),
+        DataLine("MainOut"),
+        DataLine("MainOut"),
+        "CmdIn " + Hex16({}),
+        "CmdOut " + Hex16({0x83, 0x00, 0xE0, 0x87}),
+        "CmdIn " + Hex16({}),
+        DataLine("MainIn"),
+        DataLine("MainIn"),
+        "CmdIn " + Hex16({}),
+    };
+    wire.insert(wire.end(), rest.begin(), rest.end());
+    EXPECT_EQ(bench.WireLines(), wire);
+    EXPECT_EQ(bench.firmware.chip().content(), Pattern(8192));
+    EXPECT_EQ(bench.op.progress(), (std::vector<std::pair<std::uint32_t, std::uint32_t>>{
+                                       {0, 2}, {1, 2}, {2, 2}, {0, 2}, {1, 2}, {2, 2}}));
+
+    // The next identification goes out with what the verify read left.
+    bench.firmware.ClearWire();
+    ASSERT_TRUE(IdentifyChip(bench.session, true));
+    EXPECT_EQ(bench.Commands(), std::vector<std::string>{Hex16({0x80, 0x00, 0xE0, 0x87})});
+}
+
+TEST(WriteExchange, FlashThatNeedsErasingIsErasedFirst) {
+    WriteBench bench(Flash("1"));
+    bench.firmware.chip().content() = Pattern(8192, 77);  // would spoil the write unerased
+    const std::string path = bench.Offer("image.bin", Pattern(8192));
+    EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Succeeded);
+    EXPECT_EQ(bench.op.transcript(),
+              bench.Lines({"[open] " + path, "  Чип требует стирание.", "",
+                           "+++ Начало стирания чипа.", bench.ChipLine(), "  Производится стирание",
+                           "  Чип может потребовать выдержку до 10 секунд.",
+                           "  Процедура стирания окончена. Проверяется чистота стирания.",
+                           "  Чип стерт успешно", kWriting, "  Чип записан за: 0 секунд.",
+                           kVerifying, kGood}));
+    const auto commands = bench.Commands();
+    ASSERT_EQ(commands.size(), 6u);
+    EXPECT_EQ(commands[2], Hex16({0xA0, 0x00, 0xE0, 0x87, 0x04, 0xFA, 0x04, 0x0A}));
+    // The algorithm write sets bytes 0 to 4 only.
+    EXPECT_EQ(commands[4], Hex16({0xB0, 0x00, 0xE0, 0x87, 0x01, 0xFA, 0x04, 0x0A}));
+    EXPECT_EQ(bench.firmware.chip().content(), Pattern(8192));
+}
+
+TEST(WriteExchange, WhenTheFlashIsErasedFirst) {
+    struct Case {
+        const char* t_write;
+        bool not_erase;
+        std::vector<std::uint8_t> opcodes;
+    };
+    const std::vector<Case> cases = {
+        {"1", false, {0x80, 0x80, 0xA0, 0x83, 0xB0, 0x83}},
+        {"3", false, {0x80, 0x80, 0xA0, 0x83, 0xB0, 0x83}},
+        {"1", true, {0x80, 0xB0, 0x83}},
+        {"2", false, {0x80, 0xB0, 0x83}},
+        {"0x81", false, {0x80, 0xB0, 0x83}},
+        {"0x83", false, {0x80, 0xB0, 0x83}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.t_write) + (c.not_erase ? " not erasing" : ""));
+        WriteBench bench(Flash(c.t_write));
+        bench.session.CheckBoxNotErase = c.not_erase;
+        bench.Offer("image.bin", Pattern(8192));
+        EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Succeeded);
+        EXPECT_EQ(bench.Opcodes(), c.opcodes);
+    }
+}
+
+TEST(WriteExchange, TimeCoversTheDataBlocksInWholeSeconds) {
+    WriteBench bench;
+    bench.Offer("image.bin", Pattern(8192));
+    int calls = 0;
+    bench.op.OnProgress([&](std::uint32_t, std::uint32_t) {
+        if (++calls <= 3) bench.clock.Advance(700);  // the write phase: 2100 ms
+    });
+    EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Succeeded);
+    EXPECT_EQ(bench.op.log().at(4), "  Чип записан за: 2 секунд.");
+}
+
+TEST(WriteExchange, CompletionOfTheWriteIsNotExamined) {
+    WriteBench bench;
+    bench.Offer("image.bin", Pattern(8192));
+    bench.firmware.faults().fail_completion.insert(_WriteChipPulse);
+    bench.firmware.faults().fail_completion.insert(_BurstRead);
+    EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Succeeded);
+    EXPECT_EQ(bench.op.log().at(6), kGood);
+}
+
+TEST(WriteExchange, TimeoutFactorByType) {
+    struct Case {
+        Chip chip;
+        std::uint64_t first_deadline_ms;  // the write command's, base 100 s
+    };
+    const std::vector<Case> cases = {
+        {Flash("0x81"), 100000},
+        {Pulse(kTypeFC00, "$FC00"), 100000},
+        {Pulse(kTypeFD00, "$FD00"), 200000},
+        {Pulse(kTypeFE00, "$FE00"), 100000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.chip.type_text);
+        WriteBench bench(c.chip);
+        bench.Offer("image.bin", Pattern(8192));
+        bench.link.TimeoutFactor = 77;
+        // CmdOut: the identification, then the write command, which is held up.
+        auto& stall = bench.firmware.faults().stall_from[static_cast<int>(emu::PipeRole::CmdOut)];
+        stall = 1;
+        bench.op.prompt().OnShow([&](std::size_t, const std::string&) { stall = -1; });
+        bench.op.prompt().Script({CriticalPrompt::kRetry});
+        const std::uint64_t start = bench.clock.NowMs();
+        EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Succeeded);
+        ASSERT_EQ(bench.op.prompt().times().size(), 1u);
+        EXPECT_EQ(bench.op.prompt().messages()[0], "В USB не записано :16 байт!");
+        EXPECT_EQ(bench.op.prompt().times()[0] - start, c.first_deadline_ms);
+    }
+}
+
+// --- Verify ---------------------------------------------------------------------------
+
+TEST(WriteVerify, EpromBitsCannotGoBackToOne) {
+    WriteBench bench(Pulse(kTypeFD00, "$FD00"));
+    std::vector<std::uint8_t> first(8192, 0xFF);
+    first[10] = 0x00;
+    first[5000] = 0x7F;
+    bench.Offer("first.bin", first);
+    EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Succeeded);
+    EXPECT_EQ(bench.op.log().at(6), kGood);
+
+    bench.op.Clear();
+    bench.Offer("blank.bin", std::vector<std::uint8_t>(8192, 0xFF));
+    EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Failed);
+    EXPECT_EQ(bench.op.log().at(6), "  Чип имеет: 2 ошибок(у/и)");
+    EXPECT_EQ(bench.firmware.chip().content(), first);
+}
+
+TEST(WriteVerify, ComparesWithTheFileAsItIsOnDisk) {
+    WriteBench bench;
+    bench.Offer("image.bin", Pattern(8192));
+    std::vector<std::uint8_t> changed = Pattern(8192);
+    changed[0] ^= 1;
+    changed[4096] ^= 0x80;
+    changed[8191] ^= 0xFF;
+    bench.op.OnProgress([&](std::uint32_t done, std::uint32_t total) {
+        if (done == total && bench.op.progress().size() == 3) bench.WriteFile("image.bin", changed);
+    });
+    EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Failed);
+    EXPECT_EQ(bench.op.log().at(6), "  Чип имеет: 3 ошибок(у/и)");
+    EXPECT_EQ(bench.firmware.chip().content(), Pattern(8192));
+}
+
+TEST(WriteVerify, RefusedVerifyReadStopsTheProgram) {
+    WriteBench bench;
+    bench.Offer("image.bin", Pattern(8192));
+    bench.firmware.faults().refuse.insert(_BurstRead);
+    const FatalStop stop = ExpectFatalStop([&] { WriteChipButtonClick(bench.session); });
+    EXPECT_EQ(stop.kind(), FatalStop::Kind::Halt);
+    EXPECT_EQ(stop.message(), "  Команду _BurstRead не принято!!!");
+    EXPECT_EQ(bench.op.log().back(), kVerifying);
+}
+
+// --- Refusals ---------------------------------------------------------------------------
+
+TEST(WriteRefusal, UnknownWriteAlgorithmSendsNothing) {
+    WriteBench bench(Flash("5"));
+    const std::string path = bench.Offer("image.bin", Pattern(8192));
+    EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Failed);
+    EXPECT_EQ(bench.op.transcript(),
+              bench.Lines({"[open] " + path, "  Алгоритм записи чипа не известен!", kNoAlgorithm}));
+    EXPECT_EQ(bench.WireLines(), IdentWire());
+}
+
+TEST(WriteRefusal, UnknownTypeSendsNothing) {
+    WriteBench bench({8192, "64K", 0x1234, "$1234", "4", "1"});
+    const std::string path = bench.Offer("image.bin", Pattern(8192));
+    EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Failed);
+    EXPECT_EQ(bench.op.transcript(), bench.Lines({"[open] " + path, kNoAlgorithm}));
+    EXPECT_EQ(bench.WireLines(), IdentWire());
+}
+
+TEST(WriteRefusal, FailedEraseEndsTheWrite) {
+    WriteBench bench(Flash("1"));
+    bench.firmware.faults().stuck = 3;
+    bench.Offer("image.bin", Pattern(8192));
+    EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Failed);
+    const auto& log = bench.op.log();
+    EXPECT_EQ(log.at(log.size() - 3), "  Чип имеет: 3 не стертых байт(а)");
+    EXPECT_EQ(log.at(log.size() - 2), kNoAlgorithm);
+    EXPECT_EQ(bench.Opcodes(), (std::vector<std::uint8_t>{0x80, 0x80, 0xA0, 0x83}));
+}
+
+TEST(WriteRefusal, RefusedWriteCommandIsALogLine) {
+    WriteBench bench;
+    const std::string path = bench.Offer("image.bin", Pattern(8192));
+    bench.firmware.faults().refuse.insert(_WriteChipPulse);
+    EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Failed);
+    EXPECT_EQ(bench.op.transcript(),
+              bench.Lines({"[open] " + path, "  Команду _WriteChip не принято!!!"}));
+    EXPECT_EQ(bench.Opcodes(), (std::vector<std::uint8_t>{0x80, 0xC0}));
+    EXPECT_EQ(bench.firmware.wire().size(), 4u);
+}
+
+TEST(WriteRefusal, ChipTooLargeToPlaceStopsInTheSetUp) {
+    WriteBench bench({8192, "8M", kTypeFC00, "$FC00", "0", "0"});
+    bench.Offer("big.bin", std::vector<std::uint8_t>(1048576, 0x00));
+    const FatalStop stop = ExpectFatalStop([&] { WriteChipButtonClick(bench.session); });
+    EXPECT_EQ(stop.message(), "Ошибочный вызов CalcAddres! inps= 1048576");
+    EXPECT_EQ(bench.WireLines(), IdentWire());
+}
+
+// --- Image file errors -------------------------------------------------------------------
+
+TEST(WriteFileError, FileThatShrinksEndsTheProgramAfterTheBox) {
+    // The file is cut short at the start of the write phase, then at the start
+    // of the verify.
+    for (const std::size_t at_call : {1u, 4u}) {
+        SCOPED_TRACE(at_call);
+        WriteBench bench;
+        bench.Offer("image.bin", Pattern(8192));
+        bench.op.OnProgress([&](std::uint32_t, std::uint32_t) {
+            if (bench.op.progress().size() == at_call)
+                std::filesystem::resize_file(bench.PathOf("image.bin"), 6000);
+        });
+        const FatalStop stop = ExpectFatalStop([&] { WriteChipButtonClick(bench.session); });
+        EXPECT_EQ(stop.kind(), FatalStop::Kind::Terminated);
+        EXPECT_EQ(bench.op.transcript().back(), "[box] Ошибка при чтении входного файла");
+    }
+}
+
+#ifndef _WIN32  // an open file cannot be removed there
+TEST(WriteFileError, FileGoneBeforeTheVerify) {
+    WriteBench bench;
+    bench.Offer("image.bin", Pattern(8192));
+    bench.op.OnProgress([&](std::uint32_t, std::uint32_t) {
+        if (bench.op.progress().size() == 3) std::filesystem::remove(bench.PathOf("image.bin"));
+    });
+    const FatalStop stop = ExpectFatalStop([&] { WriteChipButtonClick(bench.session); });
+    EXPECT_EQ(stop.kind(), FatalStop::Kind::Terminated);
+    const auto& t = bench.op.transcript();
+    EXPECT_EQ(std::vector<std::string>(t.end() - 2, t.end()),
+              (std::vector<std::string>{kVerifying, "[box] Ошибка при чтении входного файла"}));
+}
+#endif
+
+}  // namespace
+}  // namespace dspprog::testing
