@@ -140,7 +140,9 @@ bool FindInCatalogue(const std::string& chip, const std::string& catalogue_path,
     return found;
 }
 
-bool IsTriple(const std::string& chip) { return chip.find(':') != std::string::npos; }
+bool IsTriple(const std::string& chip) {
+    return chip.find(':') != std::string::npos;
+}
 
 }  // namespace
 
@@ -174,8 +176,8 @@ std::unique_ptr<EmulatedProgrammer> EmulatedProgrammer::Create(const EmulatorOpt
             }
             const auto bytes = std::filesystem::file_size(path, ec);
             if (ec || bytes != spec.size) {
-                error = "chip file '" + path + "' must hold exactly " +
-                        std::to_string(spec.size) + " bytes, the chip's size";
+                error = "chip file '" + path + "' must hold exactly " + std::to_string(spec.size) +
+                        " bytes, the chip's size";
                 return nullptr;
             }
             if (!chip.Load(path)) {
@@ -211,7 +213,9 @@ std::unique_ptr<EmulatedProgrammer> EmulatedProgrammer::Create(const EmulatorOpt
 // Also on the way out of a fatal stop, so that the log shows the blocks that
 // led to it. A failure here has nobody left to tell; callers that care call
 // WriteWireLog themselves first.
-EmulatedProgrammer::~EmulatedProgrammer() { WriteWireLog(); }
+EmulatedProgrammer::~EmulatedProgrammer() {
+    WriteWireLog();
+}
 
 bool EmulatedProgrammer::WriteWireLog() {
     if (!wire_log_) return true;
