@@ -1,0 +1,227 @@
+#include "cli/cli_options.h"
+
+#include <algorithm>
+#include <iterator>
+#include <set>
+
+namespace dspprog {
+
+namespace {
+
+struct CommandName {
+    const char* name;
+    CliCommand command;
+};
+
+constexpr CommandName kCommands[] = {
+    {"identify", CliCommand::Identify}, {"read", CliCommand::Read},   {"erase", CliCommand::Erase},
+    {"write", CliCommand::Write},       {"speed", CliCommand::Speed},
+};
+
+// Options that take a value, and those that only mean something to the emulator.
+const std::set<std::string> kValued = {"-o",          "--catalogue", "--emulate",
+                                       "--chip-file", "--ident",     "--fault",
+                                       "--wire-log",  "--on-stall",  "--usb"};
+const std::set<std::string> kFlags = {"--fast", "--no-erase"};
+const std::set<std::string> kEmulatorOnly = {"--chip-file", "--ident", "--fault", "--wire-log",
+                                             "--fast"};
+
+bool IsHelp(const std::string& arg) {
+    return arg == "--help" || arg == "-h";
+}
+
+bool Apply(const std::string& name, const std::string& value, CliOptions& options,
+           std::string& error) {
+    if (name == "-o") {
+        options.output = value;
+    } else if (name == "--catalogue") {
+        options.catalogue = value;
+    } else if (name == "--emulate") {
+        options.emulate = true;
+        options.emulator.chip = value;
+    } else if (name == "--chip-file") {
+        options.emulator.chip_file = value;
+    } else if (name == "--ident") {
+        std::array<std::uint8_t, 15> ident{};
+        if (!emu::ParseIdent(value, ident, error)) return false;
+        options.emulator.ident = ident;
+    } else if (name == "--fault") {
+        if (!emu::ParseFault(value, options.emulator.faults, error)) return false;
+    } else if (name == "--wire-log") {
+        options.emulator.wire_log = value;
+    } else if (name == "--on-stall") {
+        if (value == "wait") {
+            options.on_stall = StallAnswer::Wait;
+        } else if (value == "terminate") {
+            options.on_stall = StallAnswer::Terminate;
+        } else {
+            error = "--on-stall takes 'wait' or 'terminate', not '" + value + "'";
+            return false;
+        }
+    } else if (name == "--usb") {
+        if (value != "libusb" && value != "native") {
+            error = "--usb takes 'libusb' or 'native', not '" + value + "'";
+            return false;
+        }
+        options.usb = value;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std::string& error) {
+    options = CliOptions{};
+    // --help answers whatever else the line says, so that a user who got the
+    // rest wrong still gets to read how it goes.
+    const auto end_of_options = std::find(args.begin(), args.end(), "--");
+    if (std::any_of(args.begin(), end_of_options, IsHelp)) {
+        options.help = true;
+        return true;
+    }
+
+    std::vector<std::string> positional;
+    std::set<std::string> seen;
+    bool options_ended = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (options_ended || arg.size() < 2 || arg[0] != '-') {
+            positional.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            options_ended = true;
+            continue;
+        }
+        std::string name = arg;
+        std::optional<std::string> value;
+        if (const auto eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
+            name = arg.substr(0, eq);
+            value = arg.substr(eq + 1);
+        }
+        const bool valued = kValued.count(name) > 0;
+        if (!valued && !kFlags.count(name)) {
+            error = "unknown option '" + name + "'";
+            return false;
+        }
+        if (name != "--fault" && !seen.insert(name).second) {
+            error = "option '" + name + "' given twice";
+            return false;
+        }
+        if (!valued) {
+            if (value) {
+                error = "option '" + name + "' takes no value";
+                return false;
+            }
+            if (name == "--fast") options.emulator.fast = true;
+            if (name == "--no-erase") options.no_erase = true;
+            continue;
+        }
+        if (!value) {
+            if (i + 1 == args.size()) {
+                error = "option '" + name + "' needs a value";
+                return false;
+            }
+            value = args[++i];
+        }
+        if (value->empty()) {
+            error = "option '" + name + "' needs a non-empty value";
+            return false;
+        }
+        if (!Apply(name, *value, options, error)) return false;
+    }
+
+    if (positional.empty()) {
+        error = "no command given: identify, read, erase, write or speed";
+        return false;
+    }
+    const auto command =
+        std::find_if(std::begin(kCommands), std::end(kCommands),
+                     [&](const CommandName& c) { return positional.front() == c.name; });
+    if (command == std::end(kCommands)) {
+        error = "unknown command '" + positional.front() + "'";
+        return false;
+    }
+    options.command = command->command;
+    positional.erase(positional.begin());
+
+    if (options.command == CliCommand::Write) {
+        if (positional.empty()) {
+            error = "write needs the image FILE";
+            return false;
+        }
+        options.image = positional.front();
+        positional.erase(positional.begin());
+    }
+    if (!positional.empty()) {
+        error = "unexpected argument '" + positional.front() + "'";
+        return false;
+    }
+    if (options.output && options.command != CliCommand::Read) {
+        error = "-o belongs to the read command";
+        return false;
+    }
+    if (options.no_erase && options.command != CliCommand::Write) {
+        error = "--no-erase belongs to the write command";
+        return false;
+    }
+    if (!options.emulate) {
+        for (const std::string& name : kEmulatorOnly) {
+            if (seen.count(name)) {
+                error = "option '" + name + "' needs --emulate";
+                return false;
+            }
+        }
+    } else if (options.usb) {
+        error = "--usb chooses real hardware; it cannot go with --emulate";
+        return false;
+    }
+    return true;
+}
+
+std::string UsageText() {
+    return R"(Usage: dspprog-cli [options] identify | read [-o FILE] | erase | write [--no-erase] FILE | speed
+
+Commands:
+  identify            identify the chip in the programmer's socket
+  read [-o FILE]      read the whole chip: blank or checksum; with -o, save the
+                      content in FILE, which must not exist yet (nothing is
+                      saved without -o)
+  erase               erase the chip and check that it reads back blank
+  write [--no-erase] FILE
+                      write FILE (exactly the chip's size) into the chip and
+                      verify it; --no-erase skips the erase that some chips get
+                      before writing
+  speed               measure the transfer speed of the two output pipes
+
+Options:
+  --catalogue FILE    the chip catalogue (default: chips.db in the current directory)
+  --usb libusb|native the hardware backend (default: the platform's own; only the
+                      backends built into this program are available)
+  --emulate CHIP      use the built-in programmer emulator instead of USB. CHIP is a catalogue
+                      Name or Code, or CODE:SIZE:TYPE (e.g. AB05:8192:255) needing no catalogue
+  --chip-file FILE    (emulator) the emulated chip's content; created erased when missing;
+                      erase and write change it
+  --ident HEX         (emulator) the 15 identification bytes (reply bytes 1..15), 30 hex digits
+  --fault SPEC        (emulator, repeatable) refuse:OP | fail:OP | stall:PIPE | short:PIPE | stuck:N
+                      (OP an opcode in hex such as 83; PIPE one of CmdIn CmdOut MainIn MainOut)
+                      also: stall:PIPE@N and short:PIPE@N (from the pipe's N-th transfer on,
+                      counting from 0) and unplug@N (the programmer vanishes after N transfers)
+  --wire-log FILE     (emulator) every block in wire order, one line each:
+                      "<pipe> <bytes as upper-case hex pairs separated by single spaces>"
+                      FILE is replaced; it must not be any other file of the command
+  --fast              (emulator) no timing model; without it the emulated link runs at USB full speed
+  --on-stall wait|terminate   answer to the stalled-transfer prompt (default: ask on a terminal,
+                      else terminate)
+  --help              show this text
+
+Dialogs: an OK/Cancel box is answered Cancel unless a terminal is there to ask (y/N).
+Log lines go to standard output; boxes, prompts and progress to standard error.
+
+Exit status: 0 the operation succeeded; 1 it did not (refused, failed, cancelled);
+2 the command line is wrong or names something unusable; 3 the program was stopped
+(a fatal error, or the stalled-transfer prompt answered with terminate).
+)";
+}
+
+}  // namespace dspprog

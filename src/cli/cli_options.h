@@ -1,0 +1,41 @@
+#pragma once
+// What the command line asks for, and the usage text that documents it.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "emulator/emulated_programmer.h"
+
+namespace dspprog {
+
+enum class CliCommand { None, Identify, Read, Erase, Write, Speed };
+
+// The answer to the stalled-transfer prompt.
+enum class StallAnswer { Ask, Wait, Terminate };
+
+struct CliOptions {
+    bool help = false;
+    CliCommand command = CliCommand::None;
+
+    std::string catalogue = "chips.db";
+    std::optional<std::string> usb;  // hardware backend: "libusb" or "native"
+
+    // --emulate and the options that only make sense with it.
+    bool emulate = false;
+    emu::EmulatorOptions emulator;
+
+    std::optional<std::string> output;  // read -o FILE: the save dialog's answer
+    std::string image;                  // write FILE: the open dialog's answer
+    bool no_erase = false;              // write --no-erase
+    StallAnswer on_stall = StallAnswer::Ask;
+};
+
+// Parses the arguments after the program name. False with `error` set (one
+// line, no program name) on anything that is not a valid command line.
+bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std::string& error);
+
+// The --help text.
+std::string UsageText();
+
+}  // namespace dspprog

@@ -1,0 +1,150 @@
+#include "cli/run_cli.h"
+
+#include <exception>
+#include <iostream>
+#include <memory>
+
+#include "catalogue/chip_table.h"
+#include "cli/cli_options.h"
+#include "cli/file_roles.h"
+#include "cli/locale_separator.h"
+#include "cli/terminal_operator.h"
+#include "emulator/emulated_programmer.h"
+#include "link/link.h"
+#include "link/platform_link.h"
+#include "operations/erase_chip.h"
+#include "operations/identify.h"
+#include "operations/read_chip.h"
+#include "operations/session.h"
+#include "operations/speed_test.h"
+#include "operations/startup.h"
+#include "operations/write_chip.h"
+
+namespace dspprog {
+
+namespace {
+
+constexpr const char* kProgram = "dspprog-cli: ";
+// The lookup's own stop for a catalogue it cannot open.
+constexpr const char* kCatalogueUnusable = "Ошибка при открытии базы данных чипов!";
+
+int UsageError(std::ostream& err, const std::string& error) {
+    err << kProgram << error << "\nTry 'dspprog-cli --help'.\n";
+    return kExitUsage;
+}
+
+Outcome RunCommand(CliCommand command, Session& session) {
+    switch (command) {
+        case CliCommand::Identify:
+            return GetIdentClick(session);
+        case CliCommand::Read:
+            return ReadClick(session);
+        case CliCommand::Erase:
+            return EreaseChipClick(session);
+        case CliCommand::Write:
+            return WriteChipButtonClick(session);
+        case CliCommand::Speed:
+            return Button1Click(session);
+        case CliCommand::None:
+            break;
+    }
+    return Outcome::Failed;
+}
+
+// Start-up, then the one operation. Link and session live only in here, so
+// that they are gone before the emulated programmer they may talk to.
+int Run(const CliOptions& options, const CliEnvironment& environment, Clock& clock,
+        TerminalOperator& op, ChipTable& catalogue,
+        std::unique_ptr<emu::EmulatedProgrammer>& programmer, std::ostream& err) {
+    PlatformLink platform;
+    InterfaceEnumerator* enumerator = nullptr;
+    LinkBackend* backend = nullptr;
+    std::string error;
+    if (options.emulate) {
+        // A chip named by the catalogue cannot be set up without it; a
+        // catalogue that will not open is the same stop the lookup makes.
+        if (options.emulator.chip.find(':') == std::string::npos) {
+            if (!catalogue.Open()) CriticalHalt(kCatalogueUnusable);
+            catalogue.Close();
+        }
+        programmer =
+            emu::EmulatedProgrammer::Create(options.emulator, options.catalogue, clock, error);
+        if (!programmer) {
+            err << kProgram << "--emulate: " << error << '\n';
+            return kExitUsage;
+        }
+        enumerator = &programmer->enumerator();
+        backend = &programmer->backend();
+    } else {
+        platform = MakePlatformLink(options.usb.value_or(""), error);
+        if (!platform.enumerator || !platform.backend) {
+            err << kProgram << "--usb: " << error << '\n';
+            return kExitUsage;
+        }
+        enumerator = platform.enumerator.get();
+        backend = platform.backend.get();
+    }
+
+    Link link(*backend, clock, op);
+    StartUp(*enumerator, link);
+
+    Session session(link, catalogue, op);
+    session.CheckBoxNotWrite = !options.output;
+    session.CheckBoxNotErase = options.no_erase;
+    session.DecimalSeparator = environment.decimal_separator;
+    const Outcome outcome = RunCommand(options.command, session);
+    return outcome == Outcome::Succeeded ? kExitSucceeded : kExitFailed;
+}
+
+}  // namespace
+
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+           const CliEnvironment& environment) {
+    CliOptions options;
+    std::string error;
+    if (!ParseCliArgs(args, options, error)) return UsageError(err, error);
+    if (options.help) {
+        out << UsageText();
+        return kExitSucceeded;
+    }
+    if (!CheckFileRoles(options, error)) return UsageError(err, error);
+
+    SteadyClock steady_clock;
+    Clock& clock = environment.clock ? *environment.clock : steady_clock;
+    DialogAnswers answers;
+    answers.save_file = options.output;
+    if (options.command == CliCommand::Write) answers.open_file = options.image;
+    answers.on_stall = options.on_stall;
+    TerminalOperator op(out, err, environment.ask, answers, environment.progress);
+    const std::unique_ptr<ChipTable> catalogue = MakeChipTable(options.catalogue);
+
+    std::unique_ptr<emu::EmulatedProgrammer> programmer;
+    int status = kExitStopped;
+    try {
+        status = Run(options, environment, clock, op, *catalogue, programmer, err);
+    } catch (const FatalStop& stop) {
+        if (stop.kind() == FatalStop::Kind::Halt) err << stop.BoxText() << '\n';
+        status = kExitStopped;
+    } catch (const std::exception& failure) {
+        err << kProgram << "internal error: " << failure.what() << '\n';
+        status = kExitStopped;
+    }
+    out.flush();
+
+    // Written after a stop as well: the blocks that led to it are the point.
+    if (programmer && !programmer->WriteWireLog()) {
+        err << kProgram << "cannot write the wire log '" << *options.emulator.wire_log << "'\n";
+        if (status == kExitSucceeded) status = kExitFailed;
+    }
+    return status;
+}
+
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+           bool interactive) {
+    CliEnvironment environment;
+    environment.ask = interactive ? &std::cin : nullptr;
+    environment.decimal_separator = LocaleDecimalSeparator();
+    return RunCli(args, out, err, environment);
+}
+
+}  // namespace dspprog

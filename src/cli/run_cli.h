@@ -1,0 +1,39 @@
+#pragma once
+// The command-line front-end as a routine: arguments in, exit status out.
+
+#include <istream>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "link/clock.h"
+
+namespace dspprog {
+
+// Exit statuses.
+inline constexpr int kExitSucceeded = 0;
+inline constexpr int kExitFailed = 1;   // the operation ran and did not succeed
+inline constexpr int kExitUsage = 2;    // a wrong command line, or it names something unusable
+inline constexpr int kExitStopped = 3;  // a fatal stop, or the operator chose to end
+
+// What the program takes from its surroundings besides the arguments.
+struct CliEnvironment {
+    // Where typed answers come from; null when nobody is there to ask.
+    std::istream* ask = nullptr;
+    bool progress = false;  // draw a progress bar on the error stream
+    char decimal_separator = '.';
+    // The clock of the link and the emulator; null for the steady clock.
+    Clock* clock = nullptr;
+};
+
+// `args` without the program name. Log lines go to `out`; boxes, prompts and
+// the progress bar to `err`.
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+           const CliEnvironment& environment);
+
+// The same, asking on standard input when `interactive`, with the user's
+// decimal separator and no progress bar.
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+           bool interactive);
+
+}  // namespace dspprog

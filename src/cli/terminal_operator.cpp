@@ -1,0 +1,110 @@
+#include "cli/terminal_operator.h"
+
+#include <utility>
+
+namespace dspprog {
+
+namespace {
+
+std::string Trimmed(const std::string& text) {
+    const auto first = text.find_first_not_of(" \t\r");
+    if (first == std::string::npos) return {};
+    const auto last = text.find_last_not_of(" \t\r");
+    return text.substr(first, last - first + 1);
+}
+
+std::string AsciiLower(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return text;
+}
+
+bool OneOf(const std::string& word, std::initializer_list<const char*> choices) {
+    for (const char* choice : choices) {
+        if (word == choice) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+TerminalOperator::TerminalOperator(std::ostream& out, std::ostream& err, std::istream* ask,
+                                   DialogAnswers answers, bool progress)
+    : out_(out), err_(err), ask_(ask), answers_(std::move(answers)) {
+    if (progress) bar_.emplace(err_);
+}
+
+void TerminalOperator::Log(const std::string& line) {
+    if (bar_) bar_->Clear();
+    // Flushed line by line, so that a box on standard error shows up after
+    // the log lines that led to it.
+    out_ << line << '\n' << std::flush;
+}
+
+void TerminalOperator::ErrorBox(const std::string& text) {
+    if (bar_) bar_->Clear();
+    err_ << text << '\n' << std::flush;
+}
+
+bool TerminalOperator::OkCancelBox(const std::string& text) {
+    if (bar_) bar_->Clear();
+    if (!ask_) {
+        err_ << text << " [OK/Cancel]: Cancel\n" << std::flush;
+        return false;
+    }
+    const auto answer = AskLine(text + " OK? [y/N] ");
+    return answer && OneOf(*answer, {"y", "yes", "д", "да"});
+}
+
+// Each dialog has one answer on the command line. An operation that asks
+// again (after OK on a size box) gets a cancel, so that it cannot go round for
+// ever on the same file.
+std::optional<std::string> TerminalOperator::ChooseSaveFile() {
+    return std::exchange(answers_.save_file, std::nullopt);
+}
+
+std::optional<std::string> TerminalOperator::ChooseOpenFile() {
+    return std::exchange(answers_.open_file, std::nullopt);
+}
+
+void TerminalOperator::Progress(std::uint32_t done, std::uint32_t total) {
+    if (bar_) bar_->Show(done, total);
+}
+
+int TerminalOperator::ShowCriticalError(const std::string& message) {
+    if (bar_) bar_->Clear();
+    err_ << "Критическая ошибка: " << message << '\n';
+    switch (answers_.on_stall) {
+        case StallAnswer::Wait:
+            err_ << "  -> Подождать (--on-stall wait)\n" << std::flush;
+            return kRetry;
+        case StallAnswer::Terminate:
+            err_ << "  -> Завершить (--on-stall terminate)\n" << std::flush;
+            return kAbort;
+        case StallAnswer::Ask:
+            break;
+    }
+    if (!ask_) {
+        err_ << "  -> Завершить (nobody to ask)\n" << std::flush;
+        return kAbort;
+    }
+    for (;;) {
+        const auto answer = AskLine("Подождать [w] или Завершить [t]? ");
+        // The end of the input cannot be asked again; waiting on it would never end.
+        if (!answer || OneOf(*answer, {"t", "terminate", "з", "завершить"})) return kAbort;
+        if (OneOf(*answer, {"w", "wait", "п", "подождать"})) return kRetry;
+    }
+}
+
+std::optional<std::string> TerminalOperator::AskLine(const std::string& question) {
+    err_ << question << std::flush;
+    std::string line;
+    if (!std::getline(*ask_, line)) {
+        err_ << '\n' << std::flush;
+        return std::nullopt;
+    }
+    return AsciiLower(Trimmed(line));
+}
+
+}  // namespace dspprog

@@ -1,0 +1,49 @@
+#pragma once
+// The operator of the command line: log lines on standard output, boxes and
+// prompts on standard error, dialog answers from the options or, where a
+// terminal is there to ask, from the person at it.
+
+#include <istream>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "cli/cli_options.h"
+#include "cli/progress_bar.h"
+#include "operations/operator.h"
+
+namespace dspprog {
+
+struct DialogAnswers {
+    std::optional<std::string> save_file;  // the save dialog's one answer
+    std::optional<std::string> open_file;  // the open dialog's one answer
+    StallAnswer on_stall = StallAnswer::Ask;
+};
+
+class TerminalOperator final : public Operator {
+public:
+    // `ask`: where answers typed at a terminal come from; null when there is
+    // nobody to ask. `progress`: draw a progress bar on `err`.
+    TerminalOperator(std::ostream& out, std::ostream& err, std::istream* ask, DialogAnswers answers,
+                     bool progress);
+
+    void Log(const std::string& line) override;
+    void ErrorBox(const std::string& text) override;
+    bool OkCancelBox(const std::string& text) override;
+    std::optional<std::string> ChooseSaveFile() override;
+    std::optional<std::string> ChooseOpenFile() override;
+    void Progress(std::uint32_t done, std::uint32_t total) override;
+    int ShowCriticalError(const std::string& message) override;
+
+private:
+    // One line from the terminal, trimmed and lower-cased; nullopt at its end.
+    std::optional<std::string> AskLine(const std::string& question);
+
+    std::ostream& out_;
+    std::ostream& err_;
+    std::istream* ask_;
+    DialogAnswers answers_;
+    std::optional<ProgressBar> bar_;
+};
+
+}  // namespace dspprog
