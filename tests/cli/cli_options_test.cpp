@@ -1,0 +1,159 @@
+#include "cli/cli_options.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "cli/run_cli.h"
+
+namespace dspprog {
+namespace {
+
+CliOptions Parsed(const std::vector<std::string>& args) {
+    CliOptions options;
+    std::string error;
+    EXPECT_TRUE(ParseCliArgs(args, options, error)) << error;
+    return options;
+}
+
+std::string Refusal(const std::vector<std::string>& args) {
+    CliOptions options;
+    std::string error;
+    EXPECT_FALSE(ParseCliArgs(args, options, error));
+    return error;
+}
+
+TEST(CliOptions, CommandsTakeTheirOwnArguments) {
+    const CliOptions read = Parsed({"read", "-o", "out.bin"});
+    EXPECT_EQ(read.command, CliCommand::Read);
+    EXPECT_EQ(read.output, "out.bin");
+
+    const CliOptions write = Parsed({"write", "--no-erase", "image.bin"});
+    EXPECT_EQ(write.command, CliCommand::Write);
+    EXPECT_EQ(write.image, "image.bin");
+    EXPECT_TRUE(write.no_erase);
+    EXPECT_EQ(Parsed({"write", "image.bin", "--no-erase"}).image, "image.bin");
+
+    EXPECT_EQ(Parsed({"identify"}).command, CliCommand::Identify);
+    EXPECT_EQ(Parsed({"erase"}).command, CliCommand::Erase);
+    EXPECT_EQ(Parsed({"speed"}).command, CliCommand::Speed);
+    EXPECT_FALSE(Parsed({"read"}).output);
+    EXPECT_EQ(Parsed({"read"}).catalogue, "chips.db");
+}
+
+TEST(CliOptions, OptionsGoBeforeOrAfterTheCommandAndTakeEqualsValues) {
+    const CliOptions options =
+        Parsed({"--emulate", "AB05:8192:255", "identify", "--catalogue=cat.db", "--fast",
+                "--on-stall", "wait", "--chip-file", "chip.bin", "--wire-log=wire.txt"});
+    EXPECT_TRUE(options.emulate);
+    EXPECT_EQ(options.emulator.chip, "AB05:8192:255");
+    EXPECT_EQ(options.catalogue, "cat.db");
+    EXPECT_TRUE(options.emulator.fast);
+    EXPECT_EQ(options.on_stall, StallAnswer::Wait);
+    EXPECT_EQ(options.emulator.chip_file, "chip.bin");
+    EXPECT_EQ(options.emulator.wire_log, "wire.txt");
+    EXPECT_EQ(Parsed({"--on-stall", "terminate", "erase"}).on_stall, StallAnswer::Terminate);
+    EXPECT_EQ(Parsed({"--usb", "libusb", "erase"}).usb, "libusb");
+}
+
+TEST(CliOptions, DoubleDashLetsAFileNameStartWithADash) {
+    EXPECT_EQ(Parsed({"write", "--", "-image.bin"}).image, "-image.bin");
+    EXPECT_EQ(Parsed({"read", "-o", "-out.bin"}).output, "-out.bin");
+}
+
+TEST(CliOptions, EmulatorDetailsReachTheEmulator) {
+    const CliOptions options =
+        Parsed({"--emulate", "x", "--ident", "0102030405060708090A0B0C0D0E0F", "--fault",
+                "refuse:83", "--fault", "stall:MainIn@3", "--fault", "unplug@7", "--fault",
+                "short:CmdIn", "--fault", "stuck:5", "--fault", "fail:A0", "erase"});
+    const auto& emulator = options.emulator;
+    ASSERT_TRUE(emulator.ident);
+    EXPECT_EQ((*emulator.ident)[0], 0x01);
+    EXPECT_EQ((*emulator.ident)[14], 0x0F);
+    EXPECT_EQ(emulator.faults.refuse, std::set<std::uint8_t>{0x83});
+    EXPECT_EQ(emulator.faults.fail_completion, std::set<std::uint8_t>{0xA0});
+    EXPECT_EQ(emulator.faults.stall_from[2], 3);
+    EXPECT_EQ(emulator.faults.short_from[0], 0);
+    EXPECT_EQ(emulator.faults.disconnect_after, 7);
+    EXPECT_EQ(emulator.faults.stuck, 5u);
+}
+
+TEST(CliOptions, WrongCommandLinesAreRefusedWithTheReason) {
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{}, "no command given"},
+        {{"--fast"}, "no command given"},
+        {{"format"}, "unknown command 'format'"},
+        {{"--verbose", "read"}, "unknown option '--verbose'"},
+        {{"-x", "read"}, "unknown option '-x'"},
+        {{"read", "-o"}, "option '-o' needs a value"},
+        {{"read", "-o", ""}, "option '-o' needs a non-empty value"},
+        {{"identify", "-o", "a.bin"}, "-o belongs to the read command"},
+        {{"read", "--no-erase"}, "--no-erase belongs to the write command"},
+        {{"write"}, "write needs the image FILE"},
+        {{"write", "a.bin", "b.bin"}, "unexpected argument 'b.bin'"},
+        {{"identify", "now"}, "unexpected argument 'now'"},
+        {{"--on-stall", "retry", "read"}, "--on-stall takes 'wait' or 'terminate'"},
+        {{"--usb", "serial", "read"}, "--usb takes 'libusb' or 'native'"},
+        {{"--emulate", "x", "--ident", "0102", "read"}, "30 hex digits"},
+        {{"--emulate", "x", "--fault", "melt:83", "read"}, "unknown fault 'melt:83'"},
+        {{"--emulate", "x", "--fault", "stall:DataIn", "read"}, "needs a pipe"},
+        {{"--chip-file", "c.bin", "read"}, "option '--chip-file' needs --emulate"},
+        {{"--fast", "read"}, "option '--fast' needs --emulate"},
+        {{"--wire-log", "w.txt", "read"}, "option '--wire-log' needs --emulate"},
+        {{"--emulate", "x", "--usb", "libusb", "read"}, "cannot go with --emulate"},
+        {{"--catalogue", "a.db", "--catalogue", "b.db", "read"},
+         "option '--catalogue' given twice"},
+        {{"--fast=yes", "--emulate", "x", "read"}, "option '--fast' takes no value"},
+    };
+    for (const auto& [args, reason] : cases) {
+        const std::string error = Refusal(args);
+        EXPECT_NE(error.find(reason), std::string::npos)
+            << "args[0]=" << (args.empty() ? "" : args[0]) << " error: " << error;
+    }
+}
+
+TEST(CliOptions, UsageErrorsExitWithTwoAndAHint) {
+    std::ostringstream out, err;
+    CliEnvironment environment;
+    EXPECT_EQ(RunCli({"flash"}, out, err, environment), kExitUsage);
+    EXPECT_EQ(err.str(), "dspprog-cli: unknown command 'flash'\nTry 'dspprog-cli --help'.\n");
+    EXPECT_EQ(out.str(), "");
+}
+
+TEST(CliOptions, HelpListsEveryOptionAndCommandAndWinsOverTheRest) {
+    std::ostringstream out, err;
+    CliEnvironment environment;
+    EXPECT_EQ(RunCli({"read", "--bogus", "--help"}, out, err, environment), kExitSucceeded);
+    EXPECT_EQ(err.str(), "");
+    const std::string help = out.str();
+    EXPECT_EQ(help, UsageText());
+    for (const char* word : {"identify",
+                             "read [-o FILE]",
+                             "erase",
+                             "write [--no-erase] FILE",
+                             "speed",
+                             "--catalogue FILE",
+                             "--emulate CHIP",
+                             "--chip-file FILE",
+                             "--ident HEX",
+                             "--fault SPEC",
+                             "refuse:OP",
+                             "fail:OP",
+                             "stall:PIPE",
+                             "short:PIPE",
+                             "stuck:N",
+                             "stall:PIPE@N",
+                             "short:PIPE@N",
+                             "unplug@N",
+                             "--wire-log FILE",
+                             "--fast",
+                             "--on-stall wait|terminate",
+                             "--usb libusb|native",
+                             "--help",
+                             "Exit status"}) {
+        EXPECT_NE(help.find(word), std::string::npos) << word;
+    }
+}
+
+}  // namespace
+}  // namespace dspprog

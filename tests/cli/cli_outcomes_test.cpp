@@ -1,0 +1,216 @@
+// Exit statuses and what the operator is shown for each way a command ends.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <regex>
+
+#include "cli/run_cli.h"
+#include "cli_fixture.h"
+
+namespace dspprog::testing {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+std::string Zeros(int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) text += " 00";
+    return text;
+}
+
+bool Contains(const Lines& lines, const std::string& line) {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+const char* const kHaltClosingLine = "\n\rПрограмма будет аварийно завершена.\n";
+
+class CliOutcomes : public CliTest {};
+
+TEST_F(CliOutcomes, IdentifySucceedsAndPutsBothBlocksInTheWireLog) {
+    const std::string wire = Path("wire.txt");
+    const CliResult run = Run(Emulate("AB05:8192:255", {"--wire-log", wire, "identify"}));
+    EXPECT_EQ(run.status, kExitSucceeded) << run.err;
+    EXPECT_EQ(run.lines(),
+              (Lines{"", "+++ Начало определения чипа.", "  Test Flash 8K. Объем: 8192 байт(а).",
+                     "--- Окончание определения чипа."}));
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(ReadLines(wire), (Lines{"CmdOut 80" + Zeros(15), "CmdIn 00 AB 05" + Zeros(13)}));
+}
+
+TEST_F(CliOutcomes, TheIdentificationBytesComeFromTheIdentOption) {
+    // Bytes 5 and 6 are tried before bytes 1 and 2.
+    const CliResult run =
+        Run(Emulate("CD01:8192:255", {"--ident", "00000000AB0600000000000000000F", "identify"}));
+    EXPECT_EQ(run.status, kExitSucceeded) << run.err;
+    EXPECT_TRUE(Contains(run.lines(), "  Test EPROM 8K. Объем: 8192 байт(а)."));
+}
+
+TEST_F(CliOutcomes, AChipTheCatalogueDoesNotKnowIsAFailure) {
+    const CliResult run = Run(Emulate("CD01:8192:255", {"identify"}));
+    EXPECT_EQ(run.status, kExitFailed);
+    EXPECT_EQ(run.lines(), (Lines{"", "+++ Начало определения чипа.", "  Чип не определен!",
+                                  "  Считаны коды: \"00 CD 01" + Zeros(13) + "\"",
+                                  "--- Окончание определения чипа."}));
+}
+
+TEST_F(CliOutcomes, RefusedCommandsAreFailures) {
+    const CliResult identify = Run(Emulate("AB05:8192:255", {"--fault", "refuse:80", "identify"}));
+    EXPECT_EQ(identify.status, kExitFailed);
+    EXPECT_EQ(identify.lines(),
+              (Lines{"", "+++ Начало определения чипа.", "--- Окончание определения чипа."}));
+
+    const CliResult read = Run(Emulate("AB05:8192:255", {"--fault", "refuse:83", "read"}));
+    EXPECT_EQ(read.status, kExitFailed);
+    EXPECT_EQ(read.err, "Команду _BurstRead не принято\n");
+}
+
+TEST_F(CliOutcomes, AFailedCompletionReplyIsAFailure) {
+    const CliResult run = Run(Emulate("AB05:8192:255", {"--fault", "fail:83", "read"}));
+    EXPECT_EQ(run.status, kExitFailed);
+    EXPECT_TRUE(Contains(run.lines(), "  Чип рапортует \"Операция чтения не успешна!\" "));
+}
+
+TEST_F(CliOutcomes, ReadOfABlankChipSucceeds) {
+    const std::string wire = Path("wire.txt");
+    const CliResult run = Run(Emulate("AB05:8192:255", {"--wire-log", wire, "read"}));
+    EXPECT_EQ(run.status, kExitSucceeded) << run.err;
+    const Lines lines = run.lines();
+    ASSERT_EQ(lines.size(), 7u);
+    EXPECT_EQ(lines[5], "  Чип чист.");
+    EXPECT_EQ(lines[6], "--- Окончание чтения чипа.");
+
+    // Identification, the read command and its reply, two data blocks, the completion reply.
+    const Lines blocks = ReadLines(wire);
+    ASSERT_EQ(blocks.size(), 7u);
+    EXPECT_EQ(blocks[2].rfind("CmdOut 83 ", 0), 0u) << blocks[2];
+    EXPECT_EQ(blocks[3], "CmdIn 00" + Zeros(15));
+    std::string erased_block = "MainIn";
+    for (int i = 0; i < 4096; ++i) erased_block += " FF";
+    EXPECT_EQ(blocks[4], erased_block);
+    EXPECT_EQ(blocks[5], erased_block);
+    EXPECT_EQ(blocks[6], "CmdIn 00" + Zeros(15));
+}
+
+TEST_F(CliOutcomes, EraseSucceedsOnlyWhenTheChipReadsBackBlank) {
+    EXPECT_EQ(Run(Emulate("AB05:8192:255", {"erase"})).status, kExitSucceeded);
+
+    const CliResult stuck = Run(Emulate("AB05:8192:255", {"--fault", "stuck:3", "erase"}));
+    EXPECT_EQ(stuck.status, kExitFailed);
+    EXPECT_TRUE(Contains(stuck.lines(), "  Чип имеет: 3 не стертых байт(а)"));
+
+    // An EPROM has no erase algorithm.
+    const CliResult eprom = Run(Emulate("Test EPROM 8K", {"erase"}));
+    EXPECT_EQ(eprom.status, kExitFailed);
+    EXPECT_TRUE(Contains(eprom.lines(), "  Алгоритм стирания чипа не известен!"));
+}
+
+TEST_F(CliOutcomes, AStallAnsweredWithTerminateStopsWithThreeAndKeepsTheWireLog) {
+    const std::string wire = Path("wire.txt");
+    const CliResult run = Run(Emulate("AB05:8192:255", {"--fault", "stall:MainIn", "--on-stall",
+                                                        "terminate", "--wire-log", wire, "read"}));
+    EXPECT_EQ(run.status, kExitStopped);
+    EXPECT_EQ(run.err,
+              "Критическая ошибка: Из USB не считано :4096 байт!\n"
+              "  -> Завершить (--on-stall terminate)\n");
+    EXPECT_FALSE(Contains(run.lines(), "--- Окончание чтения чипа."));
+    const Lines blocks = ReadLines(wire);
+    ASSERT_EQ(blocks.size(), 4u);
+    EXPECT_EQ(blocks[2].rfind("CmdOut 83 ", 0), 0u);
+}
+
+TEST_F(CliOutcomes, AStallWithNobodyToAskTerminates) {
+    const CliResult run = Run(Emulate("AB05:8192:255", {"--fault", "stall:CmdIn", "identify"}));
+    EXPECT_EQ(run.status, kExitStopped);
+    EXPECT_EQ(run.err,
+              "Критическая ошибка: Из USB не считано :16 байт!\n"
+              "  -> Завершить (nobody to ask)\n");
+}
+
+TEST_F(CliOutcomes, AStallIsAskedAboutAtATerminalUntilTheAnswerIsTerminate) {
+    // A short block stays short: every wait brings the prompt back.
+    const std::string typed = "w\nmaybe\nt\n";
+    const CliResult run =
+        Run(Emulate("AB05:8192:255", {"--fault", "short:MainIn", "read"}), &typed);
+    EXPECT_EQ(run.status, kExitStopped);
+    const std::string prompt = "Критическая ошибка: Из USB не считано :4032 байт!\n";
+    const std::string question = "Подождать [w] или Завершить [t]? ";
+    EXPECT_EQ(run.err, prompt + question + prompt + question + question);
+}
+
+TEST_F(CliOutcomes, WithoutTheEmulatorNoProgrammerIsFound) {
+    const CliResult run = Run({"--catalogue", catalogue.path(), "identify"});
+    EXPECT_EQ(run.status, kExitStopped);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, std::string("Не удалось получить доступ к устройству!") + kHaltClosingLine);
+}
+
+#ifndef _WIN32
+TEST_F(CliOutcomes, ABackendThatIsNotBuiltIsAUsageError) {
+    const CliResult run = Run({"--usb", "native", "identify"});
+    EXPECT_EQ(run.status, kExitUsage);
+    EXPECT_NE(run.err.find("'native' is not part of this build"), std::string::npos) << run.err;
+}
+#endif
+
+TEST_F(CliOutcomes, AnUnusableCatalogueStopsTheProgram) {
+    const std::string halt =
+        std::string("Ошибка при открытии базы данных чипов!") + kHaltClosingLine;
+    const std::string missing = Path("missing.db");
+    // The lookup of the operation stops...
+    const CliResult triple =
+        Run({"--catalogue", missing, "--emulate", "AB05:8192:255", "--fast", "identify"});
+    EXPECT_EQ(triple.status, kExitStopped);
+    EXPECT_EQ(triple.err, halt);
+    EXPECT_EQ(triple.lines(), (Lines{"", "+++ Начало определения чипа."}));
+    // ... and a chip named by the catalogue stops before anything starts.
+    const CliResult named =
+        Run({"--catalogue", missing, "--emulate", "Test Flash 8K", "--fast", "identify"});
+    EXPECT_EQ(named.status, kExitStopped);
+    EXPECT_EQ(named.err, halt);
+    EXPECT_EQ(named.out, "");
+
+    catalogue.WriteBytes("this is no catalogue at all, just some text");
+    const CliResult corrupt = Run(Emulate("AB05:8192:255", {"identify"}));
+    EXPECT_EQ(corrupt.status, kExitStopped);
+    EXPECT_EQ(corrupt.err, halt);
+}
+
+TEST_F(CliOutcomes, AFatalStopInsideAnOperationExitsWithThree) {
+    // A 1 MB chip can be identified but not placed in the programmer's window.
+    EXPECT_EQ(Run(Emulate("Test Huge", {"identify"})).status, kExitSucceeded);
+    const CliResult read = Run(Emulate("Test Huge", {"read"}));
+    EXPECT_EQ(read.status, kExitStopped);
+    EXPECT_TRUE(read.err.size() > std::string(kHaltClosingLine).size() &&
+                read.err.substr(read.err.size() - std::string(kHaltClosingLine).size()) ==
+                    kHaltClosingLine)
+        << read.err;
+}
+
+TEST_F(CliOutcomes, EmulatorSetUpErrorsAreUsageErrors) {
+    const CliResult unknown = Run(Emulate("Test Nothing", {"identify"}));
+    EXPECT_EQ(unknown.status, kExitUsage);
+    EXPECT_EQ(unknown.err, "dspprog-cli: --emulate: chip 'Test Nothing' is not in the catalogue '" +
+                               catalogue.path() + "'\n");
+    const CliResult odd_size = Run(Emulate("AB05:12288:255", {"identify"}));
+    EXPECT_EQ(odd_size.status, kExitUsage);
+    EXPECT_NE(odd_size.err.find("SIZE must be"), std::string::npos);
+}
+
+TEST_F(CliOutcomes, SpeedIsShownWithTheLocaleDecimalSeparator) {
+    // The timing model gives the series a duration on the simulated clock.
+    const CliResult run =
+        Run({"--catalogue", catalogue.path(), "--emulate", "AB05:8192:255", "speed"}, nullptr, ',');
+    EXPECT_EQ(run.status, kExitSucceeded) << run.err;
+    const Lines lines = run.lines();
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0], "Измерение скорости обмена 16 битной Endpoint");
+    EXPECT_EQ(lines[2], "Измерение скорости обмена 64 битной Endpoint");
+    const std::regex figure("Скорость (16|64) битной Endpoint: [0-9]+,[0-9]{1,2}");
+    EXPECT_TRUE(std::regex_match(lines[1], figure)) << lines[1];
+    EXPECT_TRUE(std::regex_match(lines[3], figure)) << lines[3];
+    EXPECT_EQ(run.out.find('.'), std::string::npos) << run.out;
+}
+
+}  // namespace
+}  // namespace dspprog::testing
