@@ -14,7 +14,7 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/dspprog-demo.XXXXXX")
 cp "$build/chips.db" "$work/chips.db"
 cd "$work"
 
-chip=AM29F010   # AMD Am29F010: 128 KB 5 V flash, identification bytes 01 20
+chip=0120   # AMD Am29F010 (catalogue Code 0120): 128 KB 5 V flash
 run() {
     echo
     echo "\$ dspprog-cli --emulate $chip --chip-file chip.bin $*"
