@@ -1,0 +1,19 @@
+#include "console/fatal_report.h"
+
+#include <QMessageBox>
+
+#include "console/qt_operator.h"
+
+namespace dspprog {
+
+int ReportFatalStop(const FatalStop& stop, QWidget* parent) {
+    if (stop.kind() == FatalStop::Kind::Halt) {
+        QMessageBox box(QMessageBox::Critical, kErrorBoxTitle,
+                        QString::fromStdString(stop.BoxText()), QMessageBox::Ok, parent);
+        box.setObjectName("FatalStopBox");
+        box.exec();
+    }
+    return kFatalExitStatus;
+}
+
+}  // namespace dspprog

@@ -1,0 +1,18 @@
+#pragma once
+// The last thing the window does when the program cannot go on.
+
+#include "link/fatal_stop.h"
+
+class QWidget;
+
+namespace dspprog {
+
+// The exit status of a program ended by a fatal stop.
+inline constexpr int kFatalExitStatus = 3;
+
+// Shows what `stop` asks for: for a halt, an error box with its BoxText() and
+// one OK button, returning once OK is pressed; when the operator has already
+// chosen to end, nothing. Returns the exit status to end with.
+int ReportFatalStop(const FatalStop& stop, QWidget* parent);
+
+}  // namespace dspprog

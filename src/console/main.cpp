@@ -1,0 +1,12 @@
+// dspprog: the operator's window of the chip programmer.
+
+#include <QApplication>
+
+#include "console/program.h"
+#include "link/clock.h"
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    dspprog::SteadyClock clock;
+    return dspprog::RunDspprog(QApplication::arguments(), clock);
+}

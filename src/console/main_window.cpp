@@ -1,0 +1,175 @@
+#include "console/main_window.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QFrame>
+#include <QGridLayout>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+namespace dspprog {
+
+namespace {
+
+// Buttons and check boxes are drawn in a bold face, 13 pixels high.
+QFont ControlFont(const QFont& base) {
+    QFont font = base;
+    font.setBold(true);
+    font.setPixelSize(13);
+    return font;
+}
+
+QPushButton* MakeButton(const char* name, const QString& caption, QWidget* parent) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setFont(ControlFont(button->font()));
+    return button;
+}
+
+QCheckBox* MakeCheckBox(const char* name, const QString& caption, QWidget* parent) {
+    auto* box = new QCheckBox(caption, parent);
+    box->setObjectName(name);
+    box->setFont(ControlFont(box->font()));
+    return box;
+}
+
+QFrame* MakeBevel(const char* name, QWidget* parent) {
+    auto* frame = new QFrame(parent);
+    frame->setObjectName(name);
+    frame->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    frame->setLineWidth(2);
+    return frame;
+}
+
+// No filter and no default extension: image files have no customary suffix.
+QFileDialog* MakeFileDialog(const char* name, QFileDialog::AcceptMode mode, QWidget* parent) {
+    auto* dialog = new QFileDialog(parent);
+    dialog->setObjectName(name);
+    dialog->setAcceptMode(mode);
+    // The open dialog takes a typed name of a file that does not exist: the
+    // write then tells the operator so itself.
+    dialog->setFileMode(QFileDialog::AnyFile);
+    // The read refuses an existing file with its own message; a second
+    // "replace?" question would only contradict it.
+    dialog->setOption(QFileDialog::DontConfirmOverwrite, true);
+    dialog->setDefaultSuffix(QString());
+    dialog->setModal(true);
+    return dialog;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
+    setObjectName("Form1");
+    setWindowTitle("Программа тестирования обмена с TMS320VC5509 по USBB.");
+    resize(596, 426);
+
+    ReadBevel = MakeBevel("ReadBevel", this);
+    WriteBevel = MakeBevel("WriteBevel", this);
+
+    GetIdent = MakeButton("GetIdent", "Определить чип", this);
+    QPalette black = GetIdent->palette();
+    black.setColor(QPalette::ButtonText, Qt::black);
+    GetIdent->setPalette(black);
+
+    Read = MakeButton("Read", "Читать", ReadBevel);
+    Read->setMinimumSize(161, 41);
+    QPalette green = Read->palette();
+    green.setColor(QPalette::ButtonText, QColor(0, 128, 0));
+    Read->setPalette(green);
+
+    EreaseChip = MakeButton("EreaseChip", "Стереть", this);
+
+    Memo1 = new QPlainTextEdit(this);
+    Memo1->setObjectName("Memo1");
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Tab moves on to the next control rather than into the text.
+    Memo1->setTabChangesFocus(true);
+    Memo1->setPlainText(kLogHeading);
+
+    WriteChipButton = MakeButton("WriteChipButton", "Записать", WriteBevel);
+    CheckBoxNotErase = MakeCheckBox("CheckBoxNotErase", "Не стирать", WriteBevel);
+    CheckBoxClear = MakeCheckBox("CheckBoxClear", "Проверять чистоту", WriteBevel);
+    CheckBoxNotWrite = MakeCheckBox("CheckBoxNotWrite", "Не сохранять в файл", ReadBevel);
+    CheckBoxNotWrite->setChecked(true);
+
+    Button1 = new QPushButton("Button1", this);
+    Button1->setObjectName("Button1");
+
+    Progress = new QProgressBar(this);
+    Progress->setObjectName("Progress");
+    Progress->setRange(0, 1);
+    Progress->setValue(0);
+    Progress->setFormat("%v / %m");
+
+    SaveDialog1 = MakeFileDialog("SaveDialog1", QFileDialog::AcceptSave, this);
+    OpenDialog1 = MakeFileDialog("OpenDialog1", QFileDialog::AcceptOpen, this);
+
+    auto* read_side = new QVBoxLayout(ReadBevel);
+    read_side->addWidget(CheckBoxNotWrite);
+    read_side->addWidget(Read, 0, Qt::AlignHCenter);
+
+    auto* write_side = new QVBoxLayout(WriteBevel);
+    write_side->addWidget(CheckBoxClear);
+    write_side->addWidget(CheckBoxNotErase);
+    write_side->addWidget(WriteChipButton);
+
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(ReadBevel, 0, 0);
+    grid->addWidget(WriteBevel, 0, 2);
+    grid->addWidget(GetIdent, 1, 0);
+    grid->addWidget(Button1, 1, 1);
+    grid->addWidget(EreaseChip, 1, 2);
+    grid->addWidget(Progress, 2, 0, 1, 3);
+    grid->addWidget(Memo1, 3, 0, 1, 3);
+    grid->setRowStretch(3, 1);
+    grid->setColumnStretch(0, 2);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(2, 2);
+
+    QWidget* const tab_order[] = {
+        GetIdent,         Read,          EreaseChip,       Memo1,  WriteChipButton,
+        CheckBoxNotErase, CheckBoxClear, CheckBoxNotWrite, Button1};
+    for (std::size_t i = 1; i < std::size(tab_order); ++i)
+        setTabOrder(tab_order[i - 1], tab_order[i]);
+}
+
+void MainWindow::AppendLine(const QString& line) {
+    Memo1->appendPlainText(line);
+    QScrollBar* bar = Memo1->verticalScrollBar();
+    bar->setValue(bar->maximum());
+}
+
+void MainWindow::ShowProgress(std::uint32_t done, std::uint32_t total) {
+    // A phase of 0 blocks still shows as an empty bar, not a busy indicator.
+    Progress->setRange(0, total == 0 ? 1 : static_cast<int>(total));
+    Progress->setValue(static_cast<int>(done));
+}
+
+void MainWindow::SetRunning(bool running) {
+    running_ = running;
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             GetIdent, Read, EreaseChip, WriteChipButton, CheckBoxNotErase, CheckBoxClear,
+             CheckBoxNotWrite, Button1}) {
+        control->setEnabled(!running);
+    }
+    if (!running && close_pending_) {
+        close_pending_ = false;
+        close();
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (running_) {
+        close_pending_ = true;
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
+}  // namespace dspprog

@@ -1,0 +1,97 @@
+#include "console/program.h"
+
+#include <QApplication>
+#include <QLocale>
+#include <cstdio>
+#include <memory>
+
+#include "catalogue/chip_table.h"
+#include "console/console_options.h"
+#include "console/critical_error_dialog.h"
+#include "console/fatal_report.h"
+#include "console/main_window.h"
+#include "console/operator_console.h"
+#include "console/qt_operator.h"
+#include "emulator/emulated_programmer.h"
+#include "link/link.h"
+#include "link/platform_link.h"
+#include "operations/session.h"
+#include "operations/startup.h"
+
+namespace dspprog {
+
+namespace {
+
+constexpr int kUsageExitStatus = 2;
+
+int UsageError(const std::string& message) {
+    std::fprintf(stderr, "dspprog: %s\n", message.c_str());
+    return kUsageExitStatus;
+}
+
+// The speed figures use the operator's decimal separator.
+char LocaleDecimalSeparator() {
+    const QString point = QLocale().decimalPoint();
+    if (point.size() == 1 && point.front().unicode() < 0x80) return point.front().toLatin1();
+    return '.';
+}
+
+}  // namespace
+
+int RunConsole(InterfaceEnumerator& enumerator, LinkBackend& backend, Clock& clock,
+               const std::string& catalogue_path) {
+    MainWindow window;
+    // No parent: the prompt has its own window, centred on the desktop.
+    CriticalErrorDialog critical;
+    QtOperator op(window, critical);
+    Link link(backend, clock, op);
+    std::unique_ptr<ChipTable> catalogue = MakeChipTable(catalogue_path);
+    Session session(link, *catalogue, op);
+    session.DecimalSeparator = LocaleDecimalSeparator();
+
+    try {
+        StartUp(enumerator, link);
+    } catch (const FatalStop& stop) {
+        link.Close();
+        return ReportFatalStop(stop, nullptr);
+    }
+
+    OperatorConsole console(window, session);
+    // Queued: the exit takes effect once the fatal path has returned to the loop.
+    QObject::connect(
+        &console, &OperatorConsole::ExitRequested, qApp,
+        [](int status) { QCoreApplication::exit(status); }, Qt::QueuedConnection);
+
+    window.show();
+    const int status = QApplication::exec();
+    link.Close();
+    return status;
+}
+
+int RunDspprog(const QStringList& arguments, Clock& clock) {
+    ConsoleOptions options;
+    QString text;
+    switch (ParseConsoleOptions(arguments, options, text)) {
+        case OptionsVerdict::Help:
+            std::fputs(text.toLocal8Bit().constData(), stdout);
+            return 0;
+        case OptionsVerdict::Error:
+            return UsageError(text.toStdString());
+        case OptionsVerdict::Run:
+            break;
+    }
+
+    std::string error;
+    if (options.emulate) {
+        std::unique_ptr<emu::EmulatedProgrammer> programmer =
+            emu::EmulatedProgrammer::Create(*options.emulate, options.catalogue, clock, error);
+        if (!programmer) return UsageError(error);
+        return RunConsole(programmer->enumerator(), programmer->backend(), clock,
+                          options.catalogue);
+    }
+    PlatformLink platform = MakePlatformLink(options.usb, error);
+    if (!platform.backend) return UsageError(error);
+    return RunConsole(*platform.enumerator, *platform.backend, clock, options.catalogue);
+}
+
+}  // namespace dspprog

@@ -1,0 +1,26 @@
+#pragma once
+// The program between QApplication and the end of the process.
+
+#include <QStringList>
+#include <string>
+
+#include "link/clock.h"
+#include "link/discovery.h"
+#include "link/pipe.h"
+
+namespace dspprog {
+
+// Start-up, the window and shutdown over one programmer: finds it and opens
+// the link (a fatal stop there is shown before any window and ends the run),
+// shows the window until it is closed or an operation ends the program, then
+// closes the link. Returns the exit status: 0 after the operator closed the
+// window, kFatalExitStatus after a fatal stop. Needs a QApplication.
+int RunConsole(InterfaceEnumerator& enumerator, LinkBackend& backend, Clock& clock,
+               const std::string& catalogue_path);
+
+// The whole program: the command line, the programmer it names (the platform's
+// hardware or the emulator), RunConsole. Returns the exit status; 2 for a
+// command line or emulator set-up that cannot run.
+int RunDspprog(const QStringList& arguments, Clock& clock);
+
+}  // namespace dspprog

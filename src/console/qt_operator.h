@@ -1,0 +1,52 @@
+#pragma once
+// The operator as the window presents it. Operations call it from the worker
+// thread; every call is carried out by the window's thread. Dialogs block the
+// caller until the operator has answered; log lines and progress are handed
+// over without waiting, and arrive in the order they were given.
+
+#include <QObject>
+#include <atomic>
+#include <cstdint>
+
+#include "operations/operator.h"
+
+namespace dspprog {
+
+class CriticalErrorDialog;
+class MainWindow;
+
+class QtOperator final : public QObject, public Operator {
+    Q_OBJECT
+
+public:
+    // Both widgets must outlive the operator. Construct on the window's thread.
+    QtOperator(MainWindow& window, CriticalErrorDialog& critical);
+
+    void Log(const std::string& line) override;
+    void ErrorBox(const std::string& text) override;
+    bool OkCancelBox(const std::string& text) override;
+    std::optional<std::string> ChooseSaveFile() override;
+    std::optional<std::string> ChooseOpenFile() override;
+    void Progress(std::uint32_t done, std::uint32_t total) override;
+    int ShowCriticalError(const std::string& message) override;
+
+private:
+    // Runs `task` on the window's thread and returns its result; at once when
+    // already there.
+    template <typename Task>
+    auto OnWindowThread(Task task) -> decltype(task());
+
+    MainWindow& window_;
+    CriticalErrorDialog& critical_;
+
+    // Progress is pulled: the worker only updates these, and asks the window to
+    // look at them when it is not already about to.
+    std::atomic<std::uint32_t> done_{0};
+    std::atomic<std::uint32_t> total_{0};
+    std::atomic<bool> progress_posted_{false};
+};
+
+// The title of the program's error boxes.
+inline constexpr const char* kErrorBoxTitle = "Ошибка";
+
+}  // namespace dspprog
