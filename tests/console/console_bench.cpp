@@ -1,0 +1,146 @@
+#include "console_bench.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QDialog>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <stdexcept>
+
+#include "operations/startup.h"
+
+namespace dspprog::testing {
+
+namespace {
+
+std::unique_ptr<emu::EmulatedProgrammer> MakeProgrammer(const emu::EmulatorOptions& options,
+                                                        const std::string& catalogue,
+                                                        Clock& clock) {
+    std::string error;
+    auto programmer = emu::EmulatedProgrammer::Create(options, catalogue, clock, error);
+    if (!programmer) throw std::runtime_error("emulator: " + error);
+    return programmer;
+}
+
+}  // namespace
+
+emu::EmulatorOptions BenchEmulator() {
+    emu::EmulatorOptions options;
+    options.chip = "AB05:8192:255";
+    options.fast = true;
+    return options;
+}
+
+ConsoleBench::ConsoleBench(const emu::EmulatorOptions& options)
+    : programmer(MakeProgrammer(options, catalogue.path(), clock)),
+      op(window, critical),
+      link(programmer->backend(), clock, op),
+      table(MakeChipTable(catalogue.path())),
+      session(link, *table, op),
+      console(window, session) {
+    catalogue.Write({kBenchChipRow});
+    StartUp(programmer->enumerator(), link);
+    firmware().ClearWire();
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window)) throw std::runtime_error("window not exposed");
+}
+
+ConsoleBench::~ConsoleBench() {
+    // The worker may still be on its way back; its thread is joined by the
+    // console after this.
+    WaitIdle(5000);
+}
+
+QStringList ConsoleBench::Log() const {
+    return window.Memo1->toPlainText().split('\n');
+}
+
+QStringList ConsoleBench::LogAfter(qsizetype count) const {
+    return Log().mid(count);
+}
+
+bool ConsoleBench::Click(QAbstractButton* control, int timeout_ms) {
+    // A check box reacts to clicks on its box, not on the middle of its row.
+    const QPoint at = qobject_cast<QCheckBox*>(control) != nullptr
+                          ? QPoint(8, control->height() / 2)
+                          : control->rect().center();
+    QTest::mouseClick(control, Qt::LeftButton, Qt::NoModifier, at);
+    return WaitIdle(timeout_ms);
+}
+
+bool ConsoleBench::WaitIdle(int timeout_ms) {
+    return QTest::qWaitFor([this] { return !console.running(); }, timeout_ms);
+}
+
+ModalScript::ModalScript() {
+    timer_.setInterval(5);
+    QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
+    timer_.start();
+}
+
+ModalScript::~ModalScript() {
+    timer_.stop();
+}
+
+void ModalScript::Poll() {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == nullptr || !modal->isVisible() || modal == handled_) return;
+    // The same dialog may come back (the open dialog of a write, the critical
+    // prompt); it counts as new once it has finished.
+    handled_ = modal;
+    auto forget = [this, modal] {
+        if (handled_ == modal) handled_ = nullptr;
+    };
+    if (auto* dialog = qobject_cast<QDialog*>(modal))
+        QObject::connect(dialog, &QDialog::finished, &timer_, forget, Qt::SingleShotConnection);
+    QObject::connect(modal, &QObject::destroyed, &timer_, forget, Qt::SingleShotConnection);
+    if (next_ < steps_.size() && steps_[next_].matches(modal)) {
+        steps_[next_++].act(modal);
+        return;
+    }
+    unexpected_ << DescribeDialog(modal);
+    if (auto* critical = qobject_cast<CriticalErrorDialog*>(modal)) {
+        critical->done(CriticalPrompt::kAbort);
+    } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+        dialog->reject();
+    } else {
+        modal->close();
+    }
+}
+
+void ChooseFile(QFileDialog* dialog, const QString& path) {
+    // Typed into the name field, as an operator would: selectFile() leaves the
+    // field alone while it has the focus.
+    auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+    if (name == nullptr) throw std::runtime_error("the file dialog has no name field");
+    name->setText(path);
+    // Through QDialog, where accept() is public; QFileDialog's own runs.
+    static_cast<QDialog*>(dialog)->accept();
+}
+
+QString DescribeDialog(QWidget* dialog) {
+    QString text = dialog->metaObject()->className();
+    if (auto* box = qobject_cast<QMessageBox*>(dialog)) text += ": " + box->text();
+    if (auto* critical = qobject_cast<CriticalErrorDialog*>(dialog))
+        text += ": " + critical->Label1->text();
+    return text;
+}
+
+QWidget* WaitForTopLevel(const QString& name, int timeout_ms) {
+    QWidget* found = nullptr;
+    (void)QTest::qWaitFor(
+        [&] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (w->objectName() == name && w->isVisible()) found = w;
+            }
+            return found != nullptr;
+        },
+        timeout_ms);
+    return found;
+}
+
+}  // namespace dspprog::testing

@@ -1,0 +1,112 @@
+#pragma once
+// The window on the emulated programmer, wired as the program wires it, with a
+// simulated clock, and a way to answer the dialogs an operation brings up.
+
+#include <QApplication>
+#include <QStringList>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "catalogue/chip_table.h"
+#include "console/critical_error_dialog.h"
+#include "console/main_window.h"
+#include "console/operator_console.h"
+#include "console/qt_operator.h"
+#include "emulator/emulated_programmer.h"
+#include "link/clock.h"
+#include "link/link.h"
+#include "operations/session.h"
+#include "support/temp_catalogue.h"
+
+class QAbstractButton;
+class QFileDialog;
+
+namespace dspprog::testing {
+
+// The catalogue row of the bench's chip: 8 KB of Type 255 flash that is
+// erased before it is written.
+inline const CatalogueRow kBenchChipRow = {"AB05", "TEST AB05", "64K", "4", "1", "255"};
+inline constexpr const char* kBenchChipSummary = "TEST AB05. Объем: 8192 байт(а).";
+
+// AB05:8192:255 without the timing model.
+emu::EmulatorOptions BenchEmulator();
+
+class ConsoleBench {
+public:
+    explicit ConsoleBench(const emu::EmulatorOptions& options = BenchEmulator());
+    ~ConsoleBench();
+
+    emu::Firmware& firmware() { return programmer->firmware(); }
+    emu::EmulatedBackend& backend() { return programmer->backend(); }
+
+    // The lines of Memo1.
+    QStringList Log() const;
+    // The lines appended since the log had `count` lines.
+    QStringList LogAfter(qsizetype count) const;
+
+    // Clicks as the operator would; false when the window does not take clicks
+    // again within the time.
+    bool Click(QAbstractButton* control, int timeout_ms = 20000);
+    bool WaitIdle(int timeout_ms = 20000);
+
+    TempCatalogue catalogue;
+    SimulatedClock clock;
+    std::unique_ptr<emu::EmulatedProgrammer> programmer;
+    MainWindow window;
+    CriticalErrorDialog critical;
+    QtOperator op;
+    Link link;
+    std::unique_ptr<ChipTable> table;
+    Session session;
+    OperatorConsole console;
+};
+
+// Answers modal dialogs in the order given, as they appear on the window's
+// thread. A dialog that appears with no step left, or of another kind than the
+// next step expects, is recorded and dismissed so the test ends instead of
+// hanging.
+class ModalScript {
+public:
+    ModalScript();
+    ~ModalScript();
+
+    template <typename Dialog>
+    ModalScript& Then(std::function<void(Dialog*)> act) {
+        steps_.push_back({[](QWidget* w) { return qobject_cast<Dialog*>(w) != nullptr; },
+                          [act](QWidget* w) { act(qobject_cast<Dialog*>(w)); }});
+        return *this;
+    }
+
+    // Every step has run.
+    bool done() const { return next_ == steps_.size(); }
+    // Dialogs nobody expected, by class name and text.
+    const QStringList& unexpected() const { return unexpected_; }
+
+private:
+    struct Step {
+        std::function<bool(QWidget*)> matches;
+        std::function<void(QWidget*)> act;
+    };
+    void Poll();
+
+    std::vector<Step> steps_;
+    std::size_t next_ = 0;
+    QWidget* handled_ = nullptr;  // the last dialog acted on, until it has gone
+    QStringList unexpected_;
+    QTimer timer_;
+};
+
+// Answers a file dialog with `path`.
+void ChooseFile(QFileDialog* dialog, const QString& path);
+
+// The texts a dialog shows, for failure messages.
+QString DescribeDialog(QWidget* dialog);
+
+// Polls until a visible top-level widget named `name` exists; null on timeout.
+QWidget* WaitForTopLevel(const QString& name, int timeout_ms = 20000);
+
+}  // namespace dspprog::testing

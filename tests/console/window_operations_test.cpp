@@ -1,0 +1,305 @@
+// Each button of the window against the emulated programmer: the operation's
+// log lines, the dialogs it asks for, and the interlock that keeps a second
+// operation from starting while one runs.
+
+#include <QCheckBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "console_bench.h"
+
+using namespace dspprog;
+using namespace dspprog::testing;
+
+namespace {
+
+const QString kChipLine = QString("  Чип определен: ") + kBenchChipSummary;
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return file.readAll();
+}
+
+bool WriteAll(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// A chip file of 8 KB whose first byte is 0x00 and the rest 0xFF.
+QString FirstByteZeroChip(const QTemporaryDir& dir) {
+    QByteArray content(8192, char(0xFF));
+    content[0] = 0;
+    const QString path = dir.filePath("chip.bin");
+    WriteAll(path, content);
+    return path;
+}
+
+QList<QWidget*> Controls(const MainWindow& w) {
+    return {w.GetIdent,         w.Read,          w.EreaseChip,       w.WriteChipButton,
+            w.CheckBoxNotErase, w.CheckBoxClear, w.CheckBoxNotWrite, w.Button1};
+}
+
+}  // namespace
+
+class WindowOperationsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void IdentifyLogsTheChip() {
+        ConsoleBench bench;
+        QVERIFY(bench.Click(bench.window.GetIdent));
+        QCOMPARE(
+            bench.Log(),
+            (QStringList{"Отладочная и диалоговая информация: ", "", "+++ Начало определения чипа.",
+                         QString("  ") + kBenchChipSummary, "--- Окончание определения чипа."}));
+    }
+
+    void ReadWithoutSavingLogsChecksumAndTime() {
+        QTemporaryDir dir;
+        emu::EmulatorOptions options = BenchEmulator();
+        options.chip_file = FirstByteZeroChip(dir).toStdString();
+        ConsoleBench bench(options);
+
+        QVERIFY(bench.Click(bench.window.Read));
+        QCOMPARE(bench.LogAfter(1),
+                 (QStringList{"", "+++ Начало чтения чипа.", kChipLine, "  Производится чтение.",
+                              "  Чип считан за: 0 миллисекунд.", "  Контрольная сумма:EF01h.",
+                              "--- Окончание чтения чипа."}));
+        // Blocks done of total for the read's data phase.
+        QCOMPARE(bench.window.Progress->maximum(), 2);
+        QCOMPARE(bench.window.Progress->value(), 2);
+    }
+
+    void ReadSavesIntoTheFileChosenInTheSaveDialog() {
+        QTemporaryDir dir;
+        emu::EmulatorOptions options = BenchEmulator();
+        options.chip_file = FirstByteZeroChip(dir).toStdString();
+        ConsoleBench bench(options);
+        const QString image = dir.filePath("image.bin");
+
+        QVERIFY(bench.Click(bench.window.CheckBoxNotWrite));
+        QVERIFY(!bench.window.CheckBoxNotWrite->isChecked());
+        ModalScript script;
+        script.Then<QFileDialog>([&](QFileDialog* d) {
+            QCOMPARE(d, bench.window.SaveDialog1);
+            ChooseFile(d, image);
+        });
+        QVERIFY(bench.Click(bench.window.Read));
+
+        QVERIFY(script.done());
+        QVERIFY2(script.unexpected().isEmpty(), qPrintable(script.unexpected().join("; ")));
+        QCOMPARE(bench.LogAfter(1),
+                 (QStringList{"", "+++ Начало чтения чипа.", kChipLine, "  Производится чтение.",
+                              "  Чип считан за: 0 миллисекунд.", "  Контрольная сумма:EF01h.",
+                              "  Содержимое сохранено в файле: \"" + image + "\".",
+                              "--- Окончание чтения чипа."}));
+        QByteArray expected(8192, char(0xFF));
+        expected[0] = 0;
+        QCOMPARE(ReadAll(image), expected);
+    }
+
+    void SecondClickWhileADialogIsOpenDoesNothing() {
+        ConsoleBench bench;
+        QVERIFY(bench.Click(bench.window.CheckBoxNotWrite));
+        const QStringList before = bench.Log();
+        QStringList while_open;
+        std::size_t wire_while_open = 0;
+
+        ModalScript script;
+        script.Then<QFileDialog>([&](QFileDialog* d) {
+            for (QWidget* control : Controls(bench.window))
+                QVERIFY2(!control->isEnabled(), qPrintable(control->objectName()));
+            for (QWidget* control : Controls(bench.window))
+                QTest::mouseClick(control, Qt::LeftButton, Qt::NoModifier, QPoint(8, 8));
+            // A click that reached a handler anyway.
+            bench.console.GetIdentClick();
+            bench.console.ReadClick();
+            bench.console.EreaseChipClick();
+            bench.console.WriteChipButtonClick();
+            bench.console.Button1Click();
+            QTest::qWait(50);
+            while_open = bench.Log();
+            wire_while_open = bench.firmware().wire().size();
+            d->reject();
+        });
+        QVERIFY(bench.Click(bench.window.Read));
+
+        QVERIFY(script.done());
+        QVERIFY2(script.unexpected().isEmpty(), qPrintable(script.unexpected().join("; ")));
+        // Only the read's own lines up to its dialog; the identification's two
+        // blocks the only traffic.
+        QCOMPARE(while_open, before + QStringList({"", "+++ Начало чтения чипа."}));
+        QCOMPARE(wire_while_open, std::size_t{2});
+        QCOMPARE(
+            bench.LogAfter(before.size()),
+            (QStringList{"", "+++ Начало чтения чипа.", "  Операция чтения отменена пользователем!",
+                         "", "--- Окончание чтения чипа."}));
+        for (QWidget* control : Controls(bench.window))
+            QVERIFY2(control->isEnabled(), qPrintable(control->objectName()));
+    }
+
+    void EraseLogsTheBlankCheck() {
+        QTemporaryDir dir;
+        emu::EmulatorOptions options = BenchEmulator();
+        options.chip_file = FirstByteZeroChip(dir).toStdString();
+        ConsoleBench bench(options);
+
+        QVERIFY(bench.Click(bench.window.EreaseChip));
+        QCOMPARE(bench.LogAfter(1),
+                 (QStringList{"", "+++ Начало стирания чипа.", kChipLine, "  Производится стирание",
+                              "  Чип может потребовать выдержку до 10 секунд.",
+                              "  Процедура стирания окончена. Проверяется чистота стирания.",
+                              "  Чип стерт успешно", "--- Окончание стирания чипа."}));
+        QCOMPARE(bench.firmware().chip().content(), std::vector<std::uint8_t>(8192, 0xFF));
+    }
+
+    void WriteErasesFirstThenWritesAndVerifies() {
+        QTemporaryDir dir;
+        emu::EmulatorOptions options = BenchEmulator();
+        options.chip_file = FirstByteZeroChip(dir).toStdString();
+        ConsoleBench bench(options);
+        QByteArray image(8192, 0);
+        for (int i = 0; i < image.size(); ++i) image[i] = static_cast<char>(i * 7);
+        const QString path = dir.filePath("image.bin");
+        QVERIFY(WriteAll(path, image));
+
+        ModalScript script;
+        script.Then<QFileDialog>([&](QFileDialog* d) {
+            QCOMPARE(d, bench.window.OpenDialog1);
+            ChooseFile(d, path);
+        });
+        QVERIFY(bench.Click(bench.window.WriteChipButton));
+
+        QVERIFY(script.done());
+        QVERIFY2(script.unexpected().isEmpty(), qPrintable(script.unexpected().join("; ")));
+        QCOMPARE(bench.LogAfter(1),
+                 (QStringList{"", "+++ Начало записи чипа.", kChipLine, "  Чип требует стирание.",
+                              "", "+++ Начало стирания чипа.", kChipLine, "  Производится стирание",
+                              "  Чип может потребовать выдержку до 10 секунд.",
+                              "  Процедура стирания окончена. Проверяется чистота стирания.",
+                              "  Чип стерт успешно", "  Чип записывается подождите...",
+                              "  Чип записан за: 0 секунд.", "  Проверяется правильность записи.",
+                              "  Чип записан без ошибок.", "--- Окончание записи чипа."}));
+        const auto& chip = bench.firmware().chip().content();
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(chip.data()), qsizetype(chip.size())),
+                 image);
+    }
+
+    void NotEraseCheckBoxReachesTheWrite() {
+        ConsoleBench bench;
+        QTemporaryDir dir;
+        const QString path = dir.filePath("image.bin");
+        QVERIFY(WriteAll(path, QByteArray(8192, char(0x55))));
+
+        QVERIFY(bench.Click(bench.window.CheckBoxNotErase));
+        ModalScript script;
+        script.Then<QFileDialog>([&](QFileDialog* d) { ChooseFile(d, path); });
+        QVERIFY(bench.Click(bench.window.WriteChipButton));
+
+        QVERIFY(script.done());
+        QCOMPARE(bench.LogAfter(1),
+                 (QStringList{"", "+++ Начало записи чипа.", kChipLine,
+                              "  Чип записывается подождите...", "  Чип записан за: 0 секунд.",
+                              "  Проверяется правильность записи.", "  Чип записан без ошибок.",
+                              "--- Окончание записи чипа."}));
+    }
+
+    void OpenDialogTakesANameWithNoFileBehindIt() {
+        ConsoleBench bench;
+        QTemporaryDir dir;
+        const QString missing = dir.filePath("no-such-image.bin");
+
+        QString box_text;
+        ModalScript script;
+        script.Then<QFileDialog>([&](QFileDialog* d) { ChooseFile(d, missing); })
+            .Then<QMessageBox>([&](QMessageBox* box) {
+                box_text = box->text();
+                box->button(QMessageBox::Cancel)->click();
+            });
+        QVERIFY(bench.Click(bench.window.WriteChipButton));
+
+        QVERIFY(script.done());
+        QVERIFY2(script.unexpected().isEmpty(), qPrintable(script.unexpected().join("; ")));
+        QCOMPARE(box_text, QString("Размер файла больше размера чипа!"));
+        QCOMPARE(bench.LogAfter(1), (QStringList{"", "+++ Начало записи чипа.", kChipLine,
+                                                 "  Размер файла больше размера чипа!",
+                                                 "  Операция записи отменена пользователем!",
+                                                 "--- Окончание записи чипа."}));
+    }
+
+    void RefusedBurstReadShowsItsErrorBox() {
+        emu::EmulatorOptions options = BenchEmulator();
+        options.faults.refuse.insert(0x83);
+        ConsoleBench bench(options);
+
+        QString box_text;
+        ModalScript script;
+        script.Then<QMessageBox>([&](QMessageBox* box) {
+            box_text = box->text();
+            QCOMPARE(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
+            box->button(QMessageBox::Ok)->click();
+        });
+        QVERIFY(bench.Click(bench.window.Read));
+
+        QVERIFY(script.done());
+        QCOMPARE(box_text, QString("Команду _BurstRead не принято"));
+        QCOMPARE(bench.LogAfter(1),
+                 (QStringList{"", "+++ Начало чтения чипа.", kChipLine, "  Производится чтение.",
+                              "--- Окончание чтения чипа."}));
+    }
+
+    void SpeedTestLogsBothEndpoints() {
+        ConsoleBench bench;
+        QVERIFY(bench.Click(bench.window.Button1));
+        // The simulated clock does not move while the emulator takes the
+        // blocks, so neither series has a measurable time.
+        QCOMPARE(bench.LogAfter(1),
+                 (QStringList{"Измерение скорости обмена 16 битной Endpoint",
+                              "Скорость 16 битной Endpoint: не измерена (0 мс)",
+                              "Измерение скорости обмена 64 битной Endpoint",
+                              "Скорость 64 битной Endpoint: не измерена (0 мс)"}));
+    }
+
+    void ClosingWhileAnOperationRunsWaitsForItsEnd() {
+        ConsoleBench bench;
+        QVERIFY(bench.Click(bench.window.CheckBoxNotWrite));
+        bool closed_at_once = true;
+        bool visible_while_running = false;
+        ModalScript script;
+        script.Then<QFileDialog>([&](QFileDialog* d) {
+            closed_at_once = bench.window.close();
+            visible_while_running = bench.window.isVisible();
+            d->reject();
+        });
+        QVERIFY(bench.Click(bench.window.Read));
+
+        QVERIFY(script.done());
+        QVERIFY(!closed_at_once);
+        QVERIFY(visible_while_running);
+        // The operation finished with its full log, then the window closed.
+        QCOMPARE(bench.Log().last(), QString("--- Окончание чтения чипа."));
+        QTRY_VERIFY(!bench.window.isVisible());
+    }
+
+    void LogLinesKeepTheirOrderAcrossManyOperations() {
+        ConsoleBench bench;
+        for (int i = 0; i < 20; ++i) QVERIFY(bench.Click(bench.window.GetIdent));
+        const QStringList log = bench.Log();
+        QCOMPARE(log.size(), 1 + 20 * 4);
+        for (int i = 0; i < 20; ++i) {
+            QCOMPARE(log.mid(1 + 4 * i, 4), (QStringList{"", "+++ Начало определения чипа.",
+                                                         QString("  ") + kBenchChipSummary,
+                                                         "--- Окончание определения чипа."}));
+        }
+    }
+};
+
+QTEST_MAIN(WindowOperationsTest)
+#include "window_operations_test.moc"

@@ -1,0 +1,183 @@
+// The program from its command line to its exit status: start-up before the
+// window, the end after a fatal stop, and the options of the emulated demo.
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "console/console_options.h"
+#include "console/critical_error_dialog.h"
+#include "console/fatal_report.h"
+#include "console/main_window.h"
+#include "console/program.h"
+#include "console_bench.h"
+#include "link/discovery.h"
+
+using namespace dspprog;
+using namespace dspprog::testing;
+
+namespace {
+
+class NoDevice final : public LinkBackend {
+public:
+    std::unique_ptr<Device> OpenDevice(const std::string&) override { return nullptr; }
+    std::unique_ptr<Pipe> OpenPipe(Device&, const std::string&, Access) override { return nullptr; }
+};
+
+// Runs `act` on the window once it is on screen.
+void WhenWindowShows(std::function<void(MainWindow*)> act) {
+    QTimer::singleShot(0, [act] {
+        auto* window = qobject_cast<MainWindow*>(WaitForTopLevel("Form1"));
+        QVERIFY(window != nullptr);
+        act(window);
+    });
+}
+
+bool WaitForLine(MainWindow* window, const QString& line) {
+    return QTest::qWaitFor([&] { return window->Memo1->toPlainText().split('\n').contains(line); },
+                           20000);
+}
+
+OptionsVerdict Parse(const QStringList& args, ConsoleOptions& options, QString& text) {
+    return ParseConsoleOptions(QStringList{"dspprog"} + args, options, text);
+}
+
+}  // namespace
+
+class WindowProgramTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void NoProgrammerStopsBeforeTheWindowShows() {
+        ListEnumerator nothing;
+        NoDevice backend;
+        SimulatedClock clock;
+        TempCatalogue catalogue;
+        QString text;
+        bool window_visible = true;
+
+        ModalScript script;
+        script.Then<QMessageBox>([&](QMessageBox* box) {
+            text = box->text();
+            window_visible = WaitForTopLevel("Form1", 0) != nullptr;
+            box->button(QMessageBox::Ok)->click();
+        });
+        const int status = RunConsole(nothing, backend, clock, catalogue.path());
+
+        QVERIFY(script.done());
+        QCOMPARE(text, QString("Не удалось получить доступ к устройству!\n\r"
+                               "Программа будет аварийно завершена."));
+        QVERIFY(!window_visible);
+        QCOMPARE(status, kFatalExitStatus);
+    }
+
+    void FinishingAtThePromptEndsTheRunWithFailure() {
+        TempCatalogue catalogue;
+        catalogue.Write({kBenchChipRow});
+        SimulatedClock clock;
+
+        ModalScript script;
+        script.Then<CriticalErrorDialog>([](CriticalErrorDialog* d) { d->CloseB->click(); });
+        WhenWindowShows([](MainWindow* window) { window->GetIdent->click(); });
+        const int status =
+            RunDspprog({"dspprog", "--emulate", "AB05:8192:255", "--fast", "--fault", "stall:CmdIn",
+                        "--catalogue", QString::fromStdString(catalogue.path())},
+                       clock);
+
+        QVERIFY(script.done());
+        QVERIFY2(script.unexpected().isEmpty(), qPrintable(script.unexpected().join("; ")));
+        QCOMPARE(status, kFatalExitStatus);
+    }
+
+    void ClosingTheWindowEndsTheRunWithSuccess() {
+        TempCatalogue catalogue;
+        catalogue.Write({kBenchChipRow});
+        SimulatedClock clock;
+        const QString wire_log = QString::fromStdString((catalogue.dir() / "wire.log").string());
+
+        bool read_done = false;
+        WhenWindowShows([&](MainWindow* window) {
+            window->Read->click();
+            read_done = WaitForLine(window, "--- Окончание чтения чипа.");
+            window->close();
+        });
+        const int status =
+            RunDspprog({"dspprog", "--emulate", "AB05:8192:255", "--fast", "--catalogue",
+                        QString::fromStdString(catalogue.path()), "--wire-log", wire_log},
+                       clock);
+
+        QVERIFY(read_done);
+        QCOMPARE(status, 0);
+    }
+
+    void EmulatorOptionsReachTheProgrammer() {
+        ConsoleOptions options;
+        QString text;
+        QCOMPARE(Parse({"--emulate", "AB05:8192:255", "--fast", "--fault", "refuse:83", "--fault",
+                        "stall:MainIn@1", "--ident", "0102030405060708090A0B0C0D0E0F",
+                        "--chip-file", "chip.bin", "--catalogue", "other.db"},
+                       options, text),
+                 OptionsVerdict::Run);
+        QVERIFY(options.emulate.has_value());
+        const emu::EmulatorOptions& e = *options.emulate;
+        QCOMPARE(e.chip, std::string("AB05:8192:255"));
+        QVERIFY(e.fast);
+        QVERIFY(e.faults.refuse.count(0x83) == 1);
+        QCOMPARE(e.faults.stall_from[static_cast<int>(emu::PipeRole::MainIn)], 1L);
+        QVERIFY(e.ident.has_value());
+        QCOMPARE(int((*e.ident)[0]), 0x01);
+        QCOMPARE(int((*e.ident)[14]), 0x0F);
+        QCOMPARE(e.chip_file.value_or(""), std::string("chip.bin"));
+        QCOMPARE(options.catalogue, std::string("other.db"));
+    }
+
+    void WithoutOptionsTheHardwareAndChipsDbAreUsed() {
+        ConsoleOptions options;
+        QString text;
+        QCOMPARE(Parse({}, options, text), OptionsVerdict::Run);
+        QVERIFY(!options.emulate.has_value());
+        QCOMPARE(options.catalogue, std::string("chips.db"));
+        QVERIFY(options.usb.empty());
+    }
+
+    void RejectsCommandLinesThatCannotRun() {
+        const QList<QStringList> bad = {
+            {"--fast"},                // emulator option without --emulate
+            {"--fault", "refuse:83"},  //
+            {"--emulate", "AB05:8192:255", "--usb", "libusb"},
+            {"--emulate", "AB05:8192:255", "--fault", "jam:CmdIn"},
+            {"--emulate", "AB05:8192:255", "--ident", "0102"},
+            {"stray"},
+            {"--no-such-option"},
+        };
+        for (const QStringList& args : bad) {
+            ConsoleOptions options;
+            QString text;
+            QVERIFY2(Parse(args, options, text) == OptionsVerdict::Error,
+                     qPrintable(args.join(' ')));
+            QVERIFY2(!text.isEmpty(), qPrintable(args.join(' ')));
+        }
+    }
+
+    void BinaryReportsUnusableCommandLinesOnStandardError() {
+        QProcess process;
+        process.start(DSPPROG_BINARY,
+                      {"--emulate", "NO SUCH CHIP", "--catalogue", "/nonexistent/chips.db"});
+        QVERIFY(process.waitForFinished(20000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 2);
+        QVERIFY(process.readAllStandardError().contains("dspprog: chip 'NO SUCH CHIP'"));
+
+        process.start(DSPPROG_BINARY, {"--help"});
+        QVERIFY(process.waitForFinished(20000));
+        QCOMPARE(process.exitCode(), 0);
+        QVERIFY(process.readAllStandardOutput().contains("--emulate"));
+    }
+};
+
+QTEST_MAIN(WindowProgramTest)
+#include "window_program_test.moc"
