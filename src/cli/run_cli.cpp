@@ -136,6 +136,12 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         err << kProgram << "cannot write the wire log '" << *options.emulator.wire_log << "'\n";
         if (status == kExitSucceeded) status = kExitFailed;
     }
+    // The chip file is the emulated chip's memory: losing a change is a failure.
+    if (programmer && programmer->firmware().backing_failed()) {
+        err << kProgram << "cannot save the emulated chip to '" << *options.emulator.chip_file
+            << "'\n";
+        if (status == kExitSucceeded) status = kExitFailed;
+    }
     return status;
 }
 

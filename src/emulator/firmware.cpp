@@ -94,7 +94,7 @@ void Firmware::QueueReply(std::uint8_t status, std::uint64_t ready_at_us) {
 }
 
 void Firmware::SaveBacking() {
-    if (backing_file_) chip_.Save(*backing_file_);
+    if (backing_file_ && !chip_.Save(*backing_file_)) backing_failed_ = true;
 }
 
 void Firmware::Command(const std::uint8_t* cmd, std::uint64_t now_us) {

@@ -86,6 +86,8 @@ public:
 
     // When set, the chip's content is written to this file after every erase and write.
     void SetBackingFile(std::string path) { backing_file_ = std::move(path); }
+    // True once saving to the backing file has failed; the chip itself goes on.
+    bool backing_failed() const { return backing_failed_; }
 
     // Every completed transfer in wire order, with the bytes that moved.
     const std::vector<WireBlock>& wire() const { return wire_; }
@@ -126,6 +128,7 @@ private:
     std::array<long, kPipeCount> completed_{0, 0, 0, 0};
     long completed_total_ = 0;
     bool disconnected_ = false;
+    bool backing_failed_ = false;
 
     Phase phase_ = Phase::Idle;
     std::uint8_t phase_opcode_ = 0;

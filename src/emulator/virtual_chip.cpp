@@ -1,7 +1,6 @@
 #include "emulator/virtual_chip.h"
 
 #include <fstream>
-#include <iterator>
 
 namespace dspprog::emu {
 
@@ -28,9 +27,12 @@ void VirtualChip::Erase(std::uint32_t stuck) {
 bool VirtualChip::Load(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                    std::istreambuf_iterator<char>());
-    if (bytes.size() != content_.size()) return false;
+    // Read one byte more than the chip holds: enough to tell a longer file,
+    // and bounded even for a device that never ends (/dev/zero).
+    std::vector<std::uint8_t> bytes(content_.size() + 1);
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (static_cast<std::size_t>(in.gcount()) != content_.size()) return false;
+    bytes.pop_back();
     content_ = std::move(bytes);
     return true;
 }

@@ -215,5 +215,23 @@ TEST(VirtualChipFile, LoadsOnlyFilesOfItsSizeAndSavesItsContent) {
     std::filesystem::remove_all(dir);
 }
 
+TEST(VirtualChipFile, EndlessDeviceIsRefusedWithoutReadingItAll) {
+#ifndef _WIN32
+    VirtualChip chip(8192, 0x00FF);
+    EXPECT_FALSE(chip.Load("/dev/zero"));
+    EXPECT_EQ(chip.content()[0], 0xFF);
+#endif
+}
+
+TEST(Firmware, ReportsAChipFileItCouldNotSave) {
+    Conversation c(VirtualChip(8192, 0x00FF));
+    const auto missing_dir = std::filesystem::temp_directory_path() / "dspprog-no-such-dir" / "chip.bin";
+    c.fw.SetBackingFile(missing_dir.string());
+    EXPECT_FALSE(c.fw.backing_failed());
+    ASSERT_EQ(c.Send(Command(0xA0, 8192)), 0);
+    EXPECT_TRUE(c.fw.backing_failed());
+    EXPECT_EQ(c.Reply(), 0) << "the chip itself erased; only its file is behind";
+}
+
 }  // namespace
 }  // namespace dspprog::emu
