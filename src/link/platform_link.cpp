@@ -1,5 +1,9 @@
 #include "link/platform_link.h"
 
+#ifdef DSPPROG_HAVE_LIBUSB
+#include "link/usb/usb_platform_link.h"
+#endif
+
 namespace dspprog {
 
 namespace {
@@ -14,6 +18,9 @@ public:
 }  // namespace
 
 PlatformLink MakePlatformLink(const std::string& which, std::string& error) {
+#ifdef DSPPROG_HAVE_LIBUSB
+    if (which.empty() || which == "libusb") return MakeUsbPlatformLink(error);
+#endif
     if (!which.empty()) {
         error = "backend '" + which + "' is not part of this build";
         return {};

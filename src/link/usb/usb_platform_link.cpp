@@ -1,0 +1,16 @@
+#include "link/usb/usb_platform_link.h"
+
+#include "link/usb/usb_backend.h"
+#include "link/usb/usb_context.h"
+#include "link/usb/usb_enumerator.h"
+
+namespace dspprog {
+
+PlatformLink MakeUsbPlatformLink(std::string& error) {
+    std::shared_ptr<UsbContext> context = UsbContext::Create(error);
+    if (!context) return {};
+    return {std::make_unique<UsbInterfaceEnumerator>(context),
+            std::make_unique<UsbLinkBackend>(context), context};
+}
+
+}  // namespace dspprog

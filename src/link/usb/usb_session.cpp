@@ -1,0 +1,81 @@
+#include "link/usb/usb_session.h"
+
+#include <libusb.h>
+
+namespace dspprog {
+
+namespace {
+
+void Explain(std::ostream& diagnostics, const std::string& what, const std::string& path,
+             int error) {
+    diagnostics << "dspprog: " << what << " " << path << ": " << libusb_strerror(error) << "\n";
+    if (error == LIBUSB_ERROR_ACCESS) {
+        diagnostics << "dspprog: this user may not open the programmer. Install the udev rule "
+                       "60-dspprog.rules (see docs/usb-setup.md), then unplug the programmer "
+                       "and plug it in again.\n";
+    } else if (error == LIBUSB_ERROR_BUSY) {
+        diagnostics << "dspprog: another program or driver holds the programmer's interface.\n";
+    }
+}
+
+}  // namespace
+
+std::shared_ptr<UsbSession> UsbSession::Open(std::shared_ptr<UsbContext> context,
+                                             libusb_device* device,
+                                             const ProgrammerInterface& interface,
+                                             const std::string& path, std::ostream& diagnostics) {
+    libusb_device_handle* handle = nullptr;
+    int r = libusb_open(device, &handle);
+    if (r != LIBUSB_SUCCESS) {
+        Explain(diagnostics, "cannot open", path, r);
+        return nullptr;
+    }
+    r = libusb_claim_interface(handle, interface.number);
+    if (r != LIBUSB_SUCCESS) {
+        Explain(diagnostics, "cannot claim the interface of", path, r);
+        libusb_close(handle);
+        return nullptr;
+    }
+    return std::shared_ptr<UsbSession>(new UsbSession(std::move(context), handle, interface, path));
+}
+
+UsbSession::UsbSession(std::shared_ptr<UsbContext> context, libusb_device_handle* handle,
+                       const ProgrammerInterface& interface, std::string path)
+    : context_(std::move(context)), handle_(handle), interface_(interface), path_(std::move(path)) {
+    events_ = std::thread([this] { RunEvents(); });
+}
+
+UsbSession::~UsbSession() {
+    stop_ = true;
+    // Wakes the thread from its wait for USB events; the request is kept
+    // until handled, so it cannot be lost between the test and the wait.
+    libusb_interrupt_event_handler(context_->get());
+    events_.join();
+    libusb_release_interface(handle_, interface_.number);
+    libusb_close(handle_);
+}
+
+void UsbSession::RunEvents() {
+    // Completions are delivered here; the transfer routines sleep on their
+    // pipe's condition variable meanwhile. The timeout only bounds how long
+    // a stop request could go unnoticed if the wake-up were missed.
+    while (!stop_) {
+        timeval timeout{1, 0};
+        libusb_handle_events_timeout_completed(context_->get(), &timeout, nullptr);
+    }
+}
+
+bool UsbSession::TakePipe(int number) {
+    std::lock_guard lock(pipes_mutex_);
+    const unsigned bit = 1u << number;
+    if (pipes_taken_ & bit) return false;
+    pipes_taken_ |= bit;
+    return true;
+}
+
+void UsbSession::GiveBackPipe(int number) {
+    std::lock_guard lock(pipes_mutex_);
+    pipes_taken_ &= ~(1u << number);
+}
+
+}  // namespace dspprog
