@@ -1,0 +1,370 @@
+// The link over libusb, talking to the programmer's firmware behind the
+// kernel's USB interface: opening, the protocol's transfers, and what the
+// operator sees when the device stalls, halts, falls short or vanishes.
+
+#include <array>
+#include <cstdint>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "emulator/firmware.h"
+#include "link/clock.h"
+#include "link/fatal_stop.h"
+#include "link/link.h"
+#include "link/usb/usb_backend.h"
+#include "protocol/command_block.h"
+#include "protocol/exchange.h"
+#include "support/scripted_prompt.h"
+#include "usb/usb_bus_fixture.h"
+
+namespace dspprog::testing {
+namespace {
+
+using emu::Firmware;
+using emu::PipeRole;
+
+constexpr std::uint32_t kChipSize = 65536;
+constexpr std::uint32_t kBlock = 4096;
+constexpr std::array<std::uint8_t, 15> kIdent{0x29, 0x01, 0xAB, 0x05, 0x10, 0x20, 0x30, 0x40,
+                                              0x50, 0x60, 0x70, 0x80, 0x90, 0xA0, 0xB0};
+
+std::vector<std::uint8_t> Pattern(std::size_t size, unsigned seed) {
+    std::vector<std::uint8_t> bytes(size);
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<std::uint8_t>((i * 131 + seed) ^ (i >> 9));
+    return bytes;
+}
+
+FatalStop::Kind StopKind(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const FatalStop& stop) {
+        return stop.kind();
+    }
+    ADD_FAILURE() << "the program was not stopped";
+    return FatalStop::Kind::Halt;
+}
+
+class UsbLinkTest : public UsbBusFixture {
+protected:
+    void TearDown() override {
+        link_.reset();
+        backend_.reset();
+        UsbBusFixture::TearDown();
+    }
+
+    // The programmer at 1-2, libusb started, a link on its path.
+    void Start(UsbDeviceSpec spec = ProgrammerSpec()) {
+        device_ = &bus_->Plug("1-2", std::move(spec), &firmware_);
+        StartLibusb();
+        backend_ = std::make_unique<UsbLinkBackend>(context_, diagnostics_);
+        link_ = std::make_unique<Link>(*backend_, clock_, prompt_);
+        link_->DevicePath = ProgrammerPath("1-2");
+    }
+
+    void Open() {
+        Start();
+        link_->Open();
+    }
+
+    // Sends a 16-byte command without reading its reply.
+    void SendCommand(const Block16& cmd) { link_->WritePipe(*link_->CmdOut, cmd.data(), 16); }
+
+    std::vector<std::string> Wire() {
+        std::vector<std::string> lines;
+        device_->WithFirmware([&](Firmware& fw) {
+            for (const emu::WireBlock& block : fw.wire())
+                lines.push_back(Firmware::FormatWireLine(block));
+        });
+        return lines;
+    }
+
+    std::vector<std::uint8_t> ReadBlocks(CommandChannel& channel, int count) {
+        std::vector<std::uint8_t> image;
+        std::array<std::uint8_t, kBlock> block{};
+        for (int i = 0; i < count; ++i) {
+            link_->ReadPipe(*link_->MainIn, block.data(), kBlock);
+            image.insert(image.end(), block.begin(), block.end());
+        }
+        (void)channel;
+        return image;
+    }
+
+    Firmware firmware_{emu::VirtualChip(kChipSize, kType255), kIdent};
+    SteadyClock clock_;
+    ScriptedPrompt prompt_{clock_, CriticalPrompt::kAbort};
+    std::ostringstream diagnostics_;
+    EmulatedUsbDevice* device_ = nullptr;
+    std::unique_ptr<UsbLinkBackend> backend_;
+    std::unique_ptr<Link> link_;
+};
+
+// --- Opening and closing -------------------------------------------------
+
+TEST_F(UsbLinkTest, OpensFourExclusivePipesAndReleasesTheDeviceOnClose) {
+    Open();
+    EXPECT_EQ(device_->counts().claims, 1);
+
+    const std::string path = link_->DevicePath;
+    // Open already, beyond the interface, the wrong way round.
+    EXPECT_FALSE(backend_->OpenPipe(*link_->DeviceHandle, path + "\\PIPE01", Access::Write));
+    EXPECT_FALSE(backend_->OpenPipe(*link_->DeviceHandle, path + "\\PIPE04", Access::Read));
+    EXPECT_FALSE(backend_->OpenPipe(*link_->DeviceHandle, path + "\\PIPE03", Access::Read));
+
+    link_->Close();
+    const EmulatedUsbDevice::Counts counts = device_->counts();
+    EXPECT_EQ(counts.releases, 1);
+    EXPECT_EQ(counts.pending, 0);
+}
+
+TEST_F(UsbLinkTest, TheInterfaceStaysClaimedUntilTheLastPipeHasClosed) {
+    Open();
+    link_->DeviceHandle->Close();
+    EXPECT_EQ(device_->counts().releases, 0);
+    link_->CmdIn->Close();
+    link_->CmdOut->Close();
+    link_->MainIn->Close();
+    EXPECT_EQ(device_->counts().releases, 0);
+    link_->MainOut->Close();
+    EXPECT_EQ(device_->counts().releases, 1);
+}
+
+TEST_F(UsbLinkTest, AProgrammerThatIsNotThereCannotBeOpened) {
+    Start();
+    link_->DevicePath = ProgrammerPath("1-5");
+    try {
+        link_->Open();
+        FAIL() << "opened a device that is not there";
+    } catch (const FatalStop& stop) {
+        EXPECT_EQ(stop.kind(), FatalStop::Kind::Halt);
+        EXPECT_EQ(stop.message(), "Ошибка открытия USB устройства!");
+    }
+    EXPECT_NE(diagnostics_.str().find("not present"), std::string::npos) << diagnostics_.str();
+    EXPECT_EQ(device_->counts().opens, 0);
+}
+
+TEST_F(UsbLinkTest, AnInterfaceHeldElsewhereIsNotTakenOver) {
+    Start();
+    device_->RefuseClaims();
+    try {
+        link_->Open();
+        FAIL() << "opened a device whose interface is held elsewhere";
+    } catch (const FatalStop& stop) {
+        EXPECT_EQ(stop.message(), "Ошибка открытия USB устройства!");
+    }
+    EXPECT_NE(diagnostics_.str().find("another program"), std::string::npos) << diagnostics_.str();
+    EXPECT_EQ(device_->counts().claims, 0);
+}
+
+TEST_F(UsbLinkTest, AnEndpointOfTheWrongDirectionCannotBeOpenedAsAPipe) {
+    // A device whose first endpoint sends where the replies should arrive.
+    UsbDeviceSpec reversed = ProgrammerSpec();
+    reversed.interfaces[0].endpoints = {{0x01, 2}, {0x82, 2}, {0x83, 2}, {0x04, 2}};
+    Start(reversed);
+    try {
+        link_->Open();
+        FAIL() << "opened a pipe the wrong way round";
+    } catch (const FatalStop& stop) {
+        EXPECT_EQ(stop.message(), "Ошибка открытия :" + ProgrammerPath("1-2") + "\\PIPE00!");
+    }
+    link_->Close();
+    EXPECT_EQ(device_->counts().releases, 1);
+}
+
+// --- The protocol's transfers ------------------------------------------------
+
+TEST_F(UsbLinkTest, IdentifiesTheProgrammer) {
+    Open();
+    CommandChannel channel(*link_);
+    FillGetIdent(channel.CmdBuf);
+    EXPECT_EQ(channel.DoCommand(), 0);
+
+    EXPECT_TRUE(std::equal(kIdent.begin(), kIdent.end(), channel.ReplyBuf.begin() + 1));
+    EXPECT_EQ(link_->TimeoutFactor, 3u);
+    EXPECT_EQ(Wire(), (std::vector<std::string>{
+                          "CmdOut 80 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00",
+                          "CmdIn 00 29 01 AB 05 10 20 30 40 50 60 70 80 90 A0 B0",
+                      }));
+    EXPECT_TRUE(prompt_.shown().empty());
+}
+
+TEST_F(UsbLinkTest, ReadsAWholeChip) {
+    const std::vector<std::uint8_t> content = Pattern(kChipSize, 7);
+    firmware_.chip().content() = content;
+    Open();
+
+    CommandChannel channel(*link_);
+    FillBurstRead(channel.CmdBuf, kChipSize);
+    ASSERT_EQ(channel.DoCommand(), 0);
+    const std::vector<std::uint8_t> image = ReadBlocks(channel, kChipSize / kBlock);
+    EXPECT_EQ(channel.ReadCompletion(), 0);
+
+    EXPECT_TRUE(image == content) << "the image differs from the chip";
+    EXPECT_TRUE(prompt_.shown().empty());
+}
+
+TEST_F(UsbLinkTest, WritesAChipAndReadsItBackForVerification) {
+    const std::vector<std::uint8_t> image = Pattern(kChipSize, 99);
+    Open();
+
+    CommandChannel channel(*link_);
+    ASSERT_TRUE(FillAlgorithmWrite(channel.CmdBuf, kChipSize, 1));
+    ASSERT_EQ(channel.DoCommand(), 0);
+    for (std::uint32_t offset = 0; offset < kChipSize; offset += kBlock)
+        link_->WritePipe(*link_->MainOut, image.data() + offset, kBlock);
+    EXPECT_EQ(channel.ReadCompletion(), 0);
+
+    std::vector<std::uint8_t> programmed;
+    device_->WithFirmware([&](Firmware& fw) { programmed = fw.chip().content(); });
+    EXPECT_TRUE(programmed == image) << "the chip differs from the image";
+
+    FillVerifyRead(channel.CmdBuf, kChipSize);
+    ASSERT_EQ(channel.DoCommand(), 0);
+    EXPECT_TRUE(ReadBlocks(channel, kChipSize / kBlock) == image) << "the read-back differs";
+    EXPECT_EQ(channel.ReadCompletion(), 0);
+}
+
+TEST_F(UsbLinkTest, CarriesTheSpeedTestSeries) {
+    Open();
+    const std::vector<std::uint8_t> test_block = Pattern(kBlock, 3);
+    const std::uint32_t factor = link_->TimeoutFactor;
+    for (int i = 0; i < 1001; ++i) link_->WritePipe(*link_->CmdOut, test_block.data(), kBlock);
+    for (int i = 0; i < 1001; ++i) link_->WritePipe(*link_->MainOut, test_block.data(), kBlock);
+    EXPECT_EQ(link_->TimeoutFactor, factor + 2002);
+
+    int cmd_out = 0;
+    int main_out = 0;
+    bool in_order = true;
+    bool intact = true;
+    device_->WithFirmware([&](Firmware& fw) {
+        for (const emu::WireBlock& block : fw.wire()) {
+            if (block.pipe == PipeRole::CmdOut) {
+                ++cmd_out;
+                in_order = in_order && main_out == 0;
+            } else if (block.pipe == PipeRole::MainOut) {
+                ++main_out;
+            }
+            intact = intact && block.bytes == test_block;
+        }
+    });
+    EXPECT_EQ(cmd_out, 1001);
+    EXPECT_EQ(main_out, 1001);
+    EXPECT_TRUE(in_order);
+    EXPECT_TRUE(intact);
+}
+
+// --- Failures ---------------------------------------------------------------
+
+// With TimeoutFactor 0 a deadline is now: the prompt comes at once instead of
+// after the 5 or 10 s of a real wait.
+
+TEST_F(UsbLinkTest, AReplyThatNeverComesReachesThePromptAndTerminateCancelsIt) {
+    firmware_.faults().stall_from[static_cast<int>(PipeRole::CmdIn)] = 0;
+    Open();
+    CommandChannel channel(*link_);
+    FillGetIdent(channel.CmdBuf);
+    SendCommand(channel.CmdBuf);
+
+    link_->TimeoutFactor = 0;
+    EXPECT_EQ(StopKind([&] { channel.ReadCompletion(); }), FatalStop::Kind::Terminated);
+    EXPECT_EQ(prompt_.messages(), std::vector<std::string>{"Из USB не считано :16 байт!"});
+
+    link_->Close();
+    const EmulatedUsbDevice::Counts counts = device_->counts();
+    EXPECT_EQ(counts.discards, 1);
+    EXPECT_EQ(counts.pending, 0);
+    EXPECT_EQ(counts.releases, 1);
+}
+
+TEST_F(UsbLinkTest, AReplyThatComesWhileTheOperatorWaitsIsTakenWithoutResending) {
+    firmware_.faults().stall_from[static_cast<int>(PipeRole::CmdIn)] = 0;
+    Open();
+    CommandChannel channel(*link_);
+    FillGetIdent(channel.CmdBuf);
+    SendCommand(channel.CmdBuf);
+
+    link_->TimeoutFactor = 0;
+    prompt_.Script({CriticalPrompt::kRetry});
+    prompt_.OnShow([&](std::size_t, const std::string&) {
+        device_->WithFirmware(
+            [](Firmware& fw) { fw.faults().stall_from[static_cast<int>(PipeRole::CmdIn)] = -1; });
+    });
+    EXPECT_EQ(channel.ReadCompletion(), 0);
+
+    EXPECT_EQ(prompt_.messages(), std::vector<std::string>{"Из USB не считано :16 байт!"});
+    EXPECT_TRUE(std::equal(kIdent.begin(), kIdent.end(), channel.ReplyBuf.begin() + 1));
+    EXPECT_EQ(Wire().size(), 2u);  // one command, one reply
+    EXPECT_EQ(link_->TimeoutFactor, 2u);
+}
+
+TEST_F(UsbLinkTest, ABlockCutOffAtTheDeadlineGoesOnFromWhereItStopped) {
+    Open();
+    const std::vector<std::uint8_t> block = Pattern(kBlock, 11);
+    device_->DeliverInPieces(kDataIn, block, 1000);
+
+    link_->TimeoutFactor = 0;
+    prompt_.Script({CriticalPrompt::kRetry});
+    std::vector<std::uint8_t> buffer(kBlock, 0xEE);
+    link_->ReadPipe(*link_->MainIn, buffer.data(), kBlock);
+
+    // The operator is told what is still missing; nothing arrives twice.
+    EXPECT_EQ(prompt_.messages(), std::vector<std::string>{"Из USB не считано :3096 байт!"});
+    EXPECT_TRUE(buffer == block);
+    EXPECT_EQ(device_->counts().discards, 1);
+}
+
+TEST_F(UsbLinkTest, AShortBlockIsReportedWithWhatIsMissing) {
+    firmware_.faults().short_from[static_cast<int>(PipeRole::MainIn)] = 0;
+    Open();
+    CommandChannel channel(*link_);
+    FillBurstRead(channel.CmdBuf, kChipSize);
+    ASSERT_EQ(channel.DoCommand(), 0);
+
+    std::vector<std::uint8_t> buffer(kBlock);
+    EXPECT_EQ(StopKind([&] { link_->ReadPipe(*link_->MainIn, buffer.data(), kBlock); }),
+              FatalStop::Kind::Terminated);
+    EXPECT_EQ(prompt_.messages(), std::vector<std::string>{"Из USB не считано :4032 байт!"});
+}
+
+TEST_F(UsbLinkTest, AHaltedEndpointIsClearedAndTheBlockReportedMissing) {
+    Open();
+    device_->HaltNext(kDataIn);
+
+    link_->TimeoutFactor = 0;
+    std::vector<std::uint8_t> buffer(kBlock);
+    EXPECT_EQ(StopKind([&] { link_->ReadPipe(*link_->MainIn, buffer.data(), kBlock); }),
+              FatalStop::Kind::Terminated);
+    EXPECT_EQ(prompt_.messages(), std::vector<std::string>{"Из USB не считано :4096 байт!"});
+    EXPECT_EQ(device_->counts().clear_halts[kDataIn], 1);
+}
+
+TEST_F(UsbLinkTest, AProgrammerUnpluggedMidReadFailsTheBlockWithoutACrash) {
+    firmware_.chip().content() = Pattern(kChipSize, 5);
+    // The sixth data block does not come; the programmer is pulled meanwhile.
+    firmware_.faults().stall_from[static_cast<int>(PipeRole::MainIn)] = 5;
+    Open();
+    CommandChannel channel(*link_);
+    FillBurstRead(channel.CmdBuf, kChipSize);
+    ASSERT_EQ(channel.DoCommand(), 0);
+    ReadBlocks(channel, 5);
+
+    std::thread unplug([&] {
+        device_->AwaitPending(1);
+        device_->Unplug();
+    });
+    // A failed transfer is reported at its deadline: one real 5 s wait.
+    link_->TimeoutFactor = 1;
+    std::vector<std::uint8_t> buffer(kBlock);
+    EXPECT_EQ(StopKind([&] { link_->ReadPipe(*link_->MainIn, buffer.data(), kBlock); }),
+              FatalStop::Kind::Terminated);
+    unplug.join();
+    EXPECT_EQ(prompt_.messages(), std::vector<std::string>{"Из USB не считано :4096 байт!"});
+
+    link_->Close();
+    EXPECT_EQ(device_->counts().pending, 0);
+}
+
+}  // namespace
+}  // namespace dspprog::testing
