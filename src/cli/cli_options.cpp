@@ -15,13 +15,13 @@ struct CommandName {
 
 constexpr CommandName kCommands[] = {
     {"identify", CliCommand::Identify}, {"read", CliCommand::Read},   {"erase", CliCommand::Erase},
-    {"write", CliCommand::Write},       {"speed", CliCommand::Speed},
+    {"write", CliCommand::Write},       {"speed", CliCommand::Speed}, {"chips", CliCommand::Chips},
 };
 
 // Options that take a value, and those that only mean something to the emulator.
-const std::set<std::string> kValued = {"-o",          "--catalogue", "--emulate",
-                                       "--chip-file", "--ident",     "--fault",
-                                       "--wire-log",  "--on-stall",  "--usb"};
+const std::set<std::string> kValued = {"-o",      "--catalogue", "--emulate",  "--chip-file",
+                                       "--ident", "--fault",     "--wire-log", "--on-stall",
+                                       "--usb",   "--to-sqlite"};
 const std::set<std::string> kFlags = {"--fast", "--no-erase"};
 const std::set<std::string> kEmulatorOnly = {"--chip-file", "--ident", "--fault", "--wire-log",
                                              "--fast"};
@@ -58,6 +58,8 @@ bool Apply(const std::string& name, const std::string& value, CliOptions& option
             error = "--on-stall takes 'wait' or 'terminate', not '" + value + "'";
             return false;
         }
+    } else if (name == "--to-sqlite") {
+        options.to_sqlite = value;
     } else if (name == "--usb") {
         if (value != "libusb" && value != "native") {
             error = "--usb takes 'libusb' or 'native', not '" + value + "'";
@@ -132,7 +134,7 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std
     }
 
     if (positional.empty()) {
-        error = "no command given: identify, read, erase, write or speed";
+        error = "no command given: identify, read, erase, write, speed or chips";
         return false;
     }
     const auto command =
@@ -165,6 +167,14 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std
         error = "--no-erase belongs to the write command";
         return false;
     }
+    if (options.to_sqlite && options.command != CliCommand::Chips) {
+        error = "--to-sqlite belongs to the chips command";
+        return false;
+    }
+    if (options.command == CliCommand::Chips && (options.emulate || options.usb)) {
+        error = "chips reads only the catalogue; it takes no programmer";
+        return false;
+    }
     if (!options.emulate) {
         for (const std::string& name : kEmulatorOnly) {
             if (seen.count(name)) {
@@ -181,6 +191,7 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std
 
 std::string UsageText() {
     return R"(Usage: dspprog-cli [options] identify | read [-o FILE] | erase | write [--no-erase] FILE | speed
+       dspprog-cli [--catalogue FILE] chips [--to-sqlite FILE]
 
 Commands:
   identify            identify the chip in the programmer's socket
@@ -193,6 +204,13 @@ Commands:
                       verify it; --no-erase skips the erase that some chips get
                       before writing
   speed               measure the transfer speed of the two output pipes
+  chips [--to-sqlite FILE]
+                      list the catalogue's rows as the chip lookup reads them, in its
+                      order: a heading line, then Code, Name, Size, Type, tErase and
+                      tWrite separated by tabs. The catalogue may be the SQLite one or
+                      a legacy Paradox table; either is recognised by its content.
+                      With --to-sqlite, write instead an SQLite copy of the catalogue
+                      to FILE, which must not exist yet
 
 Options:
   --catalogue FILE    the chip catalogue (default: chips.db in the current directory)

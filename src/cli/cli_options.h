@@ -9,7 +9,7 @@
 
 namespace dspprog {
 
-enum class CliCommand { None, Identify, Read, Erase, Write, Speed };
+enum class CliCommand { None, Identify, Read, Erase, Write, Speed, Chips };
 
 // The answer to the stalled-transfer prompt.
 enum class StallAnswer { Ask, Wait, Terminate };
@@ -25,9 +25,10 @@ struct CliOptions {
     bool emulate = false;
     emu::EmulatorOptions emulator;
 
-    std::optional<std::string> output;  // read -o FILE: the save dialog's answer
-    std::string image;                  // write FILE: the open dialog's answer
-    bool no_erase = false;              // write --no-erase
+    std::optional<std::string> output;     // read -o FILE: the save dialog's answer
+    std::string image;                     // write FILE: the open dialog's answer
+    bool no_erase = false;                 // write --no-erase
+    std::optional<std::string> to_sqlite;  // chips --to-sqlite FILE: the copy to make
     StallAnswer on_stall = StallAnswer::Ask;
 };
 

@@ -4,6 +4,7 @@
 #include <iostream>
 #include <memory>
 
+#include "catalogue/catalogue_export.h"
 #include "catalogue/chip_table.h"
 #include "cli/cli_options.h"
 #include "cli/file_roles.h"
@@ -46,9 +47,33 @@ Outcome RunCommand(CliCommand command, Session& session) {
         case CliCommand::Speed:
             return Button1Click(session);
         case CliCommand::None:
+        case CliCommand::Chips:
             break;
     }
     return Outcome::Failed;
+}
+
+// The chips command: the catalogue alone, no programmer.
+int ListOrCopyChips(const CliOptions& options, ChipTable& catalogue, std::ostream& out,
+                    std::ostream& err) {
+    const std::vector<ChipRow> rows = ReadChipRows(catalogue);
+    if (!options.to_sqlite) {
+        for (const std::string& line : ChipListing(rows)) out << line << '\n';
+        return kExitSucceeded;
+    }
+    const std::string& copy = *options.to_sqlite;
+    switch (WriteSqliteCatalogue(rows, copy)) {
+        case CatalogueCopyResult::Written:
+            err << kProgram << rows.size() << " rows copied to '" << copy << "'\n";
+            return kExitSucceeded;
+        case CatalogueCopyResult::TargetExists:
+            err << kProgram << "--to-sqlite: '" << copy << "' exists; the copy replaces no file\n";
+            return kExitUsage;
+        case CatalogueCopyResult::CannotWrite:
+            break;
+    }
+    err << kProgram << "--to-sqlite: cannot write '" << copy << "'\n";
+    return kExitFailed;
 }
 
 // Start-up, then the one operation. Link and session live only in here, so
@@ -121,7 +146,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     std::unique_ptr<emu::EmulatedProgrammer> programmer;
     int status = kExitStopped;
     try {
-        status = Run(options, environment, clock, op, *catalogue, programmer, err);
+        status = options.command == CliCommand::Chips
+                     ? ListOrCopyChips(options, *catalogue, out, err)
+                     : Run(options, environment, clock, op, *catalogue, programmer, err);
     } catch (const FatalStop& stop) {
         if (stop.kind() == FatalStop::Kind::Halt) err << stop.BoxText() << '\n';
         status = kExitStopped;
