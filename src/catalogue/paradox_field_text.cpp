@@ -148,6 +148,9 @@ std::string ParadoxFieldText(pxdoc_t* doc, const pxfield_t& field, char* data,
             return NumberText(value);
         }
         case pxfBCD: {
+            // The library drops its text buffer when the stored decimals
+            // differ from the field's; such a value is no number anyway.
+            if (data[0] == 0 || (data[0] & 0x3F) != field.px_fdc) return {};
             LibraryText text(doc);
             if (PX_get_data_bcd(doc, reinterpret_cast<unsigned char*>(data), field.px_fdc,
                                 text.out()) <= 0 ||

@@ -80,6 +80,24 @@ TEST(ParadoxFieldText, ZeroIsNotEmpty) {
     EXPECT_EQ(table.rows[0], (std::vector<std::string>{"0", "0", "0", "0"}));
 }
 
+TEST(ParadoxFieldText, BcdWithDecimalsOtherThanItsFieldsIsEmpty) {
+    TempCatalogue catalogue;
+    ParadoxTableDef table_def;
+    table_def.fields = {{"BCD", pxfBCD, 0, 2}};
+    table_def.rows = {{std::string("1.25")}};
+    WriteParadoxTable(catalogue.path(), table_def);
+    std::string bytes = ReadBytes(catalogue.path());
+    const auto header_size =
+        static_cast<unsigned char>(bytes[2]) | static_cast<unsigned char>(bytes[3]) << 8;
+    // The value's first byte holds its sign and its count of decimals.
+    char& first = bytes[static_cast<std::size_t>(header_size) + 6];
+    ASSERT_EQ(first & 0x3F, 2);
+    first = static_cast<char>((first & ~0x3F) | 3);
+    const auto table = ReadParadoxTable(bytes);
+    ASSERT_TRUE(table);
+    EXPECT_EQ(table->rows.at(0).at(0), "");
+}
+
 TEST(ParadoxFieldText, NumbersInTheirShortestDecimalForm) {
     EXPECT_EQ(NumberText(64512), "64512");
     EXPECT_EQ(NumberText(1.34), "1.34");
