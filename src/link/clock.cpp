@@ -12,6 +12,17 @@ void Clock::SleepUntil(std::uint64_t deadline_ms) {
     while (NowMs() < deadline_ms) WaitUntil(lock, cv, deadline_ms, [] { return false; });
 }
 
+bool Clock::WaitForSignal(std::uint64_t deadline_ms,
+                          const std::function<bool(std::uint64_t max_ms)>& wait_for) {
+    // A platform wait can end a little early by this clock's reckoning; the
+    // loop waits out the rest.
+    for (;;) {
+        const std::uint64_t now = NowMs();
+        if (now >= deadline_ms) return wait_for(0);
+        if (wait_for(deadline_ms - now)) return true;
+    }
+}
+
 std::uint64_t SteadyClock::NowMs() {
     using namespace std::chrono;
     return static_cast<std::uint64_t>(
@@ -34,6 +45,13 @@ bool SimulatedClock::WaitUntil(std::unique_lock<std::mutex>&, std::condition_var
     if (ready()) return true;
     now_ = std::max(now_, deadline_ms);
     return ready();
+}
+
+bool SimulatedClock::WaitForSignal(std::uint64_t deadline_ms,
+                                   const std::function<bool(std::uint64_t max_ms)>& wait_for) {
+    if (wait_for(0)) return true;
+    now_ = std::max(now_, deadline_ms);
+    return wait_for(0);
 }
 
 }  // namespace dspprog

@@ -24,6 +24,16 @@ public:
     virtual bool WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
                            std::uint64_t deadline_ms, const std::function<bool()>& ready) = 0;
 
+    // Waits for something only the operating system can wait on (an event of
+    // an overlapped transfer) until it happens or the clock reaches
+    // `deadline_ms`. `wait_for(ms)` blocks at most `ms` real milliseconds and
+    // returns whether the thing has happened; 0 asks without blocking. Returns
+    // whether it happened. A real clock hands the remaining time to the
+    // platform in one wait, so the thread sleeps and wakes as soon as it is
+    // signalled.
+    virtual bool WaitForSignal(std::uint64_t deadline_ms,
+                               const std::function<bool(std::uint64_t max_ms)>& wait_for);
+
     // Returns when the clock has reached `deadline_ms`.
     void SleepUntil(std::uint64_t deadline_ms);
     void SleepMs(std::uint64_t ms) { SleepUntil(NowMs() + ms); }
@@ -47,6 +57,10 @@ public:
     std::uint64_t NowMs() override { return now_; }
     bool WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
                    std::uint64_t deadline_ms, const std::function<bool()>& ready) override;
+    // Looks once; if nothing has happened, jumps to the deadline and looks again.
+    // Whatever is to be waited for must therefore have happened already.
+    bool WaitForSignal(std::uint64_t deadline_ms,
+                       const std::function<bool(std::uint64_t max_ms)>& wait_for) override;
 
     void Advance(std::uint64_t ms) { now_ += ms; }
 

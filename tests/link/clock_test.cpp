@@ -8,6 +8,7 @@
 #include <limits>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "link/clock.h"
 
@@ -71,6 +72,46 @@ TEST(SteadyClock, APastDeadlineDoesNotBlock) {
     const auto began = std::chrono::steady_clock::now();
     EXPECT_FALSE(clock.WaitUntil(lock, cv, 0, [] { return false; }));
     EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::milliseconds(50));
+}
+
+// Waits on operating-system events (the Windows overlapped transfers).
+TEST(SimulatedClock, ASignalWaitLooksWithoutBlockingThenJumpsToTheDeadline) {
+    SimulatedClock clock(1000);
+    std::vector<std::uint64_t> asked;
+    EXPECT_FALSE(clock.WaitForSignal(4000, [&](std::uint64_t ms) {
+        asked.push_back(ms);
+        return false;
+    }));
+    EXPECT_EQ(asked, (std::vector<std::uint64_t>{0, 0}));
+    EXPECT_EQ(clock.NowMs(), 4000u);
+
+    asked.clear();
+    EXPECT_TRUE(clock.WaitForSignal(9000, [&](std::uint64_t ms) {
+        asked.push_back(ms);
+        return true;
+    }));
+    EXPECT_EQ(asked, std::vector<std::uint64_t>{0});
+    EXPECT_EQ(clock.NowMs(), 4000u) << "what has happened takes no time";
+}
+
+TEST(SteadyClock, ASignalWaitHandsTheRemainingTimeToThePlatformInOneWait) {
+    SteadyClock clock;
+    std::vector<std::uint64_t> asked;
+    EXPECT_TRUE(clock.WaitForSignal(clock.NowMs() + 60000, [&](std::uint64_t ms) {
+        asked.push_back(ms);
+        return true;
+    }));
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_GT(asked[0], 59000u);
+    EXPECT_LE(asked[0], 60000u);
+
+    // Past the deadline the platform is only asked, never waited on.
+    asked.clear();
+    EXPECT_FALSE(clock.WaitForSignal(0, [&](std::uint64_t ms) {
+        asked.push_back(ms);
+        return false;
+    }));
+    EXPECT_EQ(asked, std::vector<std::uint64_t>{0});
 }
 
 }  // namespace
