@@ -3,6 +3,9 @@
 #ifdef DSPPROG_HAVE_LIBUSB
 #include "link/usb/usb_platform_link.h"
 #endif
+#ifdef DSPPROG_HAVE_WIN32_LINK
+#include "link/win32/native_platform_link.h"
+#endif
 
 namespace dspprog {
 
@@ -18,6 +21,17 @@ public:
 }  // namespace
 
 PlatformLink MakePlatformLink(const std::string& which, std::string& error) {
+#ifdef DSPPROG_HAVE_WIN32_LINK
+    // On Windows the programmer's own driver is the default; libusb (through
+    // WinUSB) only when asked for.
+    if (which.empty() || which == "native") return MakeNativePlatformLink();
+#ifndef DSPPROG_HAVE_LIBUSB
+    if (which == "libusb") {
+        error = "libusb is not part of this Windows build";
+        return {};
+    }
+#endif
+#endif
 #ifdef DSPPROG_HAVE_LIBUSB
     if (which.empty() || which == "libusb") return MakeUsbPlatformLink(error);
 #endif

@@ -1,0 +1,12 @@
+#include "link/win32/native_platform_link.h"
+
+#include "link/win32/native_backend.h"
+#include "link/win32/setupapi_enumerator.h"
+
+namespace dspprog {
+
+PlatformLink MakeNativePlatformLink() {
+    return {std::make_unique<SetupApiEnumerator>(), std::make_unique<NativeBackend>(), nullptr};
+}
+
+}  // namespace dspprog

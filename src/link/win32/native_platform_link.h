@@ -1,0 +1,11 @@
+#pragma once
+// The Windows backend for the front-ends: SetupAPI discovery and the
+// programmer's bulk-pipe driver.
+
+#include "link/platform_link.h"
+
+namespace dspprog {
+
+PlatformLink MakeNativePlatformLink();
+
+}  // namespace dspprog
