@@ -11,9 +11,34 @@ packages=(
     libusb-1.0-0-dev umockdev libumockdev-dev libglib2.0-dev
     pxlib-dev
 )
+windows=false
 if [[ "${1:-}" == "--windows" ]]; then
-    packages+=(g++-mingw-w64-x86-64 wine64 wine)
+    windows=true
+    # The cross tools and wine, and what it takes to make SQLite's
+    # amalgamation from Debian's source package (scripts/sqlite-amalgamation.sh).
+    packages+=(g++-mingw-w64-x86-64 wine64 wine make tcl dpkg-dev xz-utils)
 fi
+
+SUDO=""
+if [[ $(id -u) -ne 0 ]]; then SUDO="sudo"; fi
+
+# Debian has no SQLite for mingw: the Windows build compiles SQLite from the
+# sqlite3 source package, which needs deb-src entries beside the deb ones.
+windows_sqlite() {
+    if ! apt-cache showsrc sqlite3 2>/dev/null | grep '^Package: sqlite3' >/dev/null; then
+        local sources=/etc/apt/sources.list.d/debian.sources
+        if [[ -f $sources ]]; then
+            sed 's/^Types: deb$/Types: deb-src/' "$sources" |
+                $SUDO tee /etc/apt/sources.list.d/dspprog-deb-src.sources >/dev/null
+        else
+            grep -h '^deb ' /etc/apt/sources.list |
+                sed 's/^deb /deb-src /' |
+                $SUDO tee /etc/apt/sources.list.d/dspprog-deb-src.list >/dev/null
+        fi
+        $SUDO apt-get update -qq
+    fi
+    bash "$(dirname "$0")/sqlite-amalgamation.sh"
+}
 
 missing=()
 for p in "${packages[@]}"; do
@@ -22,13 +47,11 @@ for p in "${packages[@]}"; do
     fi
 done
 
-if ((${#missing[@]} == 0)); then
-    exit 0
+if ((${#missing[@]} > 0)); then
+    echo "Installing: ${missing[*]}" >&2
+    export DEBIAN_FRONTEND=noninteractive
+    $SUDO apt-get update -qq
+    $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
 fi
 
-echo "Installing: ${missing[*]}" >&2
-SUDO=""
-if [[ $(id -u) -ne 0 ]]; then SUDO="sudo"; fi
-export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
+if $windows; then windows_sqlite; fi
