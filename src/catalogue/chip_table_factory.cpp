@@ -10,21 +10,29 @@
 #include <utility>
 
 #include "catalogue/chip_table.h"
+#include "catalogue/sqlite_chip_table.h"
+#if DSPPROG_PARADOX
 #include "catalogue/paradox_chip_table.h"
 #include "catalogue/paradox_image_check.h"
-#include "catalogue/sqlite_chip_table.h"
+#endif
 
 namespace dspprog {
 namespace {
 
 enum class CatalogueFormat { Unknown, Sqlite, Paradox };
 
+// Enough of the file for either format's header.
+constexpr std::size_t kHeadBytes = 0x78;
+#if DSPPROG_PARADOX
+static_assert(kHeadBytes >= kParadoxHeadBytes);
+#endif
+
 CatalogueFormat DetectFormat(const std::string& path) {
     std::error_code error;
-    const auto file_size = std::filesystem::file_size(path, error);
+    [[maybe_unused]] const auto file_size = std::filesystem::file_size(path, error);
     if (error) return CatalogueFormat::Unknown;
 
-    std::string head(kParadoxHeadBytes, '\0');
+    std::string head(kHeadBytes, '\0');
     std::ifstream file(path, std::ios::binary);
     file.read(head.data(), static_cast<std::streamsize>(head.size()));
     head.resize(static_cast<std::size_t>(file.gcount()));
@@ -34,8 +42,10 @@ CatalogueFormat DetectFormat(const std::string& path) {
         std::memcmp(head.data(), kSqliteMagic, sizeof kSqliteMagic) == 0) {
         return CatalogueFormat::Sqlite;
     }
+#if DSPPROG_PARADOX
     // The legacy table has no magic number; its header must make sense.
     if (LooksLikeParadoxTable(head, file_size)) return CatalogueFormat::Paradox;
+#endif
     return CatalogueFormat::Unknown;
 }
 
@@ -44,7 +54,11 @@ std::unique_ptr<ChipTable> ReaderFor(CatalogueFormat format, const std::string& 
         case CatalogueFormat::Sqlite:
             return std::make_unique<SqliteChipTable>(path);
         case CatalogueFormat::Paradox:
+#if DSPPROG_PARADOX
             return std::make_unique<ParadoxChipTable>(path);
+#else
+            break;
+#endif
         case CatalogueFormat::Unknown:
             break;
     }

@@ -2,13 +2,18 @@
 target_sources(dspprog_core PRIVATE
     ${CMAKE_CURRENT_SOURCE_DIR}/catalogue/catalogue_export.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/catalogue/chip_table_factory.cpp
-    ${CMAKE_CURRENT_SOURCE_DIR}/catalogue/code_page_text.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/catalogue/lookup.cpp
-    ${CMAKE_CURRENT_SOURCE_DIR}/catalogue/paradox_chip_table.cpp
-    ${CMAKE_CURRENT_SOURCE_DIR}/catalogue/paradox_field_text.cpp
-    ${CMAKE_CURRENT_SOURCE_DIR}/catalogue/paradox_image_check.cpp
-    ${CMAKE_CURRENT_SOURCE_DIR}/catalogue/paradox_table.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/catalogue/sqlite_chip_table.cpp
 )
-# The legacy catalogue format is read through pxlib.
-target_link_libraries(dspprog_core PUBLIC PkgConfig::PXLIB)
+# The legacy catalogue format, read through pxlib where the platform has it.
+if(DSPPROG_PARADOX)
+    target_sources(dspprog_core PRIVATE
+        ${CMAKE_CURRENT_SOURCE_DIR}/catalogue/code_page_text.cpp
+        ${CMAKE_CURRENT_SOURCE_DIR}/catalogue/paradox_chip_table.cpp
+        ${CMAKE_CURRENT_SOURCE_DIR}/catalogue/paradox_field_text.cpp
+        ${CMAKE_CURRENT_SOURCE_DIR}/catalogue/paradox_image_check.cpp
+        ${CMAKE_CURRENT_SOURCE_DIR}/catalogue/paradox_table.cpp
+    )
+    target_compile_definitions(dspprog_core PUBLIC DSPPROG_PARADOX=1)
+    target_link_libraries(dspprog_core PUBLIC PkgConfig::PXLIB)
+endif()

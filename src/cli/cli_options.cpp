@@ -208,7 +208,8 @@ Commands:
                       list the catalogue's rows as the chip lookup reads them, in its
                       order: a heading line, then Code, Name, Size, Type, tErase and
                       tWrite separated by tabs. The catalogue may be the SQLite one or
-                      a legacy Paradox table; either is recognised by its content.
+                      a legacy Paradox table (not read by Windows builds); either is
+                      recognised by its content.
                       With --to-sqlite, write instead an SQLite copy of the catalogue
                       to FILE, which must not exist yet
 

@@ -13,7 +13,9 @@
 
 #include "catalogue/chip_record.h"
 #include "catalogue/lookup.h"
+#if DSPPROG_PARADOX
 #include "catalogue/pxlib.h"
+#endif
 #include "catalogue/sqlite_chip_table.h"
 #include "link/fatal_stop.h"
 #include "support/paradox_writer.h"
@@ -33,36 +35,12 @@ std::vector<ChipRow> AsChipRows(const std::vector<CatalogueRow>& rows) {
     return std::vector<ChipRow>(rows.begin(), rows.end());
 }
 
-TEST(CatalogueListing, ParadoxAndSqliteCataloguesListAlike) {
-    TempCatalogue paradox;
-    WriteParadoxTable(paradox.path(), ParadoxCatalogue(kRows));
-    TempCatalogue sqlite;
-    sqlite.Write(kRows);
-
-    auto from_paradox = MakeChipTable(paradox.path());
-    auto from_sqlite = MakeChipTable(sqlite.path());
-    EXPECT_EQ(ReadChipRows(*from_paradox), AsChipRows(kRows));
-    EXPECT_EQ(ReadChipRows(*from_sqlite), AsChipRows(kRows));
-}
-
 TEST(CatalogueListing, LinesShowTheFieldsInReadingOrder) {
     EXPECT_EQ(ChipListing(AsChipRows({kRows[0], kRows[1]})),
               (std::vector<std::string>{"Code\tName\tSize\tType\ttErase\ttWrite",
                                         "8F01\tК573РФ5\t128K\t64768\t0\t0",
                                         "01A4\tAMD Am29F040\t4M\t255\t5\t3"}));
     EXPECT_EQ(ChipListing({}).size(), 1u);
-}
-
-TEST(CatalogueListing, NumericParadoxFieldsListAsTheLookupReadsThem) {
-    TempCatalogue catalogue;
-    ParadoxTableDef table_def;
-    table_def.fields = {{"Code", pxfAlpha, 4}, {"Name", pxfAlpha, 20}, {"Size", pxfAlpha, 4},
-                        {"tErase", pxfShort},  {"tWrite", pxfShort},   {"Type", pxfNumber}};
-    table_def.rows = {{std::string("8986"), std::string("i28F512"), std::string("512K"), 132L,
-                       ParadoxNull{}, 64512.0}};
-    WriteParadoxTable(catalogue.path(), table_def);
-    auto table = MakeChipTable(catalogue.path());
-    EXPECT_EQ(ChipListing(ReadChipRows(*table)).back(), "8986\ti28F512\t512K\t64512\t132\t");
 }
 
 TEST(CatalogueListing, UnreadableCatalogueIsTheLookupsFatalStop) {
@@ -76,6 +54,62 @@ TEST(CatalogueListing, UnreadableCatalogueIsTheLookupsFatalStop) {
         EXPECT_EQ(stop.kind(), FatalStop::Kind::Halt);
         EXPECT_EQ(stop.message(), "Ошибка при открытии базы данных чипов!");
     }
+}
+
+TEST(CatalogueCopy, NeverWritesOverAFileThatIsThere) {
+    TempCatalogue dir;
+    const std::string target = (dir.dir() / "chips.db").string();
+    dir.WriteBytes("precious");
+    EXPECT_EQ(WriteSqliteCatalogue(AsChipRows(kRows), target), CatalogueCopyResult::TargetExists);
+    EXPECT_EQ(ReadBytes(target), "precious");
+
+    // Nor over a directory of that name.
+    std::filesystem::create_directory(dir.dir() / "sub");
+    EXPECT_EQ(WriteSqliteCatalogue(AsChipRows(kRows), (dir.dir() / "sub").string()),
+              CatalogueCopyResult::TargetExists);
+}
+
+TEST(CatalogueCopy, UnwritablePlaceLeavesNothing) {
+    TempCatalogue dir;
+    const auto target = dir.dir() / "missing-dir" / "copy.db";
+    EXPECT_EQ(WriteSqliteCatalogue(AsChipRows(kRows), target.string()),
+              CatalogueCopyResult::CannotWrite);
+    EXPECT_FALSE(std::filesystem::exists(target.parent_path()));
+}
+
+TEST(CatalogueCopy, EmptyCatalogueCopiesAsAnEmptyTable) {
+    TempCatalogue dir;
+    const std::string target = (dir.dir() / "empty.db").string();
+    ASSERT_EQ(WriteSqliteCatalogue({}, target), CatalogueCopyResult::Written);
+    auto copied = MakeChipTable(target);
+    EXPECT_TRUE(ReadChipRows(*copied).empty());
+}
+
+#if DSPPROG_PARADOX
+// Legacy Paradox catalogues, where this build reads them.
+
+TEST(CatalogueListing, ParadoxAndSqliteCataloguesListAlike) {
+    TempCatalogue paradox;
+    WriteParadoxTable(paradox.path(), ParadoxCatalogue(kRows));
+    TempCatalogue sqlite;
+    sqlite.Write(kRows);
+
+    auto from_paradox = MakeChipTable(paradox.path());
+    auto from_sqlite = MakeChipTable(sqlite.path());
+    EXPECT_EQ(ReadChipRows(*from_paradox), AsChipRows(kRows));
+    EXPECT_EQ(ReadChipRows(*from_sqlite), AsChipRows(kRows));
+}
+
+TEST(CatalogueListing, NumericParadoxFieldsListAsTheLookupReadsThem) {
+    TempCatalogue catalogue;
+    ParadoxTableDef table_def;
+    table_def.fields = {{"Code", pxfAlpha, 4}, {"Name", pxfAlpha, 20}, {"Size", pxfAlpha, 4},
+                        {"tErase", pxfShort},  {"tWrite", pxfShort},   {"Type", pxfNumber}};
+    table_def.rows = {{std::string("8986"), std::string("i28F512"), std::string("512K"), 132L,
+                       ParadoxNull{}, 64512.0}};
+    WriteParadoxTable(catalogue.path(), table_def);
+    auto table = MakeChipTable(catalogue.path());
+    EXPECT_EQ(ChipListing(ReadChipRows(*table)).back(), "8986\ti28F512\t512K\t64512\t132\t");
 }
 
 TEST(CatalogueCopy, SqliteCopyOfAParadoxCatalogueLooksUpTheSame) {
@@ -111,34 +145,7 @@ TEST(CatalogueCopy, SqliteCopyOfAParadoxCatalogueLooksUpTheSame) {
     EXPECT_EQ(names, (std::vector<std::string>{"chips.db", "copy.db"}));
 }
 
-TEST(CatalogueCopy, NeverWritesOverAFileThatIsThere) {
-    TempCatalogue dir;
-    const std::string target = (dir.dir() / "chips.db").string();
-    dir.WriteBytes("precious");
-    EXPECT_EQ(WriteSqliteCatalogue(AsChipRows(kRows), target), CatalogueCopyResult::TargetExists);
-    EXPECT_EQ(ReadBytes(target), "precious");
-
-    // Nor over a directory of that name.
-    std::filesystem::create_directory(dir.dir() / "sub");
-    EXPECT_EQ(WriteSqliteCatalogue(AsChipRows(kRows), (dir.dir() / "sub").string()),
-              CatalogueCopyResult::TargetExists);
-}
-
-TEST(CatalogueCopy, UnwritablePlaceLeavesNothing) {
-    TempCatalogue dir;
-    const auto target = dir.dir() / "missing-dir" / "copy.db";
-    EXPECT_EQ(WriteSqliteCatalogue(AsChipRows(kRows), target.string()),
-              CatalogueCopyResult::CannotWrite);
-    EXPECT_FALSE(std::filesystem::exists(target.parent_path()));
-}
-
-TEST(CatalogueCopy, EmptyCatalogueCopiesAsAnEmptyTable) {
-    TempCatalogue dir;
-    const std::string target = (dir.dir() / "empty.db").string();
-    ASSERT_EQ(WriteSqliteCatalogue({}, target), CatalogueCopyResult::Written);
-    auto copied = MakeChipTable(target);
-    EXPECT_TRUE(ReadChipRows(*copied).empty());
-}
+#endif  // DSPPROG_PARADOX
 
 }  // namespace
 }  // namespace dspprog

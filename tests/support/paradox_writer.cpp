@@ -1,7 +1,5 @@
 #include "support/paradox_writer.h"
 
-#include <iconv.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -11,9 +9,17 @@
 #include <iterator>
 #include <stdexcept>
 
+// Builds where the legacy catalogue is not read have no table library; they
+// get the file helpers only.
+#if DSPPROG_PARADOX
+#include <iconv.h>
+
 #include "catalogue/pxlib.h"
+#endif
 
 namespace dspprog {
+
+#if DSPPROG_PARADOX
 namespace {
 
 void ThrowOnError(pxdoc_t*, int level, const char* message, void* data) {
@@ -170,6 +176,8 @@ ParadoxTableDef ParadoxCatalogue(const std::vector<CatalogueRow>& rows, int code
     }
     return table_def;
 }
+
+#endif  // DSPPROG_PARADOX
 
 std::string ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
