@@ -39,6 +39,10 @@ bool ParadoxChipTable::Open() {
     std::array<std::size_t, std::size(kChipFields)> columns{};
     for (std::size_t i = 0; i < columns.size(); ++i) {
         const auto column = table->FieldIndex(kChipFields[i]);
+        // A table with no records has no field to read: like the table
+        // engine, the lookup then simply finds nothing. With records, a
+        // missing field makes the table no catalogue.
+        if (!column && table->rows.empty()) continue;
         if (!column) {
             last_problem_ = std::string("no field ") + kChipFields[i];
             return false;

@@ -190,11 +190,25 @@ TEST(ParadoxRealTables, EmptyCatalogueTableFindsNothingWithoutMessage) {
     EXPECT_EQ(chip.Size, 0u);
 }
 
-TEST(ParadoxRealTables, SampleWithoutTheCatalogueFieldsIsNoCatalogue) {
-    // empty.db is a sound table, but none of its seven fields is a catalogue
-    // field: as chips.db it stops the program like any unreadable catalogue.
+TEST(ParadoxRealTables, EmptySampleAsCatalogueFindsNothingWithoutMessage) {
+    // empty.db has none of the catalogue's fields, but also no record whose
+    // fields could be read: the lookup finds nothing and stops nothing.
     TempCatalogue catalogue;
     std::filesystem::copy_file(SampleTable("empty.db"), catalogue.path());
+    auto table = MakeChipTable(catalogue.path());
+    ChipRecord chip;
+    chip.ManufCode = 0x01;
+    chip.DevCode = 0x20;
+    EXPECT_FALSE(LookupChip(*table, chip));
+    EXPECT_EQ(chip.Size, 0u);
+    EXPECT_TRUE(chip.Name.empty());
+}
+
+TEST(ParadoxRealTables, SampleWithRowsButNoCatalogueFieldsIsNoCatalogue) {
+    // country.db is a sound table with records, but without the catalogue's
+    // fields: as chips.db it stops the program like any unreadable catalogue.
+    TempCatalogue catalogue;
+    std::filesystem::copy_file(SampleTable("country.db"), catalogue.path());
     auto table = MakeChipTable(catalogue.path());
     ChipRecord chip;
     try {
