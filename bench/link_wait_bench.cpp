@@ -4,35 +4,15 @@
 // for the completion reply like the erase operation does. A wait that polls
 // would use a whole core for those 10 s; ours should sleep.
 
-#include <sys/resource.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 
+#include "bench_support.h"
 #include "emulator/emulated_link.h"
 #include "emulator/firmware.h"
 #include "link/link.h"
 #include "protocol/exchange.h"
-
-namespace {
-
-double CpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    auto seconds = [](const timeval& tv) { return static_cast<double>(tv.tv_sec) + static_cast<double>(tv.tv_usec) / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-class NeverPrompted final : public dspprog::CriticalPrompt {
-public:
-    int ShowCriticalError(const std::string& message) override {
-        std::fprintf(stderr, "unexpected prompt: %s\n", message.c_str());
-        std::exit(2);
-    }
-};
-
-}  // namespace
 
 int main(int argc, char** argv) {
     using namespace dspprog;
@@ -44,7 +24,7 @@ int main(int argc, char** argv) {
     firmware.timing().erase_ms_flash = wait_ms;
 
     SteadyClock clock;
-    NeverPrompted prompt;
+    bench::NeverPrompted prompt;
     emu::EmulatedBackend backend(firmware, clock);
     Link link(backend, clock, prompt);
     link.DevicePath = emu::kEmulatedPath;
@@ -57,10 +37,10 @@ int main(int argc, char** argv) {
     if (channel.DoCommand() != 0) return 1;
 
     const auto wall_start = std::chrono::steady_clock::now();
-    const double cpu_start = CpuSeconds();
+    const double cpu_start = bench::CpuSeconds();
     link.TimeoutFactor = 2;
     const std::uint8_t status = channel.ReadCompletion();
-    const double cpu = CpuSeconds() - cpu_start;
+    const double cpu = bench::CpuSeconds() - cpu_start;
     const double wall =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - wall_start).count();
 

@@ -10,8 +10,6 @@
 //
 // usb_read_bench [reads]   (default 5 reads of a 512 KB chip)
 
-#include <sys/resource.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -19,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "emulator/firmware.h"
 #include "link/clock.h"
 #include "link/link.h"
@@ -33,23 +32,6 @@ namespace {
 constexpr std::uint32_t kChipSize = 524288;
 constexpr std::uint32_t kBlock = 4096;
 constexpr std::uint32_t kBlocks = kChipSize / kBlock;
-
-double CpuSeconds(int who) {
-    rusage usage{};
-    getrusage(who, &usage);
-    auto seconds = [](const timeval& tv) {
-        return static_cast<double>(tv.tv_sec) + static_cast<double>(tv.tv_usec) / 1e6;
-    };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-class NeverPrompted final : public dspprog::CriticalPrompt {
-public:
-    int ShowCriticalError(const std::string& message) override {
-        std::fprintf(stderr, "unexpected prompt: %s\n", message.c_str());
-        std::exit(2);
-    }
-};
 
 }  // namespace
 
@@ -79,7 +61,7 @@ int main(int argc, char** argv) {
     {
         UsbLinkBackend backend(context);
         SteadyClock clock;
-        NeverPrompted prompt;
+        bench::NeverPrompted prompt;
         Link link(backend, clock, prompt);
         link.DevicePath = "\\\\?\\usb#vid_1992&pid_2003#1-2#{00873fdf-61a8-11d1-aa5e-00c04fb1728b}";
         link.Open();
@@ -96,8 +78,8 @@ int main(int argc, char** argv) {
         for (int r = 0; r < reads; ++r) {
             link.TimeoutFactor = 1;
             const auto start = std::chrono::steady_clock::now();
-            const double process0 = CpuSeconds(RUSAGE_SELF);
-            const double caller0 = CpuSeconds(RUSAGE_THREAD);
+            const double process0 = bench::CpuSeconds(RUSAGE_SELF);
+            const double caller0 = bench::CpuSeconds(RUSAGE_THREAD);
 
             FillBurstRead(channel.CmdBuf, kChipSize);
             if (channel.DoCommand() != 0) return 1;
@@ -105,8 +87,8 @@ int main(int argc, char** argv) {
                 link.ReadPipe(*link.MainIn, image.data() + b * kBlock, kBlock);
             if (channel.ReadCompletion() != 0) return 1;
 
-            const double caller = CpuSeconds(RUSAGE_THREAD) - caller0;
-            const double process = CpuSeconds(RUSAGE_SELF) - process0;
+            const double caller = bench::CpuSeconds(RUSAGE_THREAD) - caller0;
+            const double process = bench::CpuSeconds(RUSAGE_SELF) - process0;
             const double ms =
                 std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
                     .count();

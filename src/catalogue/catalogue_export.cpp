@@ -12,21 +12,9 @@
 namespace dspprog {
 namespace {
 
-constexpr const char* kOpenFailed = "Ошибка при открытии базы данных чипов!";
 
 // The listing shows the fields in the order an operator reads a chip.
 constexpr std::array<std::size_t, 6> kListingOrder{0, 1, 2, 5, 3, 4};
-
-class TableCloser {
-public:
-    explicit TableCloser(ChipTable& table) : table_(table) {}
-    ~TableCloser() { table_.Close(); }
-    TableCloser(const TableCloser&) = delete;
-    TableCloser& operator=(const TableCloser&) = delete;
-
-private:
-    ChipTable& table_;
-};
 
 struct DatabaseCloser {
     void operator()(sqlite3* db) const { sqlite3_close(db); }
@@ -85,9 +73,9 @@ std::vector<ChipRow> ReadChipRows(ChipTable& table) {
     }
     if (!opened) {
         table.Close();
-        CriticalHalt(kOpenFailed);
+        CriticalHalt(kCatalogueOpenError);
     }
-    TableCloser closer(table);
+    ChipTableCloser closer(table);
 
     std::vector<ChipRow> rows;
     table.First();

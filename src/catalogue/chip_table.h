@@ -27,6 +27,22 @@ public:
     virtual void Close() = 0;
 };
 
+// The fatal stop of a catalogue that cannot be opened or has no catalogue fields.
+inline constexpr const char* kCatalogueOpenError = "Ошибка при открытии базы данных чипов!";
+
+// Closes a table on every way out of a scope, the fatal stops included, so
+// that a halted lookup does not leave the catalogue file held open.
+class ChipTableCloser {
+public:
+    explicit ChipTableCloser(ChipTable& table) : table_(table) {}
+    ~ChipTableCloser() { table_.Close(); }
+    ChipTableCloser(const ChipTableCloser&) = delete;
+    ChipTableCloser& operator=(const ChipTableCloser&) = delete;
+
+private:
+    ChipTable& table_;
+};
+
 // The table in `path`, in whatever storage the file holds. Opening happens on
 // Open(), once per lookup.
 std::unique_ptr<ChipTable> MakeChipTable(const std::string& path);

@@ -11,21 +11,7 @@
 namespace dspprog {
 namespace {
 
-constexpr const char* kOpenFailed = "Ошибка при открытии базы данных чипов!";
 constexpr const char* kBadSize = "Размер чипа в базе chips.db указан не верно!";
-
-// Closes the table on every way out of a lookup, the fatal stops included, so
-// that a halted lookup does not leave the catalogue file held open.
-class TableCloser {
-public:
-    explicit TableCloser(ChipTable& table) : table_(table) {}
-    ~TableCloser() { table_.Close(); }
-    TableCloser(const TableCloser&) = delete;
-    TableCloser& operator=(const TableCloser&) = delete;
-
-private:
-    ChipTable& table_;
-};
 
 // Any failure of the open counts alike, an exception from the reader included.
 bool OpenQuietly(ChipTable& table) {
@@ -127,9 +113,9 @@ bool LookupChip(ChipTable& table, ChipRecord& chip) {
     if (!OpenQuietly(table)) {
         // A half-opened reader may hold the file; closing a closed table is harmless.
         table.Close();
-        CriticalHalt(kOpenFailed);
+        CriticalHalt(kCatalogueOpenError);
     }
-    TableCloser closer(table);
+    ChipTableCloser closer(table);
 
     table.First();
     const std::string key = ChipKey(chip.ManufCode, chip.DevCode);

@@ -27,7 +27,6 @@ namespace {
 
 constexpr const char* kProgram = "dspprog-cli: ";
 // The lookup's own stop for a catalogue it cannot open.
-constexpr const char* kCatalogueUnusable = "Ошибка при открытии базы данных чипов!";
 
 int UsageError(std::ostream& err, const std::string& error) {
     err << kProgram << error << "\nTry 'dspprog-cli --help'.\n";
@@ -89,7 +88,7 @@ int Run(const CliOptions& options, const CliEnvironment& environment, Clock& clo
         // A chip named by the catalogue cannot be set up without it; a
         // catalogue that will not open is the same stop the lookup makes.
         if (options.emulator.chip.find(':') == std::string::npos) {
-            if (!catalogue.Open()) CriticalHalt(kCatalogueUnusable);
+            if (!catalogue.Open()) CriticalHalt(kCatalogueOpenError);
             catalogue.Close();
         }
         programmer =

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -87,6 +89,9 @@ struct DetailFailure {
     const char* name;
     Entry broken;  // stands between a first interface and the programmer
 };
+
+// Test names carry the case; the parameter prints as its name alone.
+void PrintTo(const DetailFailure& failure, std::ostream* out) { *out << failure.name; }
 
 class DiscoveryDetailFailure : public ::testing::TestWithParam<DetailFailure> {};
 

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -210,6 +212,10 @@ struct BaseCase {
     std::uint64_t base_ms;
     const char* message;
 };
+
+void PrintTo(const BaseCase& c, std::ostream* out) {
+    *out << (c.direction == Access::Write ? "write of " : "read of ") << c.length << " bytes";
+}
 
 class LinkBaseTime : public ::testing::TestWithParam<BaseCase> {};
 
