@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "support/wire_fixture.h"
 
 namespace dspprog {
@@ -64,6 +66,64 @@ TEST(Exchange, ExampleBlocksReachTheFirmwareByteForByte) {
     EXPECT_EQ(lines[0], "CmdOut A0 00 00 96 05 FA 04 0A 00 00 00 00 00 00 00 00");
     EXPECT_EQ(lines[3], "CmdOut B0 00 00 96 02 FA 04 0A 00 00 00 00 00 00 00 00")
         << "bytes 5..15 of the write are what the erase left";
+}
+
+// Sends one command on a fresh link to a chip of the given size and type and
+// returns the first eight bytes the firmware received.
+std::string SentOnTheWire(std::uint32_t size, std::uint16_t type,
+                          const std::function<void(Block16&)>& fill) {
+    WireBench bench(emu::VirtualChip(size, type));
+    fill(bench.channel.CmdBuf);
+    EXPECT_EQ(bench.channel.DoCommand(), 0);
+    const std::vector<emu::WireBlock>& wire = bench.firmware.wire();
+    EXPECT_EQ(wire.at(0).pipe, emu::PipeRole::CmdOut);
+    return Hex(wire.at(0).bytes.data(), 8);
+}
+
+TEST(Exchange, EveryExampleBlockArrivesAsDocumented) {
+    EXPECT_EQ(SentOnTheWire(32768, kTypeFC00,
+                            [](Block16& cmd) {
+                                FillAddress(cmd, 32768);
+                                FillEraseFC00(cmd, 32768);
+                                FillEraseMode(cmd, 4);
+                            }),
+              "D0 00 80 CF 04 19 02 02");
+    EXPECT_EQ(SentOnTheWire(131072, kType255,
+                            [](Block16& cmd) {
+                                FillAddress(cmd, 131072);
+                                FillErase255(cmd);
+                                FillEraseMode(cmd, 0x85);
+                            }),
+              "A0 00 00 96 05 FA 04 0A");
+    EXPECT_EQ(SentOnTheWire(65536, kTypeFD00,
+                            [](Block16& cmd) { FillPulseWrite(cmd, 65536, kTypeFD00); }),
+              "C0 00 00 A7 02 28 32 00");
+    EXPECT_EQ(SentOnTheWire(131072, kType255,
+                            [](Block16& cmd) { FillAlgorithmWrite(cmd, 131072, 0x82); })
+                  .substr(0, 14),
+              "B0 00 00 96 02");
+    EXPECT_EQ(SentOnTheWire(8192, kType255,
+                            [](Block16& cmd) {
+                                cmd.fill(0x33);
+                                FillVerifyRead(cmd, 8192);
+                            }),
+              "83 00 E0 87 00 00 00 00");
+}
+
+TEST(Exchange, BlankCheckAfterAnEraseCarriesTheEraseParameters) {
+    WireBench bench(emu::VirtualChip(65536, kTypeFC00));
+    Block16& cmd = bench.channel.CmdBuf;
+    FillAddress(cmd, 65536);
+    FillEraseFC00(cmd, 65536);
+    FillEraseMode(cmd, 4);
+    ASSERT_EQ(bench.channel.DoCommand(), 0);
+    ASSERT_EQ(bench.channel.ReadCompletion(), 0);
+    FillBurstRead(cmd, 65536);
+    ASSERT_EQ(bench.channel.DoCommand(), 0);
+    const auto lines = bench.WireLines();
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[0], "CmdOut D0 00 00 AF 04 19 02 02 00 00 00 00 00 00 00 00");
+    EXPECT_EQ(lines[3], "CmdOut 83 00 00 87 04 19 02 02 00 00 00 00 00 00 00 00");
 }
 
 TEST(Exchange, NonZeroStatusesAreReturnedAsTheyCame) {
