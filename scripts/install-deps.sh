@@ -15,16 +15,18 @@ windows=false
 if [[ "${1:-}" == "--windows" ]]; then
     windows=true
     # The cross tools and wine, and what it takes to make SQLite's
-    # amalgamation from Debian's source package (scripts/sqlite-amalgamation.sh).
-    packages+=(g++-mingw-w64-x86-64 wine64 wine make tcl dpkg-dev xz-utils)
+    # amalgamation (scripts/sqlite-amalgamation.sh) and a static libusb
+    # (scripts/libusb-mingw.sh) from Debian's source packages.
+    packages+=(g++-mingw-w64-x86-64 wine64 wine make tcl dpkg-dev xz-utils bzip2)
 fi
 
 SUDO=""
 if [[ $(id -u) -ne 0 ]]; then SUDO="sudo"; fi
 
-# Debian has no SQLite for mingw: the Windows build compiles SQLite from the
-# sqlite3 source package, which needs deb-src entries beside the deb ones.
-windows_sqlite() {
+# Debian has no SQLite and no libusb for mingw: the Windows build compiles
+# them from the sqlite3 and libusb-1.0 source packages, which needs deb-src
+# entries beside the deb ones.
+windows_sources() {
     if ! apt-cache showsrc sqlite3 2>/dev/null | grep '^Package: sqlite3' >/dev/null; then
         local sources=/etc/apt/sources.list.d/debian.sources
         if [[ -f $sources ]]; then
@@ -38,6 +40,7 @@ windows_sqlite() {
         $SUDO apt-get update -qq
     fi
     bash "$(dirname "$0")/sqlite-amalgamation.sh"
+    bash "$(dirname "$0")/libusb-mingw.sh"
 }
 
 missing=()
@@ -54,4 +57,4 @@ if ((${#missing[@]} > 0)); then
     $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
 fi
 
-if $windows; then windows_sqlite; fi
+if $windows; then windows_sources; fi
