@@ -8,14 +8,8 @@ if(SQLite3_FOUND)
     return()
 endif()
 
-if(DEFINED ENV{DSPPROG_CACHE})
-    set(_dspprog_cache $ENV{DSPPROG_CACHE})
-elseif(DEFINED ENV{XDG_CACHE_HOME})
-    set(_dspprog_cache $ENV{XDG_CACHE_HOME}/dspprog)
-else()
-    set(_dspprog_cache $ENV{HOME}/.cache/dspprog)
-endif()
-set(DSPPROG_SQLITE_AMALGAMATION_DIR ${_dspprog_cache}/sqlite-amalgamation
+include(${CMAKE_CURRENT_LIST_DIR}/dspprog_cache.cmake)
+set(DSPPROG_SQLITE_AMALGAMATION_DIR ${DSPPROG_CACHE_DIR}/sqlite-amalgamation
     CACHE PATH "Directory holding sqlite3.c and sqlite3.h for the cross-build")
 
 if(NOT EXISTS ${DSPPROG_SQLITE_AMALGAMATION_DIR}/sqlite3.c
