@@ -33,7 +33,7 @@ PlatformLink MakePlatformLink(const std::string& which, std::string& error) {
 #endif
 #endif
 #ifdef DSPPROG_HAVE_LIBUSB
-    if (which.empty() || which == "libusb") return MakeUsbPlatformLink(error);
+    if (which.empty() || which == "libusb") return MakeUsbPlatformLink();
 #endif
     if (!which.empty()) {
         error = "backend '" + which + "' is not part of this build";

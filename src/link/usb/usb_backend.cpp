@@ -15,7 +15,7 @@ UsbLinkBackend::UsbLinkBackend(std::shared_ptr<UsbContext> context, std::ostream
 
 std::unique_ptr<Device> UsbLinkBackend::OpenDevice(const std::string& path) {
     const std::optional<UsbInterfacePathParts> wanted = ParseUsbInterfacePath(path);
-    if (!wanted) return nullptr;
+    if (!wanted || !context_) return nullptr;
 
     libusb_device** list = nullptr;
     const ssize_t count = libusb_get_device_list(context_->get(), &list);

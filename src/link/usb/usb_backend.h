@@ -26,7 +26,8 @@ private:
 
 class UsbLinkBackend final : public LinkBackend {
 public:
-    // Why a device could not be opened goes to `diagnostics`.
+    // Why a device could not be opened goes to `diagnostics`. A null context
+    // (libusb did not start) makes a backend that opens nothing.
     explicit UsbLinkBackend(std::shared_ptr<UsbContext> context,
                             std::ostream& diagnostics = std::cerr);
 

@@ -19,6 +19,7 @@ UsbInterfaceEnumerator::~UsbInterfaceEnumerator() {
 
 bool UsbInterfaceEnumerator::Begin(const std::string& interface_class) {
     End();
+    if (!context_) return false;  // libusb did not start
     libusb_device** list = nullptr;
     const ssize_t count = libusb_get_device_list(context_->get(), &list);
     if (count < 0) return false;

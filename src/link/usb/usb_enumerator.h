@@ -17,6 +17,7 @@ namespace dspprog {
 
 class UsbInterfaceEnumerator final : public InterfaceEnumerator {
 public:
+    // A null context (libusb did not start) makes an enumerator that finds nothing.
     explicit UsbInterfaceEnumerator(std::shared_ptr<UsbContext> context);
     ~UsbInterfaceEnumerator() override;
 

@@ -6,11 +6,12 @@
 
 namespace dspprog {
 
-PlatformLink MakeUsbPlatformLink(std::string& error) {
+PlatformLink MakeUsbPlatformLink(std::ostream& diagnostics) {
+    std::string error;
     std::shared_ptr<UsbContext> context = UsbContext::Create(error);
-    if (!context) return {};
+    if (!context) diagnostics << "dspprog: " << error << "\n";
     return {std::make_unique<UsbInterfaceEnumerator>(context),
-            std::make_unique<UsbLinkBackend>(context), context};
+            std::make_unique<UsbLinkBackend>(context, diagnostics), context};
 }
 
 }  // namespace dspprog

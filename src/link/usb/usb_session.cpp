@@ -6,16 +6,35 @@ namespace dspprog {
 
 namespace {
 
+// What the operator can do about a refusal, where there is something to do.
+const char* Hint(int error) {
+    switch (error) {
+#ifdef _WIN32
+        // libusb reaches a device on Windows only through WinUSB, which lets
+        // one program at a time open it.
+        case LIBUSB_ERROR_NOT_SUPPORTED:
+            return "the programmer's driver is not WinUSB. Bind WinUSB to it (for instance with "
+                   "Zadig) to use --usb libusb; with the programmer's own driver use --usb "
+                   "native.";
+        case LIBUSB_ERROR_ACCESS:
+            return "another program has the programmer open.";
+#else
+        case LIBUSB_ERROR_ACCESS:
+            return "this user may not open the programmer. Install the udev rule "
+                   "60-dspprog.rules (see docs/usb-setup.md), then unplug the programmer and "
+                   "plug it in again.";
+#endif
+        case LIBUSB_ERROR_BUSY:
+            return "another program or driver holds the programmer's interface.";
+        default:
+            return nullptr;
+    }
+}
+
 void Explain(std::ostream& diagnostics, const std::string& what, const std::string& path,
              int error) {
     diagnostics << "dspprog: " << what << " " << path << ": " << libusb_strerror(error) << "\n";
-    if (error == LIBUSB_ERROR_ACCESS) {
-        diagnostics << "dspprog: this user may not open the programmer. Install the udev rule "
-                       "60-dspprog.rules (see docs/usb-setup.md), then unplug the programmer "
-                       "and plug it in again.\n";
-    } else if (error == LIBUSB_ERROR_BUSY) {
-        diagnostics << "dspprog: another program or driver holds the programmer's interface.\n";
-    }
+    if (const char* hint = Hint(error)) diagnostics << "dspprog: " << hint << "\n";
 }
 
 }  // namespace
