@@ -1,11 +1,15 @@
 // What the front-ends get on Windows: the native backend by default, and
-// libusb refused with its reason.
+// libusb when asked for (refused with its reason by a build without it).
 
 #include <gtest/gtest.h>
 
 #include "link/platform_link.h"
 #include "link/win32/native_backend.h"
 #include "link/win32/setupapi_enumerator.h"
+#ifdef DSPPROG_HAVE_LIBUSB
+#include "link/usb/usb_backend.h"
+#include "link/usb/usb_enumerator.h"
+#endif
 
 namespace dspprog {
 namespace {
@@ -20,6 +24,16 @@ TEST(WindowsPlatformLink, DefaultAndNativeAreSetupApiAndTheNativeBackend) {
     }
 }
 
+#ifdef DSPPROG_HAVE_LIBUSB
+TEST(WindowsPlatformLink, LibusbIsTheLibusbBackendOnAStartedContext) {
+    std::string error;
+    PlatformLink platform = MakePlatformLink("libusb", error);
+    EXPECT_NE(dynamic_cast<UsbInterfaceEnumerator*>(platform.enumerator.get()), nullptr);
+    EXPECT_NE(dynamic_cast<UsbLinkBackend*>(platform.backend.get()), nullptr);
+    EXPECT_TRUE(platform.context);  // libusb started
+    EXPECT_EQ(error, "");
+}
+#else
 TEST(WindowsPlatformLink, LibusbIsRefusedWithItsReason) {
     std::string error;
     PlatformLink platform = MakePlatformLink("libusb", error);
@@ -27,6 +41,7 @@ TEST(WindowsPlatformLink, LibusbIsRefusedWithItsReason) {
     EXPECT_FALSE(platform.backend);
     EXPECT_EQ(error, "libusb is not part of this Windows build");
 }
+#endif
 
 }  // namespace
 }  // namespace dspprog
