@@ -13,6 +13,8 @@ wine64=/usr/lib/wine/wine64
 # and stopped at the end.
 stop_wine() { wineserver -k </dev/null >/dev/null 2>&1 || true; }
 trap stop_wine EXIT
+# A server left over from an earlier run would make -p fail: stop it first.
+stop_wine
 wineserver -p </dev/null >/dev/null 2>&1
 "$wine64" wineboot </dev/null >/dev/null 2>&1
 

@@ -7,11 +7,13 @@
 
 #include "link/usb/usb_device_match.h"
 #include "link/usb/usb_interface_path.h"
+#include "link/usb/usb_session.h"
 
 namespace dspprog {
 
-UsbInterfaceEnumerator::UsbInterfaceEnumerator(std::shared_ptr<UsbContext> context)
-    : context_(std::move(context)) {}
+UsbInterfaceEnumerator::UsbInterfaceEnumerator(std::shared_ptr<UsbContext> context,
+                                               std::ostream& diagnostics)
+    : context_(std::move(context)), diagnostics_(diagnostics) {}
 
 UsbInterfaceEnumerator::~UsbInterfaceEnumerator() {
     End();
@@ -66,7 +68,10 @@ std::string UsbInterfaceEnumerator::Manufacturer(std::uint32_t index) {
         descriptor.iManufacturer == 0)
         return {};
     libusb_device_handle* handle = nullptr;
-    if (libusb_open(device, &handle) != LIBUSB_SUCCESS) return {};
+    if (const int r = libusb_open(device, &handle); r != LIBUSB_SUCCESS) {
+        ExplainUsbError(diagnostics_, "cannot open", entries_.at(index).path, r);
+        return {};
+    }
     unsigned char text[256];
     const int length =
         libusb_get_string_descriptor_ascii(handle, descriptor.iManufacturer, text, sizeof text);

@@ -3,6 +3,7 @@
 // interface, each with its interface path and manufacturer string.
 
 #include <cstdint>
+#include <iostream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -17,8 +18,13 @@ namespace dspprog {
 
 class UsbInterfaceEnumerator final : public InterfaceEnumerator {
 public:
-    // A null context (libusb did not start) makes an enumerator that finds nothing.
-    explicit UsbInterfaceEnumerator(std::shared_ptr<UsbContext> context);
+    // A null context (libusb did not start) makes an enumerator that finds
+    // nothing. A device that has the programmer's interface but cannot be
+    // opened is explained on `diagnostics` (a missing udev rule, a driver
+    // other than WinUSB): otherwise the operator would only hear that no
+    // programmer was found.
+    explicit UsbInterfaceEnumerator(std::shared_ptr<UsbContext> context,
+                                    std::ostream& diagnostics = std::cerr);
     ~UsbInterfaceEnumerator() override;
 
     // Lists the devices with the programmer's interface, ordered by bus and
@@ -42,6 +48,7 @@ private:
     };
 
     std::shared_ptr<UsbContext> context_;
+    std::ostream& diagnostics_;
     std::vector<Entry> entries_;
 };
 

@@ -10,7 +10,7 @@ PlatformLink MakeUsbPlatformLink(std::ostream& diagnostics) {
     std::string error;
     std::shared_ptr<UsbContext> context = UsbContext::Create(error);
     if (!context) diagnostics << "dspprog: " << error << "\n";
-    return {std::make_unique<UsbInterfaceEnumerator>(context),
+    return {std::make_unique<UsbInterfaceEnumerator>(context, diagnostics),
             std::make_unique<UsbLinkBackend>(context, diagnostics), context};
 }
 

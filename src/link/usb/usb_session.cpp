@@ -31,13 +31,14 @@ const char* Hint(int error) {
     }
 }
 
-void Explain(std::ostream& diagnostics, const std::string& what, const std::string& path,
-             int error) {
-    diagnostics << "dspprog: " << what << " " << path << ": " << libusb_strerror(error) << "\n";
+}  // namespace
+
+void ExplainUsbError(std::ostream& diagnostics, const std::string& what, const std::string& path,
+                     int error) {
+    diagnostics << "dspprog: " << what << " " << path << ": "
+                << libusb_strerror(static_cast<libusb_error>(error)) << "\n";
     if (const char* hint = Hint(error)) diagnostics << "dspprog: " << hint << "\n";
 }
-
-}  // namespace
 
 std::shared_ptr<UsbSession> UsbSession::Open(std::shared_ptr<UsbContext> context,
                                              libusb_device* device,
@@ -46,12 +47,12 @@ std::shared_ptr<UsbSession> UsbSession::Open(std::shared_ptr<UsbContext> context
     libusb_device_handle* handle = nullptr;
     int r = libusb_open(device, &handle);
     if (r != LIBUSB_SUCCESS) {
-        Explain(diagnostics, "cannot open", path, r);
+        ExplainUsbError(diagnostics, "cannot open", path, r);
         return nullptr;
     }
     r = libusb_claim_interface(handle, interface.number);
     if (r != LIBUSB_SUCCESS) {
-        Explain(diagnostics, "cannot claim the interface of", path, r);
+        ExplainUsbError(diagnostics, "cannot claim the interface of", path, r);
         libusb_close(handle);
         return nullptr;
     }

@@ -19,6 +19,11 @@ struct libusb_device_handle;
 
 namespace dspprog {
 
+// Writes why a libusb call on the device at `path` failed, and what the
+// operator can do about it where there is something to do.
+void ExplainUsbError(std::ostream& diagnostics, const std::string& what, const std::string& path,
+                     int error);
+
 class UsbSession {
 public:
     // Opens `device` and claims `interface`. Null when either fails; what went
