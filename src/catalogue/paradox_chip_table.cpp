@@ -56,42 +56,8 @@ bool ParadoxChipTable::Open() {
         Row& row = rows.emplace_back();
         for (std::size_t i = 0; i < columns.size(); ++i) row[i] = std::move(record[columns[i]]);
     }
-    rows_ = std::move(rows);
-    current_ = 0;
-    eof_ = rows_.empty();
+    SetRows(std::move(rows));
     return true;
-}
-
-void ParadoxChipTable::First() {
-    current_ = 0;
-    eof_ = rows_.empty();
-}
-
-void ParadoxChipTable::Next() {
-    if (current_ + 1 < rows_.size()) {
-        ++current_;
-    } else {
-        eof_ = true;
-    }
-}
-
-bool ParadoxChipTable::Eof() const {
-    return eof_;
-}
-
-std::string ParadoxChipTable::Field(const std::string& name) const {
-    if (current_ >= rows_.size()) return {};
-    for (std::size_t i = 0; i < std::size(kChipFields); ++i) {
-        if (name == kChipFields[i]) return rows_[current_][i];
-    }
-    return {};
-}
-
-void ParadoxChipTable::Close() {
-    rows_.clear();
-    rows_.shrink_to_fit();
-    current_ = 0;
-    eof_ = true;
 }
 
 }  // namespace dspprog

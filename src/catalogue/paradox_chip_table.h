@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/chip_table.h"
+#include "catalogue/loaded_chip_table.h"
 
 namespace dspprog {
 
-class ParadoxChipTable : public ChipTable {
+class ParadoxChipTable : public LoadedChipTable {
 public:
     explicit ParadoxChipTable(std::string path);
 
@@ -21,22 +21,12 @@ public:
     // any catalogue, or lacks one of the six fields (names compared without
     // regard to case). Why is in last_problem().
     bool Open() override;
-    void First() override;
-    void Next() override;
-    bool Eof() const override;
-    std::string Field(const std::string& name) const override;
-    void Close() override;
 
     // Why the last Open failed; empty after a successful one.
     const std::string& last_problem() const { return last_problem_; }
 
 private:
-    using Row = std::array<std::string, std::size(kChipFields)>;
-
     std::string path_;
-    std::vector<Row> rows_;
-    std::size_t current_ = 0;
-    bool eof_ = true;
     std::string last_problem_;
 };
 

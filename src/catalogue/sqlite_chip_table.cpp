@@ -87,42 +87,8 @@ bool SqliteChipTable::Open() {
     }
     if (step != SQLITE_DONE) return false;
 
-    rows_ = std::move(rows);
-    current_ = 0;
-    eof_ = rows_.empty();
+    SetRows(std::move(rows));
     return true;
-}
-
-void SqliteChipTable::First() {
-    current_ = 0;
-    eof_ = rows_.empty();
-}
-
-void SqliteChipTable::Next() {
-    if (current_ + 1 < rows_.size()) {
-        ++current_;
-    } else {
-        eof_ = true;
-    }
-}
-
-bool SqliteChipTable::Eof() const {
-    return eof_;
-}
-
-std::string SqliteChipTable::Field(const std::string& name) const {
-    if (current_ >= rows_.size()) return {};
-    for (std::size_t i = 0; i < std::size(kChipFields); ++i) {
-        if (name == kChipFields[i]) return rows_[current_][i];
-    }
-    return {};
-}
-
-void SqliteChipTable::Close() {
-    rows_.clear();
-    rows_.shrink_to_fit();
-    current_ = 0;
-    eof_ = true;
 }
 
 }  // namespace dspprog

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/chip_table.h"
+#include "catalogue/loaded_chip_table.h"
 
 namespace dspprog {
 
-class SqliteChipTable : public ChipTable {
+class SqliteChipTable : public LoadedChipTable {
 public:
     explicit SqliteChipTable(std::string path);
 
@@ -19,19 +19,9 @@ public:
     // is missing or no SQLite database, or when `chips` or one of its six
     // fields is missing.
     bool Open() override;
-    void First() override;
-    void Next() override;
-    bool Eof() const override;
-    std::string Field(const std::string& name) const override;
-    void Close() override;
 
 private:
-    using Row = std::array<std::string, std::size(kChipFields)>;
-
     std::string path_;
-    std::vector<Row> rows_;
-    std::size_t current_ = 0;
-    bool eof_ = true;
 };
 
 }  // namespace dspprog
