@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/locale_separator.h"
+#include "operations/locale_separator.h"
 #include "cli/run_cli.h"
 
 #ifdef _WIN32

@@ -1,14 +1,13 @@
 #include "cli/run_cli.h"
 
 #include <exception>
-#include <iostream>
+#include <ostream>
 #include <memory>
 
 #include "catalogue/catalogue_export.h"
 #include "catalogue/chip_table.h"
 #include "cli/cli_options.h"
 #include "cli/file_roles.h"
-#include "cli/locale_separator.h"
 #include "cli/terminal_operator.h"
 #include "emulator/emulated_programmer.h"
 #include "link/link.h"
@@ -26,7 +25,6 @@ namespace dspprog {
 namespace {
 
 constexpr const char* kProgram = "dspprog-cli: ";
-// The lookup's own stop for a catalogue it cannot open.
 
 int UsageError(std::ostream& err, const std::string& error) {
     err << kProgram << error << "\nTry 'dspprog-cli --help'.\n";
@@ -169,14 +167,6 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         if (status == kExitSucceeded) status = kExitFailed;
     }
     return status;
-}
-
-int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-           bool interactive) {
-    CliEnvironment environment;
-    environment.ask = interactive ? &std::cin : nullptr;
-    environment.decimal_separator = LocaleDecimalSeparator();
-    return RunCli(args, out, err, environment);
 }
 
 }  // namespace dspprog

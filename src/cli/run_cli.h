@@ -31,9 +31,4 @@ struct CliEnvironment {
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
            const CliEnvironment& environment);
 
-// The same, asking on standard input when `interactive`, with the user's
-// decimal separator and no progress bar.
-int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-           bool interactive);
-
 }  // namespace dspprog

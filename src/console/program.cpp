@@ -1,7 +1,6 @@
 #include "console/program.h"
 
 #include <QApplication>
-#include <QLocale>
 #include <cstdio>
 #include <memory>
 
@@ -15,6 +14,7 @@
 #include "emulator/emulated_programmer.h"
 #include "link/link.h"
 #include "link/platform_link.h"
+#include "operations/locale_separator.h"
 #include "operations/session.h"
 #include "operations/startup.h"
 
@@ -27,13 +27,6 @@ constexpr int kUsageExitStatus = 2;
 int UsageError(const std::string& message) {
     std::fprintf(stderr, "dspprog: %s\n", message.c_str());
     return kUsageExitStatus;
-}
-
-// The speed figures use the operator's decimal separator.
-char LocaleDecimalSeparator() {
-    const QString point = QLocale().decimalPoint();
-    if (point.size() == 1 && point.front().unicode() < 0x80) return point.front().toLatin1();
-    return '.';
 }
 
 }  // namespace

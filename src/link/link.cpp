@@ -45,18 +45,16 @@ void Link::Close() {
     }
 }
 
-bool Link::WritePipe(Pipe& pipe, const std::uint8_t* buffer, std::uint32_t length) {
+void Link::WritePipe(Pipe& pipe, const std::uint8_t* buffer, std::uint32_t length) {
     pipe.StartWrite(buffer, length);
     AwaitWhole(pipe, length, length <= 16 ? kWriteShortBaseMs : kWriteLongBaseMs,
                "В USB не записано :");
-    return true;
 }
 
-bool Link::ReadPipe(Pipe& pipe, std::uint8_t* buffer, std::uint32_t length) {
+void Link::ReadPipe(Pipe& pipe, std::uint8_t* buffer, std::uint32_t length) {
     pipe.StartRead(buffer, length);
     AwaitWhole(pipe, length, length <= 16 ? kReadShortBaseMs : kReadLongBaseMs,
                "Из USB не считано :");
-    return true;
 }
 
 void Link::AwaitWhole(Pipe& pipe, std::uint32_t length, std::uint64_t base_ms,
@@ -64,8 +62,8 @@ void Link::AwaitWhole(Pipe& pipe, std::uint32_t length, std::uint64_t base_ms,
     for (;;) {
         // 64-bit arithmetic throughout: the factor is at most 2^32 - 1 and the
         // base at most 10^5, so the product and the sum cannot overflow.
-        const std::uint64_t deadline = clock_.NowMs() + TimeoutFactor * base_ms;
-        if (TimeoutFactor < std::numeric_limits<std::uint32_t>::max()) ++TimeoutFactor;
+        const std::uint64_t deadline = clock_.NowMs() + timeout_factor_ * base_ms;
+        if (timeout_factor_ < std::numeric_limits<std::uint32_t>::max()) ++timeout_factor_;
 
         Completion done = pipe.Await(clock_, deadline);
         // A transfer that failed will not recover; the operator hears about it

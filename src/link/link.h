@@ -38,17 +38,21 @@ public:
     // waiting pass waits until now + TimeoutFactor x base and adds 1 to
     // TimeoutFactor; a block not moved by then is reported through the
     // critical-error prompt and awaited again (never restarted) unless the
-    // operator chooses to end. Always return true.
-    bool WritePipe(Pipe& pipe, const std::uint8_t* buffer, std::uint32_t length);
-    bool ReadPipe(Pipe& pipe, std::uint8_t* buffer, std::uint32_t length);
+    // operator chooses to end.
+    void WritePipe(Pipe& pipe, const std::uint8_t* buffer, std::uint32_t length);
+    void ReadPipe(Pipe& pipe, std::uint8_t* buffer, std::uint32_t length);
 
     void Delay(std::uint32_t ms) { clock_.SleepMs(ms); }
 
     Clock& clock() { return clock_; }
     CriticalPrompt& prompt() { return prompt_; }
 
+    // The multiplier of every transfer's deadline. Each waiting pass adds 1 to
+    // it; an operation sets it for its phase before the transfers that need it.
+    std::uint32_t TimeoutFactor() const { return timeout_factor_; }
+    void SetTimeoutFactor(std::uint32_t factor) { timeout_factor_ = factor; }
+
     std::string DevicePath;
-    std::uint32_t TimeoutFactor = 1;
 
     std::unique_ptr<Device> DeviceHandle;
     std::unique_ptr<Pipe> CmdIn;    // \PIPE00: replies from the programmer
@@ -64,6 +68,7 @@ private:
     LinkBackend& backend_;
     Clock& clock_;
     CriticalPrompt& prompt_;
+    std::uint32_t timeout_factor_ = 1;
 };
 
 }  // namespace dspprog

@@ -1,4 +1,4 @@
-#include "cli/locale_separator.h"
+#include "operations/locale_separator.h"
 
 #include <clocale>
 #include <string>

@@ -2,6 +2,7 @@ target_sources(dspprog_core PRIVATE
     ${CMAKE_CURRENT_SOURCE_DIR}/operations/erase_chip.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/operations/identify.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/operations/image_file.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/operations/locale_separator.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/operations/read_chip.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/operations/speed_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/operations/startup.cpp

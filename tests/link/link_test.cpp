@@ -51,9 +51,12 @@ struct World {
     FakePipe pipe{clock, "\\PIPE00"};
     std::vector<std::uint8_t> buffer = std::vector<std::uint8_t>(4096, 0);
 
-    bool Transfer(Access direction, std::uint32_t length) {
-        return direction == Access::Read ? link.ReadPipe(pipe, buffer.data(), length)
-                                         : link.WritePipe(pipe, buffer.data(), length);
+    void Transfer(Access direction, std::uint32_t length) {
+        if (direction == Access::Read) {
+            link.ReadPipe(pipe, buffer.data(), length);
+        } else {
+            link.WritePipe(pipe, buffer.data(), length);
+        }
     }
 };
 
@@ -235,7 +238,7 @@ TEST_P(LinkBaseTime, ATransferJustInsideItsDeadlineNeedsNoPrompt) {
     const BaseCase& p = GetParam();
     World w;
     w.pipe.Plan(TransferPlan::After(p.base_ms - 1));
-    EXPECT_TRUE(w.Transfer(p.direction, p.length));
+    w.Transfer(p.direction, p.length);
     EXPECT_TRUE(w.prompt.shown().empty());
     EXPECT_EQ(w.clock.NowMs(), p.base_ms - 1) << "returns as soon as the transfer is done";
 }
@@ -260,14 +263,14 @@ TEST(LinkDeadline, EachWaitingPassWaitsOneBaseLongerThanTheLast) {
     EXPECT_EQ(w.prompt.messages(),
               (Events{"Из USB не считано :16 байт!", "Из USB не считано :16 байт!",
                       "Из USB не считано :16 байт!"}));
-    EXPECT_EQ(w.link.TimeoutFactor, 4u);
+    EXPECT_EQ(w.link.TimeoutFactor(), 4u);
     EXPECT_EQ(w.pipe.starts().size(), 1u) << "the read is awaited again, never restarted";
     EXPECT_EQ(w.pipe.cancels(), 1);
 }
 
 TEST(LinkDeadline, TheFactorInForceMultipliesTheBase) {
     World w;
-    w.link.TimeoutFactor = 3;
+    w.link.SetTimeoutFactor(3);
     w.pipe.Plan(TransferPlan::Never());
     w.prompt.Script({kEnd});
     CatchFatal([&] { w.Transfer(Access::Write, 4096); });
@@ -277,12 +280,12 @@ TEST(LinkDeadline, TheFactorInForceMultipliesTheBase) {
 TEST(LinkDeadline, AReadThatArrivesDuringALaterPassEndsTheWaitThere) {
     World w;
     w.pipe.Plan(TransferPlan::After(45000).Delivering({0x11, 0x22, 0x33}));
-    EXPECT_TRUE(w.Transfer(Access::Read, 16));
+    w.Transfer(Access::Read, 16);
     EXPECT_EQ(w.prompt.times(), (Times{10000, 30000}));
     EXPECT_EQ(w.clock.NowMs(), 45000u);
     EXPECT_EQ(w.pipe.starts().size(), 1u);
     EXPECT_EQ(w.pipe.cancels(), 0);
-    EXPECT_EQ(w.link.TimeoutFactor, 4u);
+    EXPECT_EQ(w.link.TimeoutFactor(), 4u);
     EXPECT_EQ(w.buffer[0], 0x11);
     EXPECT_EQ(w.buffer[2], 0x33);
 }
@@ -325,7 +328,7 @@ TEST(LinkDeadline, TheRestArrivingWhileThePromptIsShownEndsTheWait) {
         w.clock.Advance(2000);  // the operator reads the message
         w.pipe.Replan(TransferPlan::AtOnce());
     });
-    EXPECT_TRUE(w.Transfer(Access::Read, 4096));
+    w.Transfer(Access::Read, 4096);
     EXPECT_EQ(w.prompt.times(), (Times{0}));
     EXPECT_EQ(w.clock.NowMs(), 2000u);
     EXPECT_EQ(w.pipe.starts().size(), 1u);
@@ -371,8 +374,8 @@ TEST(LinkDeadline, AFailedTransferIsNeverTakenForDoneWhateverItsCount) {
 
 TEST(LinkTimeoutFactor, ATransferDoneAtOnceStillCountsAPass) {
     World w;
-    EXPECT_TRUE(w.Transfer(Access::Read, 16));
-    EXPECT_EQ(w.link.TimeoutFactor, 2u);
+    w.Transfer(Access::Read, 16);
+    EXPECT_EQ(w.link.TimeoutFactor(), 2u);
     EXPECT_EQ(w.clock.NowMs(), 0u) << "nothing is added to a transfer that is done";
     EXPECT_TRUE(w.prompt.shown().empty());
 }
@@ -380,14 +383,14 @@ TEST(LinkTimeoutFactor, ATransferDoneAtOnceStillCountsAPass) {
 TEST(LinkTimeoutFactor, ACommandAndItsReplyAddExactlyTwo) {
     World w;
     w.link.Open();
-    w.link.TimeoutFactor = 5;
+    w.link.SetTimeoutFactor(5);
     std::uint8_t command[16] = {0x80, 0x01, 0x02};
     std::uint8_t reply[16] = {};
     w.backend.pipe(0).Plan(TransferPlan::After(30).Delivering({0x00, 0xBF, 0x5B}));
 
-    EXPECT_TRUE(w.link.WritePipe(*w.link.CmdOut, command, 16));
-    EXPECT_TRUE(w.link.ReadPipe(*w.link.CmdIn, reply, 16));
-    EXPECT_EQ(w.link.TimeoutFactor, 7u);
+    w.link.WritePipe(*w.link.CmdOut, command, 16);
+    w.link.ReadPipe(*w.link.CmdIn, reply, 16);
+    EXPECT_EQ(w.link.TimeoutFactor(), 7u);
 
     const auto& sent = w.backend.pipe(1).starts().at(0).written;
     EXPECT_EQ(sent, std::vector<std::uint8_t>(command, command + 16));
@@ -398,14 +401,14 @@ TEST(LinkTimeoutFactor, ACommandAndItsReplyAddExactlyTwo) {
 TEST(LinkTimeoutFactor, NearTheTopItStopsGrowingAndDeadlinesStillFit) {
     constexpr std::uint64_t kTop = std::numeric_limits<std::uint32_t>::max();
     World w;
-    w.link.TimeoutFactor = static_cast<std::uint32_t>(kTop - 1);
+    w.link.SetTimeoutFactor(static_cast<std::uint32_t>(kTop - 1));
     w.pipe.Plan(TransferPlan::Never());
     w.prompt.Script({kWait, kWait, kEnd});
 
     CatchFatal([&] { w.Transfer(Access::Read, 16); });
     const std::uint64_t first = (kTop - 1) * 10000;
     EXPECT_EQ(w.prompt.times(), (Times{first, first + kTop * 10000, first + 2 * kTop * 10000}));
-    EXPECT_EQ(w.link.TimeoutFactor, kTop);
+    EXPECT_EQ(w.link.TimeoutFactor(), kTop);
 }
 
 TEST(LinkTimeoutFactor, AClockPastTheThirtyTwoBitWrapWaitsTheFullDeadline) {
@@ -421,7 +424,7 @@ TEST(LinkTimeoutFactor, AClockPastTheThirtyTwoBitWrapWaitsTheFullDeadline) {
     {
         World w(kStart);
         w.pipe.Plan(TransferPlan::After(4000));
-        EXPECT_TRUE(w.Transfer(Access::Read, 4096));
+        w.Transfer(Access::Read, 4096);
         EXPECT_TRUE(w.prompt.shown().empty());
         EXPECT_EQ(w.clock.NowMs(), kStart + 4000);
     }
