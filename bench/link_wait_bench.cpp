@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
 
     const auto wall_start = std::chrono::steady_clock::now();
     const double cpu_start = bench::CpuSeconds();
-    link.TimeoutFactor = 2;
+    link.SetTimeoutFactor(2);
     const std::uint8_t status = channel.ReadCompletion();
     const double cpu = bench::CpuSeconds() - cpu_start;
     const double wall =

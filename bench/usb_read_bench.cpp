@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
         double total_process = 0;
         double total_caller = 0;
         for (int r = 0; r < reads; ++r) {
-            link.TimeoutFactor = 1;
+            link.SetTimeoutFactor(1);
             const auto start = std::chrono::steady_clock::now();
             const double process0 = bench::CpuSeconds(RUSAGE_SELF);
             const double caller0 = bench::CpuSeconds(RUSAGE_THREAD);

@@ -55,8 +55,8 @@ bool EraseChip(Session& session) {
         return false;
     }
     // An erase takes seconds; its completion reply gets twice the usual time.
-    link.TimeoutFactor = 2;
-    if (session.channel.ReadCompletion() != 0) {
+    link.SetTimeoutFactor(2);
+    if (session.ReadCompletion() != 0) {
         op.ErrorBox("Error Erase");
         return false;
     }
@@ -82,7 +82,7 @@ bool EraseChip(Session& session) {
     }
     // Only the bytes decide: a chip that reads back blank is erased, whatever
     // the read's own completion says.
-    session.channel.ReadCompletion();
+    session.ReadCompletion();
 
     if (not_blank == 0) {
         op.Log("  Чип стерт успешно");

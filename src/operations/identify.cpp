@@ -52,7 +52,7 @@ Outcome GetIdentClick(Session& session) {
     session.Busy = 1;
     session.op.Log("");
     session.op.Log("+++ Начало определения чипа.");
-    session.link.TimeoutFactor = 1;
+    session.link.SetTimeoutFactor(1);
 
     const bool identified = IdentifyChip(session, true);
     if (identified) session.op.Log("  " + ChipSummary(session.tChip));

@@ -91,7 +91,7 @@ Outcome ReadChip(Session& session) {
     const std::uint64_t end = link.clock().NowMs();
     if (saving) file.Close();
 
-    if (session.channel.ReadCompletion() != 0) {
+    if (session.ReadCompletion() != 0) {
         op.Log("  Чип рапортует \"Операция чтения не успешна!\" ");
         return Outcome::Failed;
     }

@@ -19,10 +19,9 @@ using DataBlock = std::array<std::uint8_t, kBlockSize>;
 
 struct Session {
     Session(Link& l, ChipTable& table, Operator& o)
-        : link(l), channel(l), catalogue(table), op(o) {}
+        : link(l), catalogue(table), op(o), channel_(l) {}
 
     Link& link;
-    CommandChannel channel;  // CmdBuf, ReplyBuf, DoCommand
     DataBlock DataBuf{};
     ChipRecord tChip;
     ChipTable& catalogue;
@@ -38,9 +37,15 @@ struct Session {
     // The decimal separator of the operator's locale, for the speed figures.
     char DecimalSeparator = '.';
 
-    Block16& CmdBuf() { return channel.CmdBuf; }
-    Block16& ReplyBuf() { return channel.ReplyBuf; }
-    std::uint8_t DoCommand() { return channel.DoCommand(); }
+    // The command channel: operations fill CmdBuf, exchange it for a reply,
+    // and read the completion reply that ends a read, erase or write.
+    Block16& CmdBuf() { return channel_.CmdBuf; }
+    Block16& ReplyBuf() { return channel_.ReplyBuf; }
+    std::uint8_t DoCommand() { return channel_.DoCommand(); }
+    std::uint8_t ReadCompletion() { return channel_.ReadCompletion(); }
+
+private:
+    CommandChannel channel_;
 };
 
 // How an operation ended, for callers that need more than the log (the

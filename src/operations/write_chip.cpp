@@ -106,7 +106,7 @@ Outcome WriteChip(Session& session) {
         default:
             break;
     }
-    link.TimeoutFactor = WriteTimeoutFactor(session.tChip.Type, link.TimeoutFactor);
+    link.SetTimeoutFactor(WriteTimeoutFactor(session.tChip.Type, link.TimeoutFactor()));
     if (!ready) {
         op.Log("  Алгоритм для данного типа чипов не известен!!!");
         return Outcome::Failed;
@@ -128,7 +128,7 @@ Outcome WriteChip(Session& session) {
     const std::uint64_t end = link.clock().NowMs();
     file.Close();
     // A failed write shows in the verify; the completion's status adds nothing.
-    session.channel.ReadCompletion();
+    session.ReadCompletion();
 
     op.Log("  Чип записан за: " + std::to_string((end - start) / 1000) + " секунд.");
     op.Log("  Проверяется правильность записи.");
@@ -155,7 +155,7 @@ Outcome WriteChip(Session& session) {
         op.Progress(n + 1, blocks);
     }
     file.Close();
-    session.channel.ReadCompletion();
+    session.ReadCompletion();
 
     if (errors == 0) {
         op.Log("  Чип записан без ошибок.");

@@ -83,7 +83,7 @@ TEST(EmulatedLink, StalledReplyPromptsUntilTheFirmwareAnswers) {
     rig.prompt.on_prompt = [&] {
         if (++prompts == 2) rig.firmware.faults().stall_from[0] = -1;  // the programmer recovers
     };
-    rig.link.TimeoutFactor = 1;
+    rig.link.SetTimeoutFactor(1);
     FillGetIdent(rig.channel.CmdBuf);
     EXPECT_EQ(rig.channel.DoCommand(), 0);
     ASSERT_EQ(rig.prompt.shown.size(), 2u);

@@ -87,7 +87,7 @@ TEST(EraseExchange, FC00BlankCheckCarriesTheEraseParameters) {
 
 TEST(EraseExchange, CompletionIsAwaitedWithFactorTwo) {
     EraseBench bench(kFlash8K);
-    bench.link.TimeoutFactor = 500;  // whatever came before does not matter
+    bench.link.SetTimeoutFactor(500);  // whatever came before does not matter
     // CmdIn: identification reply, erase reply, then the erase's completion.
     auto& stall = bench.firmware.faults().stall_from[static_cast<int>(emu::PipeRole::CmdIn)];
     stall = 2;

@@ -120,7 +120,7 @@ TEST(IdentifyWire, CommandCarriesTheBytesTheLastCommandLeft) {
 
 TEST(IdentifyWire, ButtonStartsItsTransfersWithFactorOne) {
     auto bench = Bench(IdentReply({{5, 0x5F}, {6, 0x6F}}), {Row("5F6F", "FIVE-SIX")});
-    bench.link.TimeoutFactor = 3000;  // as a speed test leaves it
+    bench.link.SetTimeoutFactor(3000);  // as a speed test leaves it
     // The reply is late: the prompt comes after the first deadline, which for
     // a 16-byte read at factor 2 (the command's write took factor 1) is 20 s.
     bench.firmware.faults().stall_from[static_cast<int>(emu::PipeRole::CmdIn)] = 0;

@@ -35,7 +35,7 @@ TEST(SpeedRun, FourLinesWithTimedSeries) {
     SpeedBench bench;
     bench.firmware.timing().enabled = true;
     bench.session.DecimalSeparator = ',';
-    bench.link.TimeoutFactor = 5;
+    bench.link.SetTimeoutFactor(5);
     EXPECT_EQ(Button1Click(bench.session), Outcome::Succeeded);
     // A series is 1001 x 64 packets of 64 bytes at 19 packets a millisecond:
     // 3371 ms, 4100.0961 kB in it.
@@ -47,7 +47,7 @@ TEST(SpeedRun, FourLinesWithTimedSeries) {
                                         "Измерение скорости обмена 64 битной Endpoint",
                                         "Скорость 64 битной Endpoint: " + speed}));
     // Every write adds one to the factor; the test does not set it back.
-    EXPECT_EQ(bench.link.TimeoutFactor, 5u + 2002u);
+    EXPECT_EQ(bench.link.TimeoutFactor(), 5u + 2002u);
 }
 
 TEST(SpeedRun, ZeroFilledBlocksOnBothPipesAndNoReplyRead) {

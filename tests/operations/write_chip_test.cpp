@@ -266,7 +266,7 @@ TEST(WriteExchange, TimeoutFactorByType) {
         SCOPED_TRACE(c.chip.type_text);
         WriteBench bench(c.chip);
         bench.Offer("image.bin", Pattern(8192));
-        bench.link.TimeoutFactor = 77;
+        bench.link.SetTimeoutFactor(77);
         // CmdOut: the identification, then the write command, which is held up.
         auto& stall = bench.firmware.faults().stall_from[static_cast<int>(emu::PipeRole::CmdOut)];
         stall = 1;

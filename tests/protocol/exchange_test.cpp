@@ -139,10 +139,10 @@ TEST(Exchange, NonZeroStatusesAreReturnedAsTheyCame) {
 
 TEST(Exchange, EveryExchangeAddsTwoToTheTimeoutFactor) {
     WireBench bench(emu::VirtualChip(8192, kType255));
-    bench.link.TimeoutFactor = 7;
+    bench.link.SetTimeoutFactor(7);
     FillGetIdent(bench.channel.CmdBuf);
     bench.channel.DoCommand();
-    EXPECT_EQ(bench.link.TimeoutFactor, 9u);
+    EXPECT_EQ(bench.link.TimeoutFactor(), 9u);
 }
 
 }  // namespace

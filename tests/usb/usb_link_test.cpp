@@ -182,7 +182,7 @@ TEST_F(UsbLinkTest, IdentifiesTheProgrammer) {
     EXPECT_EQ(channel.DoCommand(), 0);
 
     EXPECT_TRUE(std::equal(kIdent.begin(), kIdent.end(), channel.ReplyBuf.begin() + 1));
-    EXPECT_EQ(link_->TimeoutFactor, 3u);
+    EXPECT_EQ(link_->TimeoutFactor(), 3u);
     EXPECT_EQ(Wire(), (std::vector<std::string>{
                           "CmdOut 80 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00",
                           "CmdIn 00 29 01 AB 05 10 20 30 40 50 60 70 80 90 A0 B0",
@@ -229,10 +229,10 @@ TEST_F(UsbLinkTest, WritesAChipAndReadsItBackForVerification) {
 TEST_F(UsbLinkTest, CarriesTheSpeedTestSeries) {
     Open();
     const std::vector<std::uint8_t> test_block = Pattern(kBlock, 3);
-    const std::uint32_t factor = link_->TimeoutFactor;
+    const std::uint32_t factor = link_->TimeoutFactor();
     for (int i = 0; i < 1001; ++i) link_->WritePipe(*link_->CmdOut, test_block.data(), kBlock);
     for (int i = 0; i < 1001; ++i) link_->WritePipe(*link_->MainOut, test_block.data(), kBlock);
-    EXPECT_EQ(link_->TimeoutFactor, factor + 2002);
+    EXPECT_EQ(link_->TimeoutFactor(), factor + 2002);
 
     int cmd_out = 0;
     int main_out = 0;
@@ -267,7 +267,7 @@ TEST_F(UsbLinkTest, AReplyThatNeverComesReachesThePromptAndTerminateCancelsIt) {
     FillGetIdent(channel.CmdBuf);
     SendCommand(channel.CmdBuf);
 
-    link_->TimeoutFactor = 0;
+    link_->SetTimeoutFactor(0);
     EXPECT_EQ(StopKind([&] { channel.ReadCompletion(); }), FatalStop::Kind::Terminated);
     EXPECT_EQ(prompt_.messages(), std::vector<std::string>{"Из USB не считано :16 байт!"});
 
@@ -285,7 +285,7 @@ TEST_F(UsbLinkTest, AReplyThatComesWhileTheOperatorWaitsIsTakenWithoutResending)
     FillGetIdent(channel.CmdBuf);
     SendCommand(channel.CmdBuf);
 
-    link_->TimeoutFactor = 0;
+    link_->SetTimeoutFactor(0);
     prompt_.Script({CriticalPrompt::kRetry});
     prompt_.OnShow([&](std::size_t, const std::string&) {
         device_->WithFirmware(
@@ -296,7 +296,7 @@ TEST_F(UsbLinkTest, AReplyThatComesWhileTheOperatorWaitsIsTakenWithoutResending)
     EXPECT_EQ(prompt_.messages(), std::vector<std::string>{"Из USB не считано :16 байт!"});
     EXPECT_TRUE(std::equal(kIdent.begin(), kIdent.end(), channel.ReplyBuf.begin() + 1));
     EXPECT_EQ(Wire().size(), 2u);  // one command, one reply
-    EXPECT_EQ(link_->TimeoutFactor, 2u);
+    EXPECT_EQ(link_->TimeoutFactor(), 2u);
 }
 
 TEST_F(UsbLinkTest, ABlockCutOffAtTheDeadlineGoesOnFromWhereItStopped) {
@@ -304,7 +304,7 @@ TEST_F(UsbLinkTest, ABlockCutOffAtTheDeadlineGoesOnFromWhereItStopped) {
     const std::vector<std::uint8_t> block = Pattern(kBlock, 11);
     device_->DeliverInPieces(kDataIn, block, 1000);
 
-    link_->TimeoutFactor = 0;
+    link_->SetTimeoutFactor(0);
     prompt_.Script({CriticalPrompt::kRetry});
     std::vector<std::uint8_t> buffer(kBlock, 0xEE);
     link_->ReadPipe(*link_->MainIn, buffer.data(), kBlock);
@@ -332,7 +332,7 @@ TEST_F(UsbLinkTest, AHaltedEndpointIsClearedAndTheBlockReportedMissing) {
     Open();
     device_->HaltNext(kDataIn);
 
-    link_->TimeoutFactor = 0;
+    link_->SetTimeoutFactor(0);
     std::vector<std::uint8_t> buffer(kBlock);
     EXPECT_EQ(StopKind([&] { link_->ReadPipe(*link_->MainIn, buffer.data(), kBlock); }),
               FatalStop::Kind::Terminated);
@@ -355,7 +355,7 @@ TEST_F(UsbLinkTest, AProgrammerUnpluggedMidReadFailsTheBlockWithoutACrash) {
         device_->Unplug();
     });
     // A failed transfer is reported at its deadline: one real 5 s wait.
-    link_->TimeoutFactor = 1;
+    link_->SetTimeoutFactor(1);
     std::vector<std::uint8_t> buffer(kBlock);
     EXPECT_EQ(StopKind([&] { link_->ReadPipe(*link_->MainIn, buffer.data(), kBlock); }),
               FatalStop::Kind::Terminated);

@@ -79,7 +79,7 @@ TEST(NativeOperations, IdentifiesTheChipWithRealWaits) {
     EXPECT_EQ(wire[0], std::vector<std::string>{"CmdIn " + Hex16({0x00, 0xBF, 0x07})});
     EXPECT_TRUE(wire[2].empty() && wire[3].empty());
     // Reset to 1 by the identification, then one pass for the write and one for the read.
-    EXPECT_EQ(bench.link.TimeoutFactor, 3u);
+    EXPECT_EQ(bench.link.TimeoutFactor(), 3u);
     EXPECT_LT(took, std::chrono::seconds(5));
     EXPECT_TRUE(bench.op.prompt().shown().empty());
 }
