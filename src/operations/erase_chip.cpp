@@ -7,15 +7,19 @@
 
 namespace dspprog {
 
+namespace {
+
+Outcome EraseWork(Session& session) {
+    return EraseChip(session) ? Outcome::Succeeded : Outcome::Failed;
+}
+
+}  // namespace
+
+// EraseChip opens its own log lines: a write that erases first shows them too.
+const ButtonOperation kEreaseChipButton = {nullptr, EraseWork, "--- Окончание стирания чипа."};
+
 Outcome EreaseChipClick(Session& session) {
-    if (session.Busy) return Outcome::Refused;
-    session.Busy = 1;
-
-    const bool erased = EraseChip(session);
-
-    session.Busy = 0;
-    session.op.Log("--- Окончание стирания чипа.");
-    return erased ? Outcome::Succeeded : Outcome::Failed;
+    return RunInterlocked(session, kEreaseChipButton);
 }
 
 bool EraseChip(Session& session) {

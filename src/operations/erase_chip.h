@@ -1,11 +1,13 @@
 #pragma once
 // Erasing the chip and checking that it reads back blank.
 
+#include "operations/button_operation.h"
 #include "operations/session.h"
 
 namespace dspprog {
 
 // The "Стереть" button.
+extern const ButtonOperation kEreaseChipButton;
 Outcome EreaseChipClick(Session& session);
 // True only when the erase was accepted, completed and the chip reads back blank.
 bool EraseChip(Session& session);

@@ -47,19 +47,22 @@ bool IdentifyChip(Session& session, bool report) {
     return false;
 }
 
-Outcome GetIdentClick(Session& session) {
-    if (session.Busy) return Outcome::Refused;
-    session.Busy = 1;
-    session.op.Log("");
-    session.op.Log("+++ Начало определения чипа.");
-    session.link.SetTimeoutFactor(1);
+namespace {
 
+Outcome IdentifyAndShow(Session& session) {
+    session.link.SetTimeoutFactor(1);
     const bool identified = IdentifyChip(session, true);
     if (identified) session.op.Log("  " + ChipSummary(session.tChip));
-
-    session.Busy = 0;
-    session.op.Log("--- Окончание определения чипа.");
     return identified ? Outcome::Succeeded : Outcome::Failed;
+}
+
+}  // namespace
+
+const ButtonOperation kGetIdentButton = {"+++ Начало определения чипа.", IdentifyAndShow,
+                                         "--- Окончание определения чипа."};
+
+Outcome GetIdentClick(Session& session) {
+    return RunInterlocked(session, kGetIdentButton);
 }
 
 }  // namespace dspprog

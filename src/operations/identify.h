@@ -1,6 +1,7 @@
 #pragma once
 // Finding out which chip sits in the socket.
 
+#include "operations/button_operation.h"
 #include "operations/session.h"
 
 namespace dspprog {
@@ -11,7 +12,8 @@ namespace dspprog {
 // pairs is known gets two log lines.
 bool IdentifyChip(Session& session, bool report);
 
-// The "Определить чип" button.
+// The "Определить чип" button: identification alone, with the chip's name and size.
+extern const ButtonOperation kGetIdentButton;
 Outcome GetIdentClick(Session& session);
 
 }  // namespace dspprog

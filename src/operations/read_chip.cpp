@@ -19,17 +19,11 @@ std::string ChecksumLine(std::uint16_t checksum) {
 
 }  // namespace
 
+const ButtonOperation kReadButton = {"+++ Начало чтения чипа.", ReadChip,
+                                     "--- Окончание чтения чипа."};
+
 Outcome ReadClick(Session& session) {
-    if (session.Busy) return Outcome::Refused;
-    session.Busy = 1;
-    session.op.Log("");
-    session.op.Log("+++ Начало чтения чипа.");
-
-    const Outcome outcome = ReadChip(session);
-
-    session.op.Log("--- Окончание чтения чипа.");
-    session.Busy = 0;
-    return outcome;
+    return RunInterlocked(session, kReadButton);
 }
 
 Outcome ReadChip(Session& session) {

@@ -1,11 +1,13 @@
 #pragma once
 // Reading the whole chip: blank or checksum, optionally saved as a new image file.
 
+#include "operations/button_operation.h"
 #include "operations/session.h"
 
 namespace dspprog {
 
 // The "Читать" button. Saves when session.CheckBoxNotWrite is clear.
+extern const ButtonOperation kReadButton;
 Outcome ReadClick(Session& session);
 Outcome ReadChip(Session& session);
 

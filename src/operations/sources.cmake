@@ -1,4 +1,5 @@
 target_sources(dspprog_core PRIVATE
+    ${CMAKE_CURRENT_SOURCE_DIR}/operations/button_operation.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/operations/erase_chip.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/operations/identify.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/operations/image_file.cpp

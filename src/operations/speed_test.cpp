@@ -64,4 +64,6 @@ Outcome Button1Click(Session& session) {
     return cmd_ms != 0 && main_ms != 0 ? Outcome::Succeeded : Outcome::Failed;
 }
 
+const ButtonOperation kButton1Button = {nullptr, Button1Click, nullptr};
+
 }  // namespace dspprog

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "operations/button_operation.h"
 #include "operations/session.h"
 
 namespace dspprog {
@@ -17,6 +18,8 @@ inline constexpr std::uint32_t kSpeedTestBlocks = 1001;
 // instead of a figure, and the outcome is Failed; Succeeded when both speeds
 // were measured.
 Outcome Button1Click(Session& session);
+// The same, as a button: no opening or closing lines.
+extern const ButtonOperation kButton1Button;
 
 // kB/s (1000 bytes) to two decimals, rounded half to even; nullopt for 0 ms.
 std::optional<double> SpeedKBps(std::uint32_t blocks, std::uint64_t elapsed_ms);

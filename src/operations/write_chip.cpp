@@ -59,15 +59,11 @@ std::uint32_t WriteTimeoutFactor(std::uint16_t type, std::uint32_t current) {
 
 }  // namespace
 
+// WriteChip opens its own log lines.
+const ButtonOperation kWriteChipButton = {nullptr, WriteChip, "--- Окончание записи чипа."};
+
 Outcome WriteChipButtonClick(Session& session) {
-    if (session.Busy) return Outcome::Refused;
-    session.Busy = 1;
-
-    const Outcome outcome = WriteChip(session);
-
-    session.Busy = 0;
-    session.op.Log("--- Окончание записи чипа.");
-    return outcome;
+    return RunInterlocked(session, kWriteChipButton);
 }
 
 Outcome WriteChip(Session& session) {

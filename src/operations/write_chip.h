@@ -1,12 +1,14 @@
 #pragma once
 // Writing an image file into the chip and verifying every byte.
 
+#include "operations/button_operation.h"
 #include "operations/session.h"
 
 namespace dspprog {
 
 // The "Записать" button. Erases first where the chip needs it, unless
 // session.CheckBoxNotErase is set.
+extern const ButtonOperation kWriteChipButton;
 Outcome WriteChipButtonClick(Session& session);
 Outcome WriteChip(Session& session);
 bool AlgorithmWriteSetup(Session& session);

@@ -1,4 +1,4 @@
-#include "console/operation_worker.h"
+#include "window/operation_worker.h"
 
 #include <QMetaObject>
 #include <exception>
@@ -20,8 +20,6 @@ OperationWorker::~OperationWorker() {
 }
 
 void OperationWorker::Run(std::function<void()> job) {
-    Q_ASSERT(!busy_);
-    busy_ = true;
     QMetaObject::invokeMethod(
         context_,
         [this, job = std::move(job)] {
@@ -37,7 +35,6 @@ void OperationWorker::Run(std::function<void()> job) {
             QMetaObject::invokeMethod(
                 this,
                 [this, stop] {
-                    busy_ = false;
                     if (stop) {
                         emit Stopped(*stop);
                     } else {

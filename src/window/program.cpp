@@ -1,22 +1,22 @@
-#include "console/program.h"
+#include "window/program.h"
 
 #include <QApplication>
 #include <cstdio>
 #include <memory>
 
 #include "catalogue/chip_table.h"
-#include "console/console_options.h"
-#include "console/critical_error_dialog.h"
-#include "console/fatal_report.h"
-#include "console/main_window.h"
-#include "console/operator_console.h"
-#include "console/qt_operator.h"
 #include "emulator/emulated_programmer.h"
 #include "link/link.h"
 #include "link/platform_link.h"
 #include "operations/locale_separator.h"
 #include "operations/session.h"
 #include "operations/startup.h"
+#include "window/critical_error_dialog.h"
+#include "window/fatal_report.h"
+#include "window/main_window.h"
+#include "window/qt_operator.h"
+#include "window/window_handlers.h"
+#include "window/window_options.h"
 
 namespace dspprog {
 
@@ -31,8 +31,8 @@ int UsageError(const std::string& message) {
 
 }  // namespace
 
-int RunConsole(InterfaceEnumerator& enumerator, LinkBackend& backend, Clock& clock,
-               const std::string& catalogue_path) {
+int RunWindow(InterfaceEnumerator& enumerator, LinkBackend& backend, Clock& clock,
+              const std::string& catalogue_path) {
     MainWindow window;
     // No parent: the prompt has its own window, centred on the desktop.
     CriticalErrorDialog critical;
@@ -49,10 +49,10 @@ int RunConsole(InterfaceEnumerator& enumerator, LinkBackend& backend, Clock& clo
         return ReportFatalStop(stop, nullptr);
     }
 
-    OperatorConsole console(window, session);
+    WindowHandlers handlers(window, session);
     // Queued: the exit takes effect once the fatal path has returned to the loop.
     QObject::connect(
-        &console, &OperatorConsole::ExitRequested, qApp,
+        &handlers, &WindowHandlers::ExitRequested, qApp,
         [](int status) { QCoreApplication::exit(status); }, Qt::QueuedConnection);
 
     window.show();
@@ -62,9 +62,9 @@ int RunConsole(InterfaceEnumerator& enumerator, LinkBackend& backend, Clock& clo
 }
 
 int RunDspprog(const QStringList& arguments, Clock& clock) {
-    ConsoleOptions options;
+    WindowOptions options;
     QString text;
-    switch (ParseConsoleOptions(arguments, options, text)) {
+    switch (ParseWindowOptions(arguments, options, text)) {
         case OptionsVerdict::Help:
             std::fputs(text.toLocal8Bit().constData(), stdout);
             return 0;
@@ -79,12 +79,11 @@ int RunDspprog(const QStringList& arguments, Clock& clock) {
         std::unique_ptr<emu::EmulatedProgrammer> programmer =
             emu::EmulatedProgrammer::Create(*options.emulate, options.catalogue, clock, error);
         if (!programmer) return UsageError(error);
-        return RunConsole(programmer->enumerator(), programmer->backend(), clock,
-                          options.catalogue);
+        return RunWindow(programmer->enumerator(), programmer->backend(), clock, options.catalogue);
     }
     PlatformLink platform = MakePlatformLink(options.usb, error);
     if (!platform.backend) return UsageError(error);
-    return RunConsole(*platform.enumerator, *platform.backend, clock, options.catalogue);
+    return RunWindow(*platform.enumerator, *platform.backend, clock, options.catalogue);
 }
 
 }  // namespace dspprog

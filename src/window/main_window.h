@@ -4,6 +4,7 @@
 
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 
 class QCheckBox;
 class QFileDialog;
@@ -28,11 +29,13 @@ public:
     // Blocks done of total of the running operation's current phase.
     void ShowProgress(std::uint32_t done, std::uint32_t total);
 
-    // While an operation runs, every button and check box is disabled, and a
-    // request to close the window is held until the operation has ended: the
-    // operation may be writing an image file or a chip.
-    void SetRunning(bool running);
-    bool running() const { return running_; }
+    // Every button and check box; they are off while an operation runs.
+    void EnableControls(bool enabled);
+    // While `busy` says so, a request to close the window is held (the
+    // operation may be writing an image file or a chip), to be carried out by
+    // ReleaseHeldClose once the operation has ended.
+    void HoldCloseWhile(std::function<bool()> busy);
+    void ReleaseHeldClose();
 
     // Controls, in the order of their tab stops.
     QPushButton* GetIdent;
@@ -56,8 +59,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    bool running_ = false;
-    bool close_pending_ = false;
+    std::function<bool()> busy_;
+    bool close_held_ = false;
 };
 
 }  // namespace dspprog

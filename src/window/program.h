@@ -15,11 +15,11 @@ namespace dspprog {
 // shows the window until it is closed or an operation ends the program, then
 // closes the link. Returns the exit status: 0 after the operator closed the
 // window, kFatalExitStatus after a fatal stop. Needs a QApplication.
-int RunConsole(InterfaceEnumerator& enumerator, LinkBackend& backend, Clock& clock,
-               const std::string& catalogue_path);
+int RunWindow(InterfaceEnumerator& enumerator, LinkBackend& backend, Clock& clock,
+              const std::string& catalogue_path);
 
 // The whole program: the command line, the programmer it names (the platform's
-// hardware or the emulator), RunConsole. Returns the exit status; 2 for a
+// hardware or the emulator), RunWindow. Returns the exit status; 2 for a
 // command line or emulator set-up that cannot run.
 int RunDspprog(const QStringList& arguments, Clock& clock);
 

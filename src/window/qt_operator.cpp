@@ -1,4 +1,4 @@
-#include "console/qt_operator.h"
+#include "window/qt_operator.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
@@ -6,8 +6,8 @@
 #include <QThread>
 #include <type_traits>
 
-#include "console/critical_error_dialog.h"
-#include "console/main_window.h"
+#include "window/critical_error_dialog.h"
+#include "window/main_window.h"
 
 namespace dspprog {
 

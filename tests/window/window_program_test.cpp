@@ -9,13 +9,13 @@
 #include <QTest>
 #include <QTimer>
 
-#include "console/console_options.h"
-#include "console/critical_error_dialog.h"
-#include "console/fatal_report.h"
-#include "console/main_window.h"
-#include "console/program.h"
-#include "console_bench.h"
 #include "link/discovery.h"
+#include "window/critical_error_dialog.h"
+#include "window/fatal_report.h"
+#include "window/main_window.h"
+#include "window/program.h"
+#include "window/window_options.h"
+#include "window_bench.h"
 
 using namespace dspprog;
 using namespace dspprog::testing;
@@ -42,8 +42,8 @@ bool WaitForLine(MainWindow* window, const QString& line) {
                            20000);
 }
 
-OptionsVerdict Parse(const QStringList& args, ConsoleOptions& options, QString& text) {
-    return ParseConsoleOptions(QStringList{"dspprog"} + args, options, text);
+OptionsVerdict Parse(const QStringList& args, WindowOptions& options, QString& text) {
+    return ParseWindowOptions(QStringList{"dspprog"} + args, options, text);
 }
 
 }  // namespace
@@ -66,7 +66,7 @@ private slots:
             window_visible = WaitForTopLevel("Form1", 0) != nullptr;
             box->button(QMessageBox::Ok)->click();
         });
-        const int status = RunConsole(nothing, backend, clock, catalogue.path());
+        const int status = RunWindow(nothing, backend, clock, catalogue.path());
 
         QVERIFY(script.done());
         QCOMPARE(text, QString("Не удалось получить доступ к устройству!\n\r"
@@ -115,7 +115,7 @@ private slots:
     }
 
     void EmulatorOptionsReachTheProgrammer() {
-        ConsoleOptions options;
+        WindowOptions options;
         QString text;
         QCOMPARE(Parse({"--emulate", "AB05:8192:255", "--fast", "--fault", "refuse:83", "--fault",
                         "stall:MainIn@1", "--ident", "0102030405060708090A0B0C0D0E0F",
@@ -136,7 +136,7 @@ private slots:
     }
 
     void WithoutOptionsTheHardwareAndChipsDbAreUsed() {
-        ConsoleOptions options;
+        WindowOptions options;
         QString text;
         QCOMPARE(Parse({}, options, text), OptionsVerdict::Run);
         QVERIFY(!options.emulate.has_value());
@@ -155,7 +155,7 @@ private slots:
             {"--no-such-option"},
         };
         for (const QStringList& args : bad) {
-            ConsoleOptions options;
+            WindowOptions options;
             QString text;
             QVERIFY2(Parse(args, options, text) == OptionsVerdict::Error,
                      qPrintable(args.join(' ')));

@@ -11,10 +11,10 @@
 #include <QTest>
 #include <QTimer>
 
-#include "console/critical_error_dialog.h"
-#include "console/fatal_report.h"
-#include "console/main_window.h"
-#include "console_bench.h"
+#include "window/critical_error_dialog.h"
+#include "window/fatal_report.h"
+#include "window/main_window.h"
+#include "window_bench.h"
 
 using namespace dspprog;
 using dspprog::testing::ModalScript;

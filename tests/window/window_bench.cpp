@@ -1,4 +1,4 @@
-#include "console_bench.h"
+#include "window_bench.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -35,13 +35,13 @@ emu::EmulatorOptions BenchEmulator() {
     return options;
 }
 
-ConsoleBench::ConsoleBench(const emu::EmulatorOptions& options)
+WindowBench::WindowBench(const emu::EmulatorOptions& options)
     : programmer(MakeProgrammer(options, catalogue.path(), clock)),
       op(window, critical),
       link(programmer->backend(), clock, op),
       table(MakeChipTable(catalogue.path())),
       session(link, *table, op),
-      console(window, session) {
+      handlers(window, session) {
     catalogue.Write({kBenchChipRow});
     StartUp(programmer->enumerator(), link);
     firmware().ClearWire();
@@ -49,21 +49,21 @@ ConsoleBench::ConsoleBench(const emu::EmulatorOptions& options)
     if (!QTest::qWaitForWindowExposed(&window)) throw std::runtime_error("window not exposed");
 }
 
-ConsoleBench::~ConsoleBench() {
+WindowBench::~WindowBench() {
     // The worker may still be on its way back; its thread is joined by the
-    // console after this.
+    // handlers after this.
     WaitIdle(5000);
 }
 
-QStringList ConsoleBench::Log() const {
+QStringList WindowBench::Log() const {
     return window.Memo1->toPlainText().split('\n');
 }
 
-QStringList ConsoleBench::LogAfter(qsizetype count) const {
+QStringList WindowBench::LogAfter(qsizetype count) const {
     return Log().mid(count);
 }
 
-bool ConsoleBench::Click(QAbstractButton* control, int timeout_ms) {
+bool WindowBench::Click(QAbstractButton* control, int timeout_ms) {
     // A check box reacts to clicks on its box, not on the middle of its row.
     const QPoint at = qobject_cast<QCheckBox*>(control) != nullptr
                           ? QPoint(8, control->height() / 2)
@@ -72,8 +72,8 @@ bool ConsoleBench::Click(QAbstractButton* control, int timeout_ms) {
     return WaitIdle(timeout_ms);
 }
 
-bool ConsoleBench::WaitIdle(int timeout_ms) {
-    return QTest::qWaitFor([this] { return !console.running(); }, timeout_ms);
+bool WindowBench::WaitIdle(int timeout_ms) {
+    return QTest::qWaitFor([this] { return !handlers.running(); }, timeout_ms);
 }
 
 ModalScript::ModalScript() {

@@ -12,10 +12,10 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "console/main_window.h"
-#include "console/program.h"
-#include "console_bench.h"
 #include "link/clock.h"
+#include "window/main_window.h"
+#include "window/program.h"
+#include "window_bench.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);

@@ -12,15 +12,15 @@
 #include <vector>
 
 #include "catalogue/chip_table.h"
-#include "console/critical_error_dialog.h"
-#include "console/main_window.h"
-#include "console/operator_console.h"
-#include "console/qt_operator.h"
 #include "emulator/emulated_programmer.h"
 #include "link/clock.h"
 #include "link/link.h"
 #include "operations/session.h"
 #include "support/temp_catalogue.h"
+#include "window/critical_error_dialog.h"
+#include "window/main_window.h"
+#include "window/qt_operator.h"
+#include "window/window_handlers.h"
 
 class QAbstractButton;
 class QFileDialog;
@@ -35,10 +35,10 @@ inline constexpr const char* kBenchChipSummary = "TEST AB05. Объем: 8192 б
 // AB05:8192:255 without the timing model.
 emu::EmulatorOptions BenchEmulator();
 
-class ConsoleBench {
+class WindowBench {
 public:
-    explicit ConsoleBench(const emu::EmulatorOptions& options = BenchEmulator());
-    ~ConsoleBench();
+    explicit WindowBench(const emu::EmulatorOptions& options = BenchEmulator());
+    ~WindowBench();
 
     emu::Firmware& firmware() { return programmer->firmware(); }
     emu::EmulatedBackend& backend() { return programmer->backend(); }
@@ -62,7 +62,7 @@ public:
     Link link;
     std::unique_ptr<ChipTable> table;
     Session session;
-    OperatorConsole console;
+    WindowHandlers handlers;
 };
 
 // Answers modal dialogs in the order given, as they appear on the window's

@@ -12,8 +12,8 @@
 #include <QTest>
 #include <algorithm>
 
-#include "console/fatal_report.h"
-#include "console_bench.h"
+#include "window/fatal_report.h"
+#include "window_bench.h"
 
 using namespace dspprog;
 using namespace dspprog::testing;
@@ -26,7 +26,7 @@ emu::EmulatorOptions StallingReplies() {
     return options;
 }
 
-bool Recorded(ConsoleBench& bench, const std::string& what) {
+bool Recorded(WindowBench& bench, const std::string& what) {
     const auto& events = bench.backend().events();
     return std::any_of(events.begin(), events.end(), [&](const auto& e) { return e.what == what; });
 }
@@ -38,8 +38,8 @@ class WindowFatalTest : public QObject {
 
 private slots:
     void TitleBarCloseOfThePromptWaitsAgain() {
-        ConsoleBench bench(StallingReplies());
-        QSignalSpy exits(&bench.console, &OperatorConsole::ExitRequested);
+        WindowBench bench(StallingReplies());
+        QSignalSpy exits(&bench.handlers, &WindowHandlers::ExitRequested);
         QString prompt_text;
 
         ModalScript script;
@@ -67,7 +67,7 @@ private slots:
     }
 
     void WaitButtonKeepsWaitingUntilTheTransferCompletes() {
-        ConsoleBench bench(StallingReplies());
+        WindowBench bench(StallingReplies());
         ModalScript script;
         script.Then<CriticalErrorDialog>([](CriticalErrorDialog* d) { d->WaitB->click(); })
             .Then<CriticalErrorDialog>([&](CriticalErrorDialog* d) {
@@ -84,8 +84,8 @@ private slots:
     }
 
     void FinishButtonEndsTheProgramWithoutABox() {
-        ConsoleBench bench(StallingReplies());
-        QSignalSpy exits(&bench.console, &OperatorConsole::ExitRequested);
+        WindowBench bench(StallingReplies());
+        QSignalSpy exits(&bench.handlers, &WindowHandlers::ExitRequested);
 
         ModalScript script;
         script.Then<CriticalErrorDialog>([](CriticalErrorDialog* d) { d->CloseB->click(); });
@@ -108,7 +108,7 @@ private slots:
     void HaltDuringAnOperationShowsItsBoxThenEnds() {
         emu::EmulatorOptions options = BenchEmulator();
         options.faults.refuse.insert(0x83);  // the verify's read
-        ConsoleBench bench(options);
+        WindowBench bench(options);
         QTemporaryDir dir;
         const QString image = dir.filePath("image.bin");
         {
@@ -116,7 +116,7 @@ private slots:
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write(QByteArray(8192, char(0x12)));
         }
-        QSignalSpy exits(&bench.console, &OperatorConsole::ExitRequested);
+        QSignalSpy exits(&bench.handlers, &WindowHandlers::ExitRequested);
         QString box_text;
         bool link_open_during_box = false;
 

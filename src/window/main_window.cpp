@@ -1,4 +1,4 @@
-#include "console/main_window.h"
+#include "window/main_window.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -150,22 +150,27 @@ void MainWindow::ShowProgress(std::uint32_t done, std::uint32_t total) {
     Progress->setValue(static_cast<int>(done));
 }
 
-void MainWindow::SetRunning(bool running) {
-    running_ = running;
+void MainWindow::EnableControls(bool enabled) {
     for (QWidget* control : std::initializer_list<QWidget*>{
              GetIdent, Read, EreaseChip, WriteChipButton, CheckBoxNotErase, CheckBoxClear,
              CheckBoxNotWrite, Button1}) {
-        control->setEnabled(!running);
-    }
-    if (!running && close_pending_) {
-        close_pending_ = false;
-        close();
+        control->setEnabled(enabled);
     }
 }
 
+void MainWindow::HoldCloseWhile(std::function<bool()> busy) {
+    busy_ = std::move(busy);
+}
+
+void MainWindow::ReleaseHeldClose() {
+    if (!close_held_) return;
+    close_held_ = false;
+    close();
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (running_) {
-        close_pending_ = true;
+    if (busy_ && busy_()) {
+        close_held_ = true;
         event->ignore();
         return;
     }

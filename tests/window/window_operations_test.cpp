@@ -12,7 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "console_bench.h"
+#include "window_bench.h"
 
 using namespace dspprog;
 using namespace dspprog::testing;
@@ -53,7 +53,7 @@ class WindowOperationsTest : public QObject {
 
 private slots:
     void IdentifyLogsTheChip() {
-        ConsoleBench bench;
+        WindowBench bench;
         QVERIFY(bench.Click(bench.window.GetIdent));
         QCOMPARE(
             bench.Log(),
@@ -65,7 +65,7 @@ private slots:
         QTemporaryDir dir;
         emu::EmulatorOptions options = BenchEmulator();
         options.chip_file = FirstByteZeroChip(dir).toStdString();
-        ConsoleBench bench(options);
+        WindowBench bench(options);
 
         QVERIFY(bench.Click(bench.window.Read));
         QCOMPARE(bench.LogAfter(1),
@@ -81,7 +81,7 @@ private slots:
         QTemporaryDir dir;
         emu::EmulatorOptions options = BenchEmulator();
         options.chip_file = FirstByteZeroChip(dir).toStdString();
-        ConsoleBench bench(options);
+        WindowBench bench(options);
         const QString image = dir.filePath("image.bin");
 
         QVERIFY(bench.Click(bench.window.CheckBoxNotWrite));
@@ -106,7 +106,7 @@ private slots:
     }
 
     void SecondClickWhileADialogIsOpenDoesNothing() {
-        ConsoleBench bench;
+        WindowBench bench;
         QVERIFY(bench.Click(bench.window.CheckBoxNotWrite));
         const QStringList before = bench.Log();
         QStringList while_open;
@@ -119,11 +119,11 @@ private slots:
             for (QWidget* control : Controls(bench.window))
                 QTest::mouseClick(control, Qt::LeftButton, Qt::NoModifier, QPoint(8, 8));
             // A click that reached a handler anyway.
-            bench.console.GetIdentClick();
-            bench.console.ReadClick();
-            bench.console.EreaseChipClick();
-            bench.console.WriteChipButtonClick();
-            bench.console.Button1Click();
+            bench.handlers.OnGetIdent();
+            bench.handlers.OnRead();
+            bench.handlers.OnEreaseChip();
+            bench.handlers.OnWriteChipButton();
+            bench.handlers.OnButton1();
             QTest::qWait(50);
             while_open = bench.Log();
             wire_while_open = bench.firmware().wire().size();
@@ -149,7 +149,7 @@ private slots:
         QTemporaryDir dir;
         emu::EmulatorOptions options = BenchEmulator();
         options.chip_file = FirstByteZeroChip(dir).toStdString();
-        ConsoleBench bench(options);
+        WindowBench bench(options);
 
         QVERIFY(bench.Click(bench.window.EreaseChip));
         QCOMPARE(bench.LogAfter(1),
@@ -164,7 +164,7 @@ private slots:
         QTemporaryDir dir;
         emu::EmulatorOptions options = BenchEmulator();
         options.chip_file = FirstByteZeroChip(dir).toStdString();
-        ConsoleBench bench(options);
+        WindowBench bench(options);
         QByteArray image(8192, 0);
         for (int i = 0; i < image.size(); ++i) image[i] = static_cast<char>(i * 7);
         const QString path = dir.filePath("image.bin");
@@ -193,7 +193,7 @@ private slots:
     }
 
     void NotEraseCheckBoxReachesTheWrite() {
-        ConsoleBench bench;
+        WindowBench bench;
         QTemporaryDir dir;
         const QString path = dir.filePath("image.bin");
         QVERIFY(WriteAll(path, QByteArray(8192, char(0x55))));
@@ -212,7 +212,7 @@ private slots:
     }
 
     void OpenDialogTakesANameWithNoFileBehindIt() {
-        ConsoleBench bench;
+        WindowBench bench;
         QTemporaryDir dir;
         const QString missing = dir.filePath("no-such-image.bin");
 
@@ -237,7 +237,7 @@ private slots:
     void RefusedBurstReadShowsItsErrorBox() {
         emu::EmulatorOptions options = BenchEmulator();
         options.faults.refuse.insert(0x83);
-        ConsoleBench bench(options);
+        WindowBench bench(options);
 
         QString box_text;
         ModalScript script;
@@ -256,7 +256,7 @@ private slots:
     }
 
     void SpeedTestLogsBothEndpoints() {
-        ConsoleBench bench;
+        WindowBench bench;
         QVERIFY(bench.Click(bench.window.Button1));
         // The simulated clock does not move while the emulator takes the
         // blocks, so neither series has a measurable time.
@@ -268,7 +268,7 @@ private slots:
     }
 
     void ClosingWhileAnOperationRunsWaitsForItsEnd() {
-        ConsoleBench bench;
+        WindowBench bench;
         QVERIFY(bench.Click(bench.window.CheckBoxNotWrite));
         bool closed_at_once = true;
         bool visible_while_running = false;
@@ -289,7 +289,7 @@ private slots:
     }
 
     void LogLinesKeepTheirOrderAcrossManyOperations() {
-        ConsoleBench bench;
+        WindowBench bench;
         for (int i = 0; i < 20; ++i) QVERIFY(bench.Click(bench.window.GetIdent));
         const QStringList log = bench.Log();
         QCOMPARE(log.size(), 1 + 20 * 4);

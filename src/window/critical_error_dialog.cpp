@@ -1,4 +1,4 @@
-#include "console/critical_error_dialog.h"
+#include "window/critical_error_dialog.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>

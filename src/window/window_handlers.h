@@ -4,32 +4,34 @@
 
 #include <QObject>
 
-#include "console/operation_worker.h"
+#include "operations/button_operation.h"
 #include "operations/session.h"
+#include "window/operation_worker.h"
 
 namespace dspprog {
 
 class MainWindow;
 
-class OperatorConsole final : public QObject {
+class WindowHandlers final : public QObject {
     Q_OBJECT
 
 public:
     // Connects the window's buttons. `session.op` must show its dialogs on the
     // window's thread (QtOperator), or an operation waiting for an answer
     // would never get one.
-    OperatorConsole(MainWindow& window, Session& session);
+    WindowHandlers(MainWindow& window, Session& session);
 
-    // A click while an operation or the endpoint test runs does nothing: the
-    // controls are disabled then, and this holds for a click that was already
-    // on its way.
-    void GetIdentClick();
-    void ReadClick();
-    void EreaseChipClick();
-    void WriteChipButtonClick();
-    void Button1Click();
+    // What the buttons do. A click while an operation or the endpoint test
+    // runs does nothing: the controls are disabled then, and this holds for a
+    // click that was already on its way.
+    void OnGetIdent();
+    void OnRead();
+    void OnEreaseChip();
+    void OnWriteChipButton();
+    void OnButton1();
 
-    bool running() const { return worker_.busy(); }
+    // Whether an operation runs: the session's Busy, which is the one record of it.
+    bool running() const { return session_.Busy != 0; }
 
 signals:
     // An operation ended the program: its message has been shown and the link
@@ -37,7 +39,8 @@ signals:
     void ExitRequested(int status);
 
 private:
-    void Start(Outcome (*operation)(Session&));
+    void Start(const ButtonOperation& operation);
+    void OnFinished();
     void OnStopped(const FatalStop& stop);
 
     MainWindow& window_;

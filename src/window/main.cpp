@@ -2,8 +2,8 @@
 
 #include <QApplication>
 
-#include "console/program.h"
 #include "link/clock.h"
+#include "window/program.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);

@@ -12,7 +12,7 @@
 
 namespace dspprog {
 
-struct ConsoleOptions {
+struct WindowOptions {
     std::string catalogue = "chips.db";
     std::string usb;  // hardware backend; "" for the platform's default
     std::optional<emu::EmulatorOptions> emulate;
@@ -25,7 +25,7 @@ enum class OptionsVerdict {
 };
 
 // `arguments` includes the program name first, as QCoreApplication::arguments() gives it.
-OptionsVerdict ParseConsoleOptions(const QStringList& arguments, ConsoleOptions& options,
-                                   QString& text);
+OptionsVerdict ParseWindowOptions(const QStringList& arguments, WindowOptions& options,
+                                  QString& text);
 
 }  // namespace dspprog

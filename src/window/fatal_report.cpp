@@ -1,8 +1,8 @@
-#include "console/fatal_report.h"
+#include "window/fatal_report.h"
 
 #include <QMessageBox>
 
-#include "console/qt_operator.h"
+#include "window/qt_operator.h"
 
 namespace dspprog {
 

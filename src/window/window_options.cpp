@@ -1,11 +1,11 @@
-#include "console/console_options.h"
+#include "window/window_options.h"
 
 #include <QCommandLineParser>
 
 namespace dspprog {
 
-OptionsVerdict ParseConsoleOptions(const QStringList& arguments, ConsoleOptions& options,
-                                   QString& text) {
+OptionsVerdict ParseWindowOptions(const QStringList& arguments, WindowOptions& options,
+                                  QString& text) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         "The operator's window of the TMS320VC5509 USB chip programmer.");

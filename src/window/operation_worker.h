@@ -20,10 +20,10 @@ public:
     // the operator's answer would wait for ever.
     ~OperationWorker() override;
 
-    // Starts `job` on the worker thread. At most one job at a time: the caller
-    // does not start another before Finished or Stopped.
+    // Starts `job` on the worker thread. Jobs run one after the other; the
+    // caller keeps to one at a time (the session's Busy) so that the window
+    // knows what it is waiting for.
     void Run(std::function<void()> job);
-    bool busy() const { return busy_; }
 
 signals:
     // The job returned.
@@ -35,7 +35,6 @@ signals:
 private:
     QThread thread_;
     QObject* context_;  // lives on thread_; jobs are posted to it
-    bool busy_ = false;
 };
 
 }  // namespace dspprog
