@@ -7,6 +7,7 @@
 
 #include "catalogue/chip_record.h"
 #include "catalogue/chip_table.h"
+#include "catalogue/number_text.h"
 
 namespace dspprog {
 
@@ -22,10 +23,5 @@ std::string ChipKey(std::uint8_t manuf, std::uint8_t dev);
 
 // Bytes for a capacity text ("64K" .. "8M", in bits); nullopt for anything else.
 std::optional<std::uint32_t> SizeFromText(const std::string& text);
-
-// Whole-text integer conversion with default 0: leading blanks, then a signed
-// decimal or a "$", "x", "X", "0x", "0X" hexadecimal; anything else gives 0.
-// The caller cuts the result to its field's width.
-std::int64_t IntegerFromText(const std::string& text);
 
 }  // namespace dspprog

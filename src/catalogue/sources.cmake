@@ -4,6 +4,7 @@ target_sources(dspprog_core PRIVATE
     ${CMAKE_CURRENT_SOURCE_DIR}/catalogue/chip_table_factory.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/catalogue/loaded_chip_table.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/catalogue/lookup.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/catalogue/number_text.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/catalogue/sqlite_chip_table.cpp
 )
 # The legacy catalogue format, read through pxlib where the platform has it.

@@ -42,9 +42,9 @@ public:
                 Firmware& fw = backend_.firmware();
                 outcome_ = in_buffer_ ? fw.HostRead(role_, in_buffer_, length_, now * 1000)
                                       : fw.HostWrite(role_, out_buffer_, length_, now * 1000);
-                resolved_ = outcome_.state != TransferOutcome::State::Pending;
+                resolved_ = outcome_.state != Completion::State::Pending;
             }
-            if (resolved_ && outcome_.state == TransferOutcome::State::Failed)
+            if (resolved_ && outcome_.state == Completion::State::Failed)
                 return {Completion::State::Failed, outcome_.count};
             std::uint64_t wake = deadline_ms;
             if (resolved_) {
@@ -96,15 +96,13 @@ private:
     std::uint8_t* in_buffer_ = nullptr;
     const std::uint8_t* out_buffer_ = nullptr;
     std::uint32_t length_ = 0;
-    TransferOutcome outcome_;
+    TimedCompletion outcome_;
 };
 
 }  // namespace
 
-ListEnumerator EmulatedEnumerator() {
-    ListEnumerator list;
-    list.Add({"Zelvandrik", kEmulatedPath});
-    return list;
+FixedEnumerator EmulatedEnumerator() {
+    return FixedEnumerator(std::vector<FixedEnumerator::Entry>{{kProgrammerManufacturer, kEmulatedPath}});
 }
 
 EmulatedBackend::EmulatedBackend(Firmware& firmware, Clock& clock, std::string device_path)
@@ -116,12 +114,8 @@ void EmulatedBackend::Record(std::string what, std::uint64_t at_ms) {
 
 std::unique_ptr<Device> EmulatedBackend::OpenDevice(const std::string& path) {
     Record("open device", clock_.NowMs());
-    if (fail_device_open || path != device_path_) return nullptr;
+    if (path != device_path_) return nullptr;
     return std::make_unique<EmulatedDevice>(*this);
-}
-
-bool EmulatedBackend::CreateDoneEvent(Access direction) {
-    return direction == Access::Read ? !fail_read_event : !fail_write_event;
 }
 
 std::unique_ptr<Pipe> EmulatedBackend::OpenPipe(Device&, const std::string& path, Access access) {
@@ -130,7 +124,7 @@ std::unique_ptr<Pipe> EmulatedBackend::OpenPipe(Device&, const std::string& path
         Record(std::string("open ") + kPipeSuffixes[n], clock_.NowMs());
         const auto role = static_cast<PipeRole>(n);
         const bool wants_read = access == Access::Read;
-        if (n == fail_pipe_open || wants_read != IsInPipe(role)) return nullptr;
+        if (wants_read != IsInPipe(role)) return nullptr;
         return std::make_unique<EmulatedPipe>(*this, role);
     }
     return nullptr;

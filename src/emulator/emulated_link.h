@@ -21,22 +21,15 @@ inline constexpr const char* kEmulatedPath =
     "\\\\?\\usb#vid_1992&pid_2003#emulated#{00873fdf-61a8-11d1-aa5e-00c04fb1728b}";
 
 // An enumerator listing the one emulated programmer.
-ListEnumerator EmulatedEnumerator();
+FixedEnumerator EmulatedEnumerator();
 
 class EmulatedBackend final : public LinkBackend {
 public:
     EmulatedBackend(Firmware& firmware, Clock& clock, std::string device_path = kEmulatedPath);
 
     std::unique_ptr<Device> OpenDevice(const std::string& path) override;
-    bool CreateDoneEvent(Access direction) override;
     std::unique_ptr<Pipe> OpenPipe(Device& device, const std::string& path,
                                    Access access) override;
-
-    // Opening faults, for the link's failure paths.
-    bool fail_device_open = false;
-    bool fail_read_event = false;
-    bool fail_write_event = false;
-    int fail_pipe_open = -1;  // the pipe number (0..3) whose opening fails
 
     // What was opened and closed, in order, with the clock's time: "open device",
     // "open \PIPE00", "close \PIPE00", "close device", ...

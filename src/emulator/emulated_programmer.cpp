@@ -9,6 +9,7 @@
 
 #include "catalogue/chip_table.h"
 #include "catalogue/lookup.h"
+#include "catalogue/number_text.h"
 
 namespace dspprog::emu {
 
@@ -22,21 +23,6 @@ struct ChipSpec {
     std::uint16_t type = 0;
 };
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-bool AllDigits(const std::string& text, bool hex) {
-    if (text.empty()) return false;
-    for (char c : text) {
-        if (hex ? HexValue(c) < 0 : !std::isdigit(static_cast<unsigned char>(c))) return false;
-    }
-    return true;
-}
-
 std::string Upper(std::string text) {
     for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return text;
@@ -44,9 +30,10 @@ std::string Upper(std::string text) {
 
 // Four hex digits: manufacturer code, then device code.
 bool ParseCode(const std::string& code, ChipSpec& spec) {
-    if (code.size() != 4 || !AllDigits(code, true)) return false;
-    spec.manuf = static_cast<std::uint8_t>(HexValue(code[0]) * 16 + HexValue(code[1]));
-    spec.dev = static_cast<std::uint8_t>(HexValue(code[2]) * 16 + HexValue(code[3]));
+    const auto value = code.size() == 4 ? ParseDigits(code, 16, 0xFFFF) : std::nullopt;
+    if (!value) return false;
+    spec.manuf = static_cast<std::uint8_t>(*value >> 8);
+    spec.dev = static_cast<std::uint8_t>(*value & 0xFF);
     return true;
 }
 
@@ -61,10 +48,9 @@ std::optional<std::uint16_t> ParseType(const std::string& text) {
         digits.erase(0, 2);
         hex = true;
     }
-    if (!AllDigits(digits, hex) || digits.size() > 5) return std::nullopt;
-    const unsigned long value = std::stoul(digits, nullptr, hex ? 16 : 10);
-    if (value > 0xFFFF) return std::nullopt;
-    return static_cast<std::uint16_t>(value);
+    const auto value = ParseDigits(digits, hex ? 16 : 10, 0xFFFF);
+    if (!value) return std::nullopt;
+    return static_cast<std::uint16_t>(*value);
 }
 
 // CODE:SIZE:TYPE, e.g. AB05:8192:255.
@@ -82,13 +68,8 @@ bool ParseTriple(const std::string& chip, ChipSpec& spec, std::string& error) {
         error = "chip '" + chip + "': CODE must be 4 hex digits, such as AB05";
         return false;
     }
-    bool size_ok = AllDigits(size, false) && size.size() <= 7;
-    if (size_ok) {
-        const unsigned long bytes = std::stoul(size);
-        size_ok = bytes >= 8192 && bytes <= 1048576 && (bytes & (bytes - 1)) == 0;
-        spec.size = static_cast<std::uint32_t>(bytes);
-    }
-    if (!size_ok) {
+    const auto bytes = ParseDigits(size, 10, 1048576);
+    if (!bytes || *bytes < 8192 || (*bytes & (*bytes - 1)) != 0) {
         error = "chip '" + chip + "': SIZE must be a byte count from 8192 to 1048576, a power of 2";
         return false;
     }
@@ -97,6 +78,7 @@ bool ParseTriple(const std::string& chip, ChipSpec& spec, std::string& error) {
         error = "chip '" + chip + "': TYPE must be decimal or $hex / 0xhex, at most 16 bits";
         return false;
     }
+    spec.size = static_cast<std::uint32_t>(*bytes);
     spec.type = *parsed_type;
     return true;
 }
@@ -147,12 +129,18 @@ bool IsTriple(const std::string& chip) {
 }  // namespace
 
 bool ParseIdent(const std::string& hex, std::array<std::uint8_t, 15>& out, std::string& error) {
-    if (hex.size() != 30 || !AllDigits(hex, true)) {
+    std::array<std::uint8_t, 15> bytes{};
+    bool valid = hex.size() == 2 * bytes.size();
+    for (std::size_t i = 0; valid && i < bytes.size(); ++i) {
+        const auto byte = ParseDigits(std::string_view(hex).substr(2 * i, 2), 16, 0xFF);
+        valid = byte.has_value();
+        if (valid) bytes[i] = static_cast<std::uint8_t>(*byte);
+    }
+    if (!valid) {
         error = "identification bytes must be 30 hex digits (reply bytes 1..15), got '" + hex + "'";
         return false;
     }
-    for (std::size_t i = 0; i < out.size(); ++i)
-        out[i] = static_cast<std::uint8_t>(HexValue(hex[2 * i]) * 16 + HexValue(hex[2 * i + 1]));
+    out = bytes;
     return true;
 }
 
@@ -221,7 +209,7 @@ bool EmulatedProgrammer::WriteWireLog() {
     if (!wire_log_) return true;
     // The log is a file the user named for this purpose: it is replaced.
     std::ofstream log(*wire_log_, std::ios::binary | std::ios::trunc);
-    for (const WireBlock& block : firmware_->wire()) log << Firmware::FormatWireLine(block) << '\n';
+    for (const WireBlock& block : firmware_->wire()) log << FormatWireLine(block) << '\n';
     log.flush();
     return static_cast<bool>(log);
 }

@@ -49,7 +49,7 @@ private:
 
     std::unique_ptr<Firmware> firmware_;
     std::unique_ptr<EmulatedBackend> backend_;
-    ListEnumerator enumerator_;
+    FixedEnumerator enumerator_;
     std::optional<std::string> wire_log_;
 };
 

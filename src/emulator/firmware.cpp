@@ -1,7 +1,13 @@
+// The firmware spells out its opcodes (0x80, 0x83, 0xA0, 0xB0, 0xC0, 0xD0),
+// the 4096-byte block and the 512 KB window itself instead of taking them from
+// protocol/. It stands for the far side of the wire and is written from the
+// protocol's description, not from the host's code, so that a wrong constant
+// on the host side shows up as a conversation that fails, not as two sides
+// agreeing on the same mistake.
+
 #include "emulator/firmware.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace dspprog::emu {
 
@@ -17,36 +23,8 @@ std::uint32_t StartAddress(const std::uint8_t* cmd) {
 
 }  // namespace
 
-const char* PipeName(PipeRole role) {
-    switch (role) {
-        case PipeRole::CmdIn: return "CmdIn";
-        case PipeRole::CmdOut: return "CmdOut";
-        case PipeRole::MainIn: return "MainIn";
-        case PipeRole::MainOut: return "MainOut";
-    }
-    return "?";
-}
-
-std::optional<PipeRole> PipeFromName(const std::string& name) {
-    for (int i = 0; i < kPipeCount; ++i) {
-        const auto role = static_cast<PipeRole>(i);
-        if (name == PipeName(role)) return role;
-    }
-    return std::nullopt;
-}
-
 Firmware::Firmware(VirtualChip chip, std::array<std::uint8_t, 15> ident)
     : chip_(std::move(chip)), ident_(ident) {}
-
-std::string Firmware::FormatWireLine(const WireBlock& block) {
-    std::string line = PipeName(block.pipe);
-    char hex[4];
-    for (std::uint8_t b : block.bytes) {
-        std::snprintf(hex, sizeof hex, " %02X", b);
-        line += hex;
-    }
-    return line;
-}
 
 bool Firmware::Stalled(PipeRole pipe) const {
     const long from = faults_.stall_from[static_cast<int>(pipe)];
@@ -142,10 +120,10 @@ void Firmware::Command(const std::uint8_t* cmd, std::uint64_t now_us) {
     }
 }
 
-TransferOutcome Firmware::HostWrite(PipeRole pipe, const std::uint8_t* data, std::uint32_t length,
+TimedCompletion Firmware::HostWrite(PipeRole pipe, const std::uint8_t* data, std::uint32_t length,
                                     std::uint64_t now_us) {
-    if (disconnected_) return {TransferOutcome::State::Failed, 0, 0};
-    if (Stalled(pipe)) return {TransferOutcome::State::Pending, 0, 0};
+    if (disconnected_) return {{Completion::State::Failed, 0}, 0};
+    if (Stalled(pipe)) return {{Completion::State::Pending, 0}, 0};
 
     const std::uint32_t count = ShortCount(pipe, length);
     std::uint64_t ready = BusEnd(count, now_us);
@@ -171,16 +149,16 @@ TransferOutcome Firmware::HostWrite(PipeRole pipe, const std::uint8_t* data, std
     }
     // Anything else (throughput-test blocks on either pipe) is drained.
     Completed(pipe, data, count);
-    return {TransferOutcome::State::Done, count, ready};
+    return {{Completion::State::Done, count}, ready};
 }
 
-TransferOutcome Firmware::HostRead(PipeRole pipe, std::uint8_t* buffer, std::uint32_t length,
+TimedCompletion Firmware::HostRead(PipeRole pipe, std::uint8_t* buffer, std::uint32_t length,
                                    std::uint64_t now_us) {
-    if (disconnected_) return {TransferOutcome::State::Failed, 0, 0};
-    if (Stalled(pipe)) return {TransferOutcome::State::Pending, 0, 0};
+    if (disconnected_) return {{Completion::State::Failed, 0}, 0};
+    if (Stalled(pipe)) return {{Completion::State::Pending, 0}, 0};
 
     if (pipe == PipeRole::CmdIn) {
-        if (replies_.empty()) return {TransferOutcome::State::Pending, 0, 0};
+        if (replies_.empty()) return {{Completion::State::Pending, 0}, 0};
         const Reply reply = replies_.front();
         replies_.erase(replies_.begin());
         const std::uint32_t count =
@@ -188,7 +166,7 @@ TransferOutcome Firmware::HostRead(PipeRole pipe, std::uint8_t* buffer, std::uin
         std::copy_n(reply.bytes.begin(), count, buffer);
         const std::uint64_t ready = BusEnd(count, std::max(now_us, reply.ready_at_us));
         Completed(pipe, buffer, count);
-        return {TransferOutcome::State::Done, count, std::max(ready, reply.ready_at_us)};
+        return {{Completion::State::Done, count}, std::max(ready, reply.ready_at_us)};
     }
 
     if (pipe == PipeRole::MainIn && phase_ == Phase::Streaming) {
@@ -203,10 +181,10 @@ TransferOutcome Firmware::HostRead(PipeRole pipe, std::uint8_t* buffer, std::uin
             QueueReply(status, ready);
         }
         Completed(pipe, buffer, count);
-        return {TransferOutcome::State::Done, count, ready};
+        return {{Completion::State::Done, count}, ready};
     }
     // Nothing is due on this pipe: the read waits.
-    return {TransferOutcome::State::Pending, 0, 0};
+    return {{Completion::State::Pending, 0}, 0};
 }
 
 }  // namespace dspprog::emu

@@ -10,60 +10,22 @@
 #include <array>
 #include <cstdint>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
+#include "emulator/faults.h"
+#include "emulator/pipe_role.h"
+#include "emulator/timing.h"
 #include "emulator/virtual_chip.h"
+#include "emulator/wire_block.h"
+#include "link/pipe.h"
 
 namespace dspprog::emu {
 
-enum class PipeRole : int { CmdIn = 0, CmdOut = 1, MainIn = 2, MainOut = 3 };
-inline constexpr int kPipeCount = 4;
-const char* PipeName(PipeRole role);  // "CmdIn", ...
-std::optional<PipeRole> PipeFromName(const std::string& name);
-inline bool IsInPipe(PipeRole role) { return role == PipeRole::CmdIn || role == PipeRole::MainIn; }
-
-// Ways the programmer can be told to misbehave.
-struct Faults {
-    std::set<std::uint8_t> refuse;           // opcodes answered with a non-zero status
-    std::set<std::uint8_t> fail_completion;  // opcodes whose completion reply reports failure
-    // Per pipe: transfers from the n-th one on (0-based, counting the pipe's
-    // completed transfers) never complete. -1: never.
-    std::array<long, kPipeCount> stall_from{-1, -1, -1, -1};
-    // Per pipe: transfers from the n-th one on move only part of the block
-    // (64 bytes of a longer block, half of a block of 64 or less). -1: never.
-    std::array<long, kPipeCount> short_from{-1, -1, -1, -1};
-    std::uint32_t stuck = 0;  // bytes that stay 0x00 after an erase
-    // Total completed transfers (all pipes) after which the device vanishes. -1: never.
-    long disconnect_after = -1;
-};
-
-// Parses one --fault word: refuse:OP | fail:OP | stall:PIPE[@N] | short:PIPE[@N] |
-// stuck:N | unplug@N. OP is a hex opcode ("83"), PIPE a pipe name. False on a
-// malformed word, with `error` saying why.
-bool ParseFault(const std::string& word, Faults& faults, std::string& error);
-
-// Optional timing: a USB full-speed bulk link and chip erase / program times.
-struct Timing {
-    bool enabled = false;
-    std::uint32_t packets_per_ms = 19;  // 64-byte bulk packets per 1 ms frame
-    std::uint32_t erase_ms_flash = 1000;
-    std::uint32_t program_us_per_byte_flash = 10;
-    std::uint32_t program_us_per_byte_eprom = 50;
-};
-
-struct WireBlock {
-    PipeRole pipe;
-    std::vector<std::uint8_t> bytes;
-};
-
-// The outcome of one host transfer, as the firmware decides it.
-struct TransferOutcome {
-    enum class State { Pending, Done, Failed };
-    State state = State::Pending;
-    std::uint32_t count = 0;
-    std::uint64_t ready_at_us = 0;  // when it completes (timing model); 0 = at once
+// A transfer's completion as the firmware decides it, and the time at which
+// it takes effect on the wire (timing model; 0 = at once).
+struct TimedCompletion : Completion {
+    std::uint64_t ready_at_us = 0;
 };
 
 class Firmware {
@@ -72,11 +34,11 @@ public:
     Firmware(VirtualChip chip, std::array<std::uint8_t, 15> ident);
 
     // The host writes `length` bytes on an OUT pipe at time `now_us`.
-    TransferOutcome HostWrite(PipeRole pipe, const std::uint8_t* data, std::uint32_t length,
+    TimedCompletion HostWrite(PipeRole pipe, const std::uint8_t* data, std::uint32_t length,
                               std::uint64_t now_us);
     // The host asks for up to `length` bytes on an IN pipe at time `now_us`. A
     // Pending outcome consumes nothing; asking again later may complete it.
-    TransferOutcome HostRead(PipeRole pipe, std::uint8_t* buffer, std::uint32_t length,
+    TimedCompletion HostRead(PipeRole pipe, std::uint8_t* buffer, std::uint32_t length,
                              std::uint64_t now_us);
 
     Faults& faults() { return faults_; }
@@ -92,8 +54,6 @@ public:
     // Every completed transfer in wire order, with the bytes that moved.
     const std::vector<WireBlock>& wire() const { return wire_; }
     void ClearWire() { wire_.clear(); }
-    // "<pipe> <bytes as upper-case hex pairs separated by single spaces>"
-    static std::string FormatWireLine(const WireBlock& block);
 
     // The device is gone: every transfer from now on fails.
     void Disconnect() { disconnected_ = true; }

@@ -45,30 +45,16 @@ bool GetSymbolicLink(InterfaceEnumerator& enumerator, const std::string& interfa
     return false;
 }
 
-bool ListEnumerator::Begin(const std::string&) {
-    size_queries_.assign(entries_.size(), 0);
-    reads_.assign(entries_.size(), 0);
-    return !begin_fails_;
+std::uint32_t FixedEnumerator::DetailSize(std::uint32_t index) {
+    return static_cast<std::uint32_t>(4 + entries_.at(index).path.size() + 1);
 }
 
-std::uint32_t ListEnumerator::DetailSize(std::uint32_t index) {
-    if (static_cast<int>(index) > highest_examined_) highest_examined_ = static_cast<int>(index);
-    const Entry& e = entries_.at(index);
-    const int n = size_queries_.at(index)++;
-    if (e.size_fails_from >= 0 && n >= e.size_fails_from) return 0;
-    // A detail record: 4 bytes of size field, the path and its NUL.
-    return static_cast<std::uint32_t>(4 + e.path.size() + 1);
+std::optional<std::string> FixedEnumerator::ReadPath(std::uint32_t index) {
+    const std::string& path = entries_.at(index).path;
+    return path.substr(0, path.find('\0'));
 }
 
-std::optional<std::string> ListEnumerator::ReadPath(std::uint32_t index) {
-    const Entry& e = entries_.at(index);
-    const int n = reads_.at(index)++;
-    if (e.read_fails_from >= 0 && n >= e.read_fails_from) return std::nullopt;
-    // The path ends at its first NUL, as it would in a platform record.
-    return e.path.substr(0, e.path.find('\0'));
-}
-
-std::string ListEnumerator::Manufacturer(std::uint32_t index) {
+std::string FixedEnumerator::Manufacturer(std::uint32_t index) {
     const std::string& m = entries_.at(index).manufacturer;
     return m.substr(0, m.find('\0'));
 }

@@ -48,43 +48,29 @@ bool GetSymbolicLink(InterfaceEnumerator& enumerator, const std::string& interfa
                      std::uint32_t vendor, std::uint32_t product, const std::string& manufacturer,
                      std::string& path);
 
-// A fixed list of interfaces, with optional failure points: the enumerator
-// behind the emulator and the tests, and a convenient base for backends that
-// collect their interfaces up front.
-class ListEnumerator : public InterfaceEnumerator {
+// A fixed list of interfaces that reads without fail: the emulated
+// programmer's one interface, or none at all in a build without hardware.
+class FixedEnumerator : public InterfaceEnumerator {
 public:
     struct Entry {
         std::string manufacturer;
         std::string path;
-        int size_fails_from = -1;  // from the n-th size query (0-based) on, the size reads as 0
-        int read_fails_from = -1;  // from the n-th detail read (0-based) on, the read fails
     };
 
-    ListEnumerator() = default;
-    explicit ListEnumerator(std::vector<Entry> entries) : entries_(std::move(entries)) {}
+    FixedEnumerator() = default;
+    explicit FixedEnumerator(std::vector<Entry> entries) : entries_(std::move(entries)) {}
 
-    void Add(Entry entry) { entries_.push_back(std::move(entry)); }
-    void FailBegin() { begin_fails_ = true; }
-
-    bool Begin(const std::string& interface_class) override;
+    bool Begin(const std::string&) override { return true; }
     bool Exists(std::uint32_t index) override { return index < entries_.size(); }
+    // A detail record: 4 bytes of size field, the path and its NUL.
     std::uint32_t DetailSize(std::uint32_t index) override;
+    // The path and the manufacturer end at their first NUL, as in a platform record.
     std::optional<std::string> ReadPath(std::uint32_t index) override;
     std::string Manufacturer(std::uint32_t index) override;
-    void End() override { ++ended_; }
-
-    // How often the set was released (tests check it is released on every exit).
-    int ended() const { return ended_; }
-    // Highest index whose interface was examined, -1 for none.
-    int highest_examined() const { return highest_examined_; }
+    void End() override {}
 
 private:
     std::vector<Entry> entries_;
-    std::vector<int> size_queries_;
-    std::vector<int> reads_;
-    bool begin_fails_ = false;
-    int ended_ = 0;
-    int highest_examined_ = -1;
 };
 
 }  // namespace dspprog

@@ -39,7 +39,7 @@ PlatformLink MakePlatformLink(const std::string& which, std::string& error) {
         error = "backend '" + which + "' is not part of this build";
         return {};
     }
-    return {std::make_unique<ListEnumerator>(), std::make_unique<NoDevices>(), nullptr};
+    return {std::make_unique<FixedEnumerator>(), std::make_unique<NoDevices>(), nullptr};
 }
 
 }  // namespace dspprog

@@ -13,7 +13,7 @@
 namespace dspprog::emu {
 namespace {
 
-using State = TransferOutcome::State;
+using State = Completion::State;
 
 std::array<std::uint8_t, 16> Command(std::uint8_t opcode, std::uint32_t size) {
     std::array<std::uint8_t, 16> cmd{};
@@ -33,7 +33,7 @@ struct Conversation {
     }
     std::uint8_t Reply() {
         std::array<std::uint8_t, 16> reply{};
-        const TransferOutcome r = fw.HostRead(PipeRole::CmdIn, reply.data(), 16, now);
+        const TimedCompletion r = fw.HostRead(PipeRole::CmdIn, reply.data(), 16, now);
         EXPECT_EQ(r.state, State::Done);
         EXPECT_EQ(r.count, 16u);
         last_reply = reply;
@@ -41,12 +41,12 @@ struct Conversation {
     }
     std::vector<std::uint8_t> ReadBlock() {
         std::vector<std::uint8_t> block(4096);
-        const TransferOutcome r = fw.HostRead(PipeRole::MainIn, block.data(), 4096, now);
+        const TimedCompletion r = fw.HostRead(PipeRole::MainIn, block.data(), 4096, now);
         EXPECT_EQ(r.state, State::Done);
         block.resize(r.count);
         return block;
     }
-    TransferOutcome WriteBlock(std::uint8_t fill) {
+    TimedCompletion WriteBlock(std::uint8_t fill) {
         std::vector<std::uint8_t> block(4096, fill);
         return fw.HostWrite(PipeRole::MainOut, block.data(), 4096, now);
     }
@@ -181,7 +181,7 @@ TEST(Firmware, TimingModelRunsAtUsbFullSpeed) {
     std::uint64_t ready = 0;
     std::vector<std::uint8_t> block(4096);
     for (int n = 0; n < 16; ++n) {
-        const TransferOutcome r = c.fw.HostRead(PipeRole::MainIn, block.data(), 4096, 0);
+        const TimedCompletion r = c.fw.HostRead(PipeRole::MainIn, block.data(), 4096, 0);
         ready = r.ready_at_us;
     }
     // 16 blocks of 64 packets at 19 packets per ms: about 54 ms, never faster
@@ -195,7 +195,7 @@ TEST(Firmware, TimingModelRunsAtUsbFullSpeed) {
     c.fw.HostWrite(PipeRole::CmdOut, erase.data(), 16, c.now);
     std::array<std::uint8_t, 16> reply{};
     c.fw.HostRead(PipeRole::CmdIn, reply.data(), 16, c.now);
-    const TransferOutcome done = c.fw.HostRead(PipeRole::CmdIn, reply.data(), 16, c.now);
+    const TimedCompletion done = c.fw.HostRead(PipeRole::CmdIn, reply.data(), 16, c.now);
     EXPECT_GE(done.ready_at_us, c.now + 1000000) << "an erase takes its time";
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "link/discovery.h"
+#include "support/list_enumerator.h"
 
 namespace dspprog {
 namespace {

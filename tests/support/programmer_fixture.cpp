@@ -100,7 +100,7 @@ std::vector<std::string> ProgrammerBench::WireLines() const {
     std::vector<std::string> lines;
     for (const emu::WireBlock& block : firmware.wire()) {
         if (block.bytes.size() <= 16) {
-            lines.push_back(emu::Firmware::FormatWireLine(block));
+            lines.push_back(emu::FormatWireLine(block));
         } else {
             lines.push_back(DataLine(emu::PipeName(block.pipe),
                                      static_cast<std::uint32_t>(block.bytes.size())));

@@ -90,7 +90,7 @@ struct ProgrammerBench {
     ProgrammerBench(emu::VirtualChip chip, std::array<std::uint8_t, 15> ident,
                     const std::vector<CatalogueRow>& rows);
 
-    // The wire as lines: blocks of up to 16 bytes in hex (Firmware::FormatWireLine),
+    // The wire as lines: blocks of up to 16 bytes in hex (FormatWireLine),
     // longer ones as "<pipe> [<n> bytes]".
     std::vector<std::string> WireLines() const;
     // Only the command blocks sent on CmdOut, in hex.

@@ -7,7 +7,7 @@ namespace dspprog::testing {
 std::vector<std::string> WireBench::WireLines() const {
     std::vector<std::string> lines;
     for (const emu::WireBlock& block : firmware.wire())
-        lines.push_back(emu::Firmware::FormatWireLine(block));
+        lines.push_back(emu::FormatWireLine(block));
     return lines;
 }
 

@@ -277,16 +277,16 @@ bool EmulatedUsbDevice::Serve(Urb& urb) {
     static std::uint8_t nothing[1];
     if (!bytes) bytes = nothing;
     const std::uint64_t now_us = static_cast<std::uint64_t>(g_get_monotonic_time());
-    const emu::TransferOutcome outcome =
+    const emu::TimedCompletion outcome =
         in ? firmware_->HostRead(role->second, bytes, length, now_us)
            : firmware_->HostWrite(role->second, bytes, length, now_us);
     switch (outcome.state) {
-        case emu::TransferOutcome::State::Pending:
+        case Completion::State::Pending:
             return false;
-        case emu::TransferOutcome::State::Done:
+        case Completion::State::Done:
             Finish(urb, 0, outcome.count);
             return true;
-        case emu::TransferOutcome::State::Failed:
+        case Completion::State::Failed:
             break;
     }
     // The firmware says the programmer is gone.

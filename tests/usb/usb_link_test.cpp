@@ -76,7 +76,7 @@ protected:
         std::vector<std::string> lines;
         device_->WithFirmware([&](Firmware& fw) {
             for (const emu::WireBlock& block : fw.wire())
-                lines.push_back(Firmware::FormatWireLine(block));
+                lines.push_back(FormatWireLine(block));
         });
         return lines;
     }

@@ -132,13 +132,13 @@ bool NamedPipeProgrammer::Connect(HANDLE pipe, OVERLAPPED& record) {
     return Finish(pipe, record, connected, count) == Io::Done;
 }
 
-bool NamedPipeProgrammer::Offer(const std::function<emu::TransferOutcome(emu::Firmware&)>& transfer,
-                                emu::TransferOutcome& outcome) {
+bool NamedPipeProgrammer::Offer(const std::function<emu::TimedCompletion(emu::Firmware&)>& transfer,
+                                emu::TimedCompletion& outcome) {
     std::unique_lock lock(mutex_);
     for (;;) {
         if (stopping_) return false;
         outcome = transfer(firmware_);
-        if (outcome.state != emu::TransferOutcome::State::Pending) return true;
+        if (outcome.state != Completion::State::Pending) return true;
         const std::uint64_t seen = generation_;
         changed_.wait(lock, [&] { return stopping_ || generation_ != seen; });
     }
@@ -160,11 +160,11 @@ void NamedPipeProgrammer::ServeHostWrites(emu::PipeRole role, HANDLE pipe) {
         DWORD length = 0;
         if (!PeekNamedPipe(pipe, block.data(), kLargestBlock, &length, nullptr, nullptr)) return;
 
-        emu::TransferOutcome outcome;
+        emu::TimedCompletion outcome;
         if (!Offer([&](emu::Firmware& fw) { return fw.HostWrite(role, block.data(), length, 0); },
                    outcome))
             return;
-        if (outcome.state == emu::TransferOutcome::State::Failed) {
+        if (outcome.state == Completion::State::Failed) {
             // The programmer is gone: every pipe breaks.
             DisconnectNamedPipe(pipe);
             Moved();
@@ -185,11 +185,11 @@ void NamedPipeProgrammer::ServeHostReads(emu::PipeRole role, HANDLE pipe) {
     const std::uint32_t length = ReadLength(role);
     std::vector<std::uint8_t> block(length);
     for (;;) {
-        emu::TransferOutcome outcome;
+        emu::TimedCompletion outcome;
         if (!Offer([&](emu::Firmware& fw) { return fw.HostRead(role, block.data(), length, 0); },
                    outcome))
             return;
-        if (outcome.state == emu::TransferOutcome::State::Failed) {
+        if (outcome.state == Completion::State::Failed) {
             DisconnectNamedPipe(pipe);
             Moved();
             return;

@@ -58,8 +58,8 @@ private:
     // for Stop, which cancels it.
     Io Finish(HANDLE pipe, OVERLAPPED& record, BOOL started, DWORD& count);
     // Offers the firmware one transfer until it is no longer pending; false on Stop.
-    bool Offer(const std::function<emu::TransferOutcome(emu::Firmware&)>& transfer,
-               emu::TransferOutcome& outcome);
+    bool Offer(const std::function<emu::TimedCompletion(emu::Firmware&)>& transfer,
+               emu::TimedCompletion& outcome);
     void Moved();
 
     emu::Firmware& firmware_;

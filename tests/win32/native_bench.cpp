@@ -43,7 +43,7 @@ std::array<std::vector<std::string>, emu::kPipeCount> PerPipe(
     for (const emu::WireBlock& block : wire) {
         std::string line;
         if (block.bytes.size() <= 16) {
-            line = emu::Firmware::FormatWireLine(block);
+            line = emu::FormatWireLine(block);
         } else {
             // FNV-1a: long blocks compare by content without printing it.
             std::uint32_t digest = 2166136261u;

@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include "link/discovery.h"
+#include "support/list_enumerator.h"
 #include "window/critical_error_dialog.h"
 #include "window/fatal_report.h"
 #include "window/main_window.h"

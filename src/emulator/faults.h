@@ -1,0 +1,32 @@
+#pragma once
+// Ways the emulated programmer can be told to misbehave.
+
+#include <array>
+#include <cstdint>
+#include <set>
+#include <string>
+
+#include "emulator/pipe_role.h"
+
+namespace dspprog::emu {
+
+struct Faults {
+    std::set<std::uint8_t> refuse;           // opcodes answered with a non-zero status
+    std::set<std::uint8_t> fail_completion;  // opcodes whose completion reply reports failure
+    // Per pipe: transfers from the n-th one on (0-based, counting the pipe's
+    // completed transfers) never complete. -1: never.
+    std::array<long, kPipeCount> stall_from{-1, -1, -1, -1};
+    // Per pipe: transfers from the n-th one on move only part of the block
+    // (64 bytes of a longer block, half of a block of 64 or less). -1: never.
+    std::array<long, kPipeCount> short_from{-1, -1, -1, -1};
+    std::uint32_t stuck = 0;  // bytes that stay 0x00 after an erase
+    // Total completed transfers (all pipes) after which the device vanishes. -1: never.
+    long disconnect_after = -1;
+};
+
+// Parses one --fault word: refuse:OP | fail:OP | stall:PIPE[@N] | short:PIPE[@N] |
+// stuck:N | unplug@N. OP is a hex opcode ("83"), PIPE a pipe name. False on a
+// malformed word, with `error` saying why.
+bool ParseFault(const std::string& word, Faults& faults, std::string& error);
+
+}  // namespace dspprog::emu
