@@ -20,6 +20,7 @@
 #include "link/fatal_stop.h"
 #include "support/paradox_writer.h"
 #include "support/temp_catalogue.h"
+#include "support/expect_fatal_stop.h"
 
 namespace dspprog {
 namespace {
@@ -47,13 +48,9 @@ TEST(CatalogueListing, UnreadableCatalogueIsTheLookupsFatalStop) {
     TempCatalogue catalogue;
     catalogue.WriteBytes("not a table");
     auto table = MakeChipTable(catalogue.path());
-    try {
-        ReadChipRows(*table);
-        ADD_FAILURE() << "listing an unreadable catalogue did not stop";
-    } catch (const FatalStop& stop) {
-        EXPECT_EQ(stop.kind(), FatalStop::Kind::Halt);
-        EXPECT_EQ(stop.message(), "Ошибка при открытии базы данных чипов!");
-    }
+    const FatalStop stop = ExpectFatalStop([&] { ReadChipRows(*table); });
+    EXPECT_EQ(stop.kind(), FatalStop::Kind::Halt);
+    EXPECT_EQ(stop.message(), "Ошибка при открытии базы данных чипов!");
 }
 
 TEST(CatalogueCopy, NeverWritesOverAFileThatIsThere) {

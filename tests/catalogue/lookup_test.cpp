@@ -13,6 +13,7 @@
 #include "catalogue/chip_table.h"
 #include "link/fatal_stop.h"
 #include "support/temp_catalogue.h"
+#include "support/expect_fatal_stop.h"
 
 namespace dspprog {
 namespace {
@@ -64,14 +65,9 @@ protected:
     // The message of the fatal stop the lookup ends in; fails the test when
     // there is none.
     std::string HaltMessage(std::uint8_t manuf, std::uint8_t dev) {
-        try {
-            LookupAgain(manuf, dev);
-        } catch (const FatalStop& stop) {
-            EXPECT_EQ(stop.kind(), FatalStop::Kind::Halt);
-            return stop.message();
-        }
-        ADD_FAILURE() << "the lookup did not stop the program";
-        return {};
+        const FatalStop stop = ExpectFatalStop([&] { LookupAgain(manuf, dev); });
+        EXPECT_EQ(stop.kind(), FatalStop::Kind::Halt);
+        return stop.message();
     }
 
     TempCatalogue catalogue;

@@ -17,6 +17,7 @@
 #include "link/fatal_stop.h"
 #include "support/paradox_writer.h"
 #include "support/temp_catalogue.h"
+#include "support/expect_fatal_stop.h"
 
 namespace dspprog {
 namespace {
@@ -132,12 +133,7 @@ TEST_F(ParadoxCatalogueLookup, BadSizeOfAnotherRowIsNeverLookedAt) {
     ASSERT_TRUE(Lookup(0xAB, 0x05));
     EXPECT_EQ(chip.Size, 32768u);
     EXPECT_FALSE(Lookup(0x12, 0x34));
-    try {
-        Lookup(0x00, 0x01);
-        ADD_FAILURE() << "the matching row's bad size did not stop the program";
-    } catch (const FatalStop& stop) {
-        EXPECT_EQ(stop.message(), kBadSize);
-    }
+    EXPECT_EQ(ExpectFatalStop([&] { Lookup(0x00, 0x01); }).message(), kBadSize);
 }
 
 TEST_F(ParadoxCatalogueLookup, UnkeyedTableKeepsItsEntryOrderAndFirstMatchWins) {

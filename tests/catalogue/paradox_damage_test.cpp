@@ -20,6 +20,7 @@
 #include "link/fatal_stop.h"
 #include "support/paradox_writer.h"
 #include "support/temp_catalogue.h"
+#include "support/expect_fatal_stop.h"
 
 namespace dspprog {
 namespace {
@@ -80,13 +81,9 @@ protected:
         ChipRecord chip;
         chip.ManufCode = 0x20;
         chip.DevCode = 0x01;
-        try {
-            LookupChip(*table, chip);
-            ADD_FAILURE() << "the lookup did not stop the program";
-        } catch (const FatalStop& stop) {
-            EXPECT_EQ(stop.kind(), FatalStop::Kind::Halt);
-            EXPECT_EQ(stop.message(), kOpenFailed);
-        }
+        const FatalStop stop = ExpectFatalStop([&] { LookupChip(*table, chip); });
+        EXPECT_EQ(stop.kind(), FatalStop::Kind::Halt);
+        EXPECT_EQ(stop.message(), kOpenFailed);
     }
 
     std::string Damaged(const std::function<void(std::string&)>& damage) const {

@@ -16,6 +16,7 @@
 #include "link/fatal_stop.h"
 #include "support/paradox_writer.h"
 #include "support/temp_catalogue.h"
+#include "support/expect_fatal_stop.h"
 
 namespace dspprog {
 namespace {
@@ -211,12 +212,8 @@ TEST(ParadoxRealTables, SampleWithRowsButNoCatalogueFieldsIsNoCatalogue) {
     std::filesystem::copy_file(SampleTable("country.db"), catalogue.path());
     auto table = MakeChipTable(catalogue.path());
     ChipRecord chip;
-    try {
-        LookupChip(*table, chip);
-        ADD_FAILURE() << "the lookup did not stop";
-    } catch (const FatalStop& stop) {
-        EXPECT_EQ(stop.message(), "Ошибка при открытии базы данных чипов!");
-    }
+    EXPECT_EQ(ExpectFatalStop([&] { LookupChip(*table, chip); }).message(),
+              "Ошибка при открытии базы данных чипов!");
 }
 
 }  // namespace

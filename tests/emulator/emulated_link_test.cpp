@@ -9,6 +9,7 @@
 #include "link/link.h"
 #include "protocol/exchange.h"
 #include "support/wire_fixture.h"
+#include "support/expect_fatal_stop.h"
 
 namespace dspprog::emu {
 namespace {
@@ -99,12 +100,8 @@ TEST(EmulatedLink, UnpluggedDeviceFailsTransfersAndEndsAtTheOperatorsWord) {
     rig.backend.Disconnect();
     rig.prompt.answer = CriticalPrompt::kAbort;
     FillGetIdent(rig.channel.CmdBuf);
-    try {
-        rig.channel.DoCommand();
-        FAIL() << "an unplugged programmer cannot answer";
-    } catch (const FatalStop& stop) {
-        EXPECT_EQ(stop.kind(), FatalStop::Kind::Terminated);
-    }
+    EXPECT_EQ(ExpectFatalStop([&] { rig.channel.DoCommand(); }).kind(),
+              FatalStop::Kind::Terminated);
     ASSERT_EQ(rig.prompt.shown.size(), 1u);
     EXPECT_EQ(rig.prompt.shown[0].message, "В USB не записано :16 байт!");
     EXPECT_EQ(rig.backend.events().back().what, "cancel \\PIPE01");

@@ -15,6 +15,7 @@
 #include "link/link.h"
 #include "support/fake_pipe.h"
 #include "support/scripted_prompt.h"
+#include "support/expect_fatal_stop.h"
 
 namespace dspprog {
 namespace {
@@ -28,17 +29,6 @@ const std::string kPath =
 constexpr int kWait = CriticalPrompt::kRetry;
 constexpr int kEnd = CriticalPrompt::kAbort;
 constexpr int kClosed = CriticalPrompt::kClosed;
-
-template <typename F>
-FatalStop CatchFatal(F&& f) {
-    try {
-        f();
-    } catch (const FatalStop& stop) {
-        return stop;
-    }
-    ADD_FAILURE() << "the program was not stopped";
-    return FatalStop(FatalStop::Kind::Halt, "(no stop)");
-}
 
 // One simulated world: a clock at `start_ms`, the fakes, the prompt and the link.
 struct World {
@@ -111,7 +101,7 @@ TEST(LinkOpening, EachPipeCarriesItsOwnRole) {
 TEST(LinkOpening, DeviceThatWillNotOpenStopsTheProgram) {
     World w;
     w.backend.fail_device_open = true;
-    const FatalStop stop = CatchFatal([&] { w.link.Open(); });
+    const FatalStop stop = ExpectFatalStop([&] { w.link.Open(); });
     EXPECT_EQ(stop.kind(), FatalStop::Kind::Halt);
     EXPECT_EQ(stop.message(), "Ошибка открытия USB устройства!");
     EXPECT_EQ(stop.BoxText(),
@@ -126,7 +116,7 @@ TEST(LinkOpening, EventsThatCannotBeCreatedStopTheProgram) {
     {
         World w;
         w.backend.fail_read_event = true;
-        const FatalStop stop = CatchFatal([&] { w.link.Open(); });
+        const FatalStop stop = ExpectFatalStop([&] { w.link.Open(); });
         EXPECT_EQ(stop.kind(), FatalStop::Kind::Halt);
         EXPECT_EQ(stop.message(), "Не удалось создать событие ReadDone");
         EXPECT_EQ(w.backend.log().whats(), (Events{"open device", "create ReadDone failed"}));
@@ -136,7 +126,7 @@ TEST(LinkOpening, EventsThatCannotBeCreatedStopTheProgram) {
     {
         World w;
         w.backend.fail_write_event = true;
-        const FatalStop stop = CatchFatal([&] { w.link.Open(); });
+        const FatalStop stop = ExpectFatalStop([&] { w.link.Open(); });
         EXPECT_EQ(stop.kind(), FatalStop::Kind::Halt);
         EXPECT_EQ(stop.message(), "Не удалось создать событие WriteDone");
         EXPECT_EQ(w.backend.log().whats(),
@@ -152,7 +142,7 @@ TEST_P(LinkPipeOpeningFails, StopsWithThePathAndClosesOnlyWhatOpened) {
     const int failing = GetParam();
     World w;
     w.backend.fail_pipe = failing;
-    const FatalStop stop = CatchFatal([&] { w.link.Open(); });
+    const FatalStop stop = ExpectFatalStop([&] { w.link.Open(); });
 
     const std::string name = "\\PIPE0" + std::to_string(failing);
     EXPECT_EQ(stop.kind(), FatalStop::Kind::Halt);
@@ -193,16 +183,16 @@ TEST(LinkClosing, ALinkThatGoesAwayClosesWhatItOpened) {
         Link link(backend, clock, prompt);
         link.DevicePath = kPath;
         backend.fail_pipe = 2;
-        CatchFatal([&] { link.Open(); });
+        ExpectFatalStop([&] { link.Open(); });
     }
     EXPECT_EQ(backend.log().whats("close"),
               (Events{"close \\PIPE00", "close \\PIPE01", "close device"}));
 }
 
 TEST(LinkFatalStop, OnlyAHaltAddsTheClosingSentence) {
-    EXPECT_EQ(CatchFatal([] { CriticalHalt("Текст"); }).BoxText(),
+    EXPECT_EQ(ExpectFatalStop([] { CriticalHalt("Текст"); }).BoxText(),
               "Текст\n\rПрограмма будет аварийно завершена.");
-    const FatalStop ended = CatchFatal([] { Terminate(); });
+    const FatalStop ended = ExpectFatalStop([] { Terminate(); });
     EXPECT_EQ(ended.kind(), FatalStop::Kind::Terminated);
     EXPECT_EQ(ended.BoxText(), "");
 }
@@ -228,7 +218,7 @@ TEST_P(LinkBaseTime, AStalledTransferIsReportedAtItsBaseTime) {
     w.pipe.Plan(TransferPlan::Never());
     w.prompt.Script({kEnd});
 
-    const FatalStop stop = CatchFatal([&] { w.Transfer(p.direction, p.length); });
+    const FatalStop stop = ExpectFatalStop([&] { w.Transfer(p.direction, p.length); });
     EXPECT_EQ(stop.kind(), FatalStop::Kind::Terminated);
     EXPECT_EQ(w.prompt.messages(), (Events{p.message}));
     EXPECT_EQ(w.prompt.times(), (Times{p.base_ms}));
@@ -257,7 +247,7 @@ TEST(LinkDeadline, EachWaitingPassWaitsOneBaseLongerThanTheLast) {
     w.pipe.Plan(TransferPlan::Never());
     w.prompt.Script({kWait, kClosed, kEnd});
 
-    const FatalStop stop = CatchFatal([&] { w.Transfer(Access::Read, 16); });
+    const FatalStop stop = ExpectFatalStop([&] { w.Transfer(Access::Read, 16); });
     EXPECT_EQ(stop.kind(), FatalStop::Kind::Terminated);
     EXPECT_EQ(w.prompt.times(), (Times{10000, 30000, 60000}));
     EXPECT_EQ(w.prompt.messages(),
@@ -273,7 +263,7 @@ TEST(LinkDeadline, TheFactorInForceMultipliesTheBase) {
     w.link.SetTimeoutFactor(3);
     w.pipe.Plan(TransferPlan::Never());
     w.prompt.Script({kEnd});
-    CatchFatal([&] { w.Transfer(Access::Write, 4096); });
+    ExpectFatalStop([&] { w.Transfer(Access::Write, 4096); });
     EXPECT_EQ(w.prompt.times(), (Times{150000}));
 }
 
@@ -295,7 +285,7 @@ TEST(LinkDeadline, AShortBlockIsReportedAtOnceUntilTheOperatorEnds) {
     w.pipe.Plan(TransferPlan::Short(64));
     w.prompt.Script({kWait, kClosed, kWait, kEnd});
 
-    const FatalStop stop = CatchFatal([&] { w.Transfer(Access::Read, 4096); });
+    const FatalStop stop = ExpectFatalStop([&] { w.Transfer(Access::Read, 4096); });
     EXPECT_EQ(stop.kind(), FatalStop::Kind::Terminated);
     EXPECT_EQ(w.prompt.messages(), Events(4, "Из USB не считано :4032 байт!"));
     EXPECT_EQ(w.prompt.times(), (Times{0, 0, 0, 0}));
@@ -308,7 +298,7 @@ TEST(LinkDeadline, AShortWriteCountsTheBytesStillToGo) {
     World w;
     w.pipe.Plan(TransferPlan::Short(4000));
     w.prompt.Script({kEnd});
-    CatchFatal([&] { w.Transfer(Access::Write, 4096); });
+    ExpectFatalStop([&] { w.Transfer(Access::Write, 4096); });
     EXPECT_EQ(w.prompt.messages(), (Events{"В USB не записано :96 байт!"}));
 }
 
@@ -316,7 +306,7 @@ TEST(LinkDeadline, BytesMovedBeforeTheDeadlineAreNotCountedMissing) {
     World w;
     w.pipe.Plan(TransferPlan::Never().Moving(1000));
     w.prompt.Script({kEnd});
-    CatchFatal([&] { w.Transfer(Access::Read, 4096); });
+    ExpectFatalStop([&] { w.Transfer(Access::Read, 4096); });
     EXPECT_EQ(w.prompt.messages(), (Events{"Из USB не считано :3096 байт!"}));
     EXPECT_EQ(w.prompt.times(), (Times{5000}));
 }
@@ -340,7 +330,7 @@ TEST(LinkDeadline, APromptThatThrowsGivesUpTheTransferFirst) {
     World w;
     w.pipe.Plan(TransferPlan::Never());
     w.prompt.OnShow([](std::size_t, const std::string&) { Terminate("window closed"); });
-    const FatalStop stop = CatchFatal([&] { w.Transfer(Access::Read, 4096); });
+    const FatalStop stop = ExpectFatalStop([&] { w.Transfer(Access::Read, 4096); });
     EXPECT_EQ(stop.message(), "window closed");
     EXPECT_EQ(w.pipe.cancels(), 1);
     EXPECT_FALSE(w.pipe.in_flight());
@@ -353,7 +343,7 @@ TEST(LinkDeadline, AFailedTransferIsAwaitedToItsDeadlineAndReportedEachPass) {
         World w;
         w.pipe.Plan(TransferPlan::Fails());
         w.prompt.Script({kWait, kEnd});
-        const FatalStop stop = CatchFatal([&] { w.Transfer(p.direction, p.length); });
+        const FatalStop stop = ExpectFatalStop([&] { w.Transfer(p.direction, p.length); });
         EXPECT_EQ(stop.kind(), FatalStop::Kind::Terminated);
         EXPECT_EQ(w.prompt.messages(), (Events{p.message, p.message}));
         EXPECT_EQ(w.prompt.times(), (Times{p.base_ms, 3 * p.base_ms}));
@@ -365,7 +355,7 @@ TEST(LinkDeadline, AFailedTransferIsNeverTakenForDoneWhateverItsCount) {
     World w;
     w.pipe.Plan(TransferPlan::Fails(16));
     w.prompt.Script({kEnd});
-    const FatalStop stop = CatchFatal([&] { w.Transfer(Access::Write, 16); });
+    const FatalStop stop = ExpectFatalStop([&] { w.Transfer(Access::Write, 16); });
     EXPECT_EQ(stop.kind(), FatalStop::Kind::Terminated);
     EXPECT_EQ(w.prompt.times(), (Times{100000}));
 }
@@ -405,7 +395,7 @@ TEST(LinkTimeoutFactor, NearTheTopItStopsGrowingAndDeadlinesStillFit) {
     w.pipe.Plan(TransferPlan::Never());
     w.prompt.Script({kWait, kWait, kEnd});
 
-    CatchFatal([&] { w.Transfer(Access::Read, 16); });
+    ExpectFatalStop([&] { w.Transfer(Access::Read, 16); });
     const std::uint64_t first = (kTop - 1) * 10000;
     EXPECT_EQ(w.prompt.times(), (Times{first, first + kTop * 10000, first + 2 * kTop * 10000}));
     EXPECT_EQ(w.link.TimeoutFactor(), kTop);
@@ -418,7 +408,7 @@ TEST(LinkTimeoutFactor, AClockPastTheThirtyTwoBitWrapWaitsTheFullDeadline) {
         World w(kStart);
         w.pipe.Plan(TransferPlan::Never());
         w.prompt.Script({kEnd});
-        CatchFatal([&] { w.Transfer(Access::Write, 16); });
+        ExpectFatalStop([&] { w.Transfer(Access::Write, 16); });
         EXPECT_EQ(w.prompt.times(), (Times{kStart + 100000}));
     }
     {

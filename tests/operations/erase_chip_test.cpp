@@ -3,53 +3,25 @@
 
 #include <gtest/gtest.h>
 
+#include "chip_bench.h"
 #include "operations/erase_chip.h"
-#include "support/programmer_fixture.h"
 
 namespace dspprog::testing {
 namespace {
 
-constexpr const char* kOpened = "+++ Начало стирания чипа.";
 constexpr const char* kClosed = "--- Окончание стирания чипа.";
-constexpr const char* kErasing = "  Производится стирание";
-constexpr const char* kWait = "  Чип может потребовать выдержку до 10 секунд.";
-constexpr const char* kChecking = "  Процедура стирания окончена. Проверяется чистота стирания.";
 
-struct Chip {
-    std::uint32_t size;
-    std::string size_text;
-    std::uint16_t type;
-    std::string type_text;
-    std::string t_erase;
-};
-
-struct EraseBench : ProgrammerBench {
+struct EraseBench : ChipBench {
     explicit EraseBench(const Chip& chip)
-        : ProgrammerBench(emu::VirtualChip(chip.size, chip.type),
-                          IdentReply({{1, 0xBF}, {2, 0x07}}),
-                          {{"BF07", "CHIP", chip.size_text, chip.t_erase, "0", chip.type_text}}) {
+        : ChipBench(chip, kEraseOpened, kClosed) {
         // Something to erase.
         for (std::size_t i = 0; i < firmware.chip().size(); i += 3)
             firmware.chip().content()[i] = 0;
-    }
-    std::string ChipLine() {
-        return "  Чип определен: CHIP. Объем: " + std::to_string(firmware.chip().size()) +
-               " байт(а).";
-    }
-    std::vector<std::string> Lines(std::initializer_list<std::string> middle) {
-        std::vector<std::string> lines = {"", kOpened, ChipLine()};
-        lines.insert(lines.end(), middle.begin(), middle.end());
-        lines.push_back(kClosed);
-        return lines;
     }
 };
 
 const Chip kFlash8K{8192, "64K", kType255, "255", "0x84"};
 const Chip kFC00_64K{65536, "512K", kTypeFC00, "$FC00", "4"};
-
-std::vector<std::string> IdentWire() {
-    return {"CmdOut " + Hex16({0x80}), "CmdIn " + Hex16({0, 0xBF, 0x07})};
-}
 
 // --- The whole exchange ---------------------------------------------------------
 
@@ -57,7 +29,7 @@ TEST(EraseExchange, Type255ErasesAndReadsBackBlank) {
     EraseBench bench(kFlash8K);
     EXPECT_EQ(EreaseChipClick(bench.session), Outcome::Succeeded);
     EXPECT_EQ(bench.op.transcript(),
-              bench.Lines({kErasing, kWait, kChecking, "  Чип стерт успешно"}));
+              bench.Lines({kErasing, kEraseWait, kEraseChecking, kErased}));
     std::vector<std::string> wire = IdentWire();
     const std::vector<std::string> rest = {
         "CmdOut " + Hex16({0xA0, 0x00, 0xE0, 0x97, 0x04, 0xFA, 0x04, 0x0A}),
@@ -136,7 +108,7 @@ TEST(EraseChecks, RefusedChipsGetTheirLinesAndNoCommand) {
         EraseBench bench(c.chip);
         const auto before = bench.firmware.chip().content();
         EXPECT_EQ(EreaseChipClick(bench.session), Outcome::Failed);
-        std::vector<std::string> expected = {"", kOpened, bench.ChipLine()};
+        std::vector<std::string> expected = {"", kEraseOpened, bench.ChipLine()};
         expected.insert(expected.end(), c.lines.begin(), c.lines.end());
         expected.push_back(kClosed);
         EXPECT_EQ(bench.op.transcript(), expected);
@@ -151,7 +123,7 @@ TEST(EraseChecks, ChipTooLargeToPlaceStopsAfterTheErasingLine) {
     EXPECT_EQ(stop.message(), "Ошибочный вызов CalcAddres! inps= 1048576");
     EXPECT_EQ(bench.op.transcript(),
               (std::vector<std::string>{
-                  "", kOpened, "  Чип определен: CHIP. Объем: 1048576 байт(а).", kErasing}));
+                  "", kEraseOpened, "  Чип определен: CHIP. Объем: 1048576 байт(а).", kErasing}));
     EXPECT_EQ(bench.WireLines(), IdentWire());
 }
 
@@ -162,14 +134,14 @@ TEST(EraseVerdict, StuckBytesAreCountedAndFailTheErase) {
     bench.firmware.faults().stuck = 3;
     EXPECT_EQ(EreaseChipClick(bench.session), Outcome::Failed);
     EXPECT_EQ(bench.op.transcript(),
-              bench.Lines({kErasing, kWait, kChecking, "  Чип имеет: 3 не стертых байт(а)"}));
+              bench.Lines({kErasing, kEraseWait, kEraseChecking, "  Чип имеет: 3 не стертых байт(а)"}));
 }
 
 TEST(EraseVerdict, BlankCheckCompletionDoesNotChangeTheVerdict) {
     EraseBench bench(kFlash8K);
     bench.firmware.faults().fail_completion.insert(_BurstRead);
     EXPECT_EQ(EreaseChipClick(bench.session), Outcome::Succeeded);
-    EXPECT_EQ(bench.op.log().at(6), "  Чип стерт успешно");
+    EXPECT_EQ(bench.op.log().at(6), kErased);
 }
 
 TEST(EraseVerdict, RefusalsAfterTheChecksShowBoxes) {
@@ -184,13 +156,13 @@ TEST(EraseVerdict, RefusalsAfterTheChecksShowBoxes) {
         {"erase refused",
          _EraseChip,
          false,
-         {kErasing, kWait, "[box] Команду _EraseChip не принято"},
+         {kErasing, kEraseWait, "[box] Команду _EraseChip не принято"},
          2},
-        {"erase failed", _EraseChip, true, {kErasing, kWait, "[box] Error Erase"}, 2},
+        {"erase failed", _EraseChip, true, {kErasing, kEraseWait, "[box] Error Erase"}, 2},
         {"blank check refused",
          _BurstRead,
          false,
-         {kErasing, kWait, kChecking, "[box] Команду _BurstRead не принято"},
+         {kErasing, kEraseWait, kEraseChecking, "[box] Команду _BurstRead не принято"},
          3},
     };
     for (const Case& c : cases) {
@@ -199,7 +171,7 @@ TEST(EraseVerdict, RefusalsAfterTheChecksShowBoxes) {
         (c.completion ? bench.firmware.faults().fail_completion : bench.firmware.faults().refuse)
             .insert(c.opcode);
         EXPECT_EQ(EreaseChipClick(bench.session), Outcome::Failed);
-        std::vector<std::string> expected = {"", kOpened, bench.ChipLine()};
+        std::vector<std::string> expected = {"", kEraseOpened, bench.ChipLine()};
         expected.insert(expected.end(), c.middle.begin(), c.middle.end());
         expected.push_back(kClosed);
         EXPECT_EQ(bench.op.transcript(), expected);

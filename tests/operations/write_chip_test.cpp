@@ -5,9 +5,9 @@
 
 #include <filesystem>
 
+#include "chip_bench.h"
 #include "operations/identify.h"
 #include "operations/write_chip.h"
-#include "support/programmer_fixture.h"
 
 namespace dspprog::testing {
 namespace {
@@ -21,15 +21,6 @@ constexpr const char* kGood = "  Чип записан без ошибок.";
 constexpr const char* kLarger = "Размер файла больше размера чипа!";
 constexpr const char* kSmaller = "Размер файла меньше размера чипа!";
 constexpr const char* kNoAlgorithm = "  Алгоритм для данного типа чипов не известен!!!";
-
-struct Chip {
-    std::uint32_t size = 8192;
-    std::string size_text = "64K";
-    std::uint16_t type = kTypeFC00;
-    std::string type_text = "$FC00";
-    std::string t_erase = "4";
-    std::string t_write = "0";
-};
 
 Chip Flash(const std::string& t_write) {
     return {8192, "64K", kType255, "255", "4", t_write};
@@ -45,27 +36,14 @@ std::vector<std::uint8_t> Pattern(std::uint32_t size, std::uint8_t seed = 0) {
     return bytes;
 }
 
-struct WriteBench : ProgrammerBench {
-    explicit WriteBench(const Chip& chip = {})
-        : ProgrammerBench(
-              emu::VirtualChip(chip.size, chip.type), IdentReply({{1, 0xBF}, {2, 0x07}}),
-              {{"BF07", "CHIP", chip.size_text, chip.t_erase, chip.t_write, chip.type_text}}) {}
+struct WriteBench : ChipBench {
+    explicit WriteBench(const Chip& chip = {}) : ChipBench(chip, kOpened, kClosed) {}
 
     // Writes `bytes` as `name` and queues it as the open dialog's answer.
     std::string Offer(const std::string& name, const std::vector<std::uint8_t>& bytes) {
         WriteFile(name, bytes);
         op.AnswerOpen(PathOf(name));
         return PathOf(name);
-    }
-    std::string ChipLine() {
-        return "  Чип определен: CHIP. Объем: " + std::to_string(firmware.chip().size()) +
-               " байт(а).";
-    }
-    std::vector<std::string> Lines(std::initializer_list<std::string> middle) {
-        std::vector<std::string> lines = {"", kOpened, ChipLine()};
-        lines.insert(lines.end(), middle.begin(), middle.end());
-        lines.push_back(kClosed);
-        return lines;
     }
     std::vector<std::uint8_t> Opcodes() const {
         std::vector<std::uint8_t> ops;
@@ -75,10 +53,6 @@ struct WriteBench : ProgrammerBench {
         return ops;
     }
 };
-
-std::vector<std::string> IdentWire() {
-    return {"CmdOut " + Hex16({0x80}), "CmdIn " + Hex16({0, 0xBF, 0x07})};
-}
 
 std::string Ok(const char* text) {
     return std::string("[okcancel] ") + text + " -> OK";
@@ -194,10 +168,8 @@ TEST(WriteExchange, FlashThatNeedsErasingIsErasedFirst) {
     EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Succeeded);
     EXPECT_EQ(bench.op.transcript(),
               bench.Lines({"[open] " + path, "  Чип требует стирание.", "",
-                           "+++ Начало стирания чипа.", bench.ChipLine(), "  Производится стирание",
-                           "  Чип может потребовать выдержку до 10 секунд.",
-                           "  Процедура стирания окончена. Проверяется чистота стирания.",
-                           "  Чип стерт успешно", kWriting, "  Чип записан за: 0 секунд.",
+                           kEraseOpened, bench.ChipLine(), kErasing, kEraseWait,
+                           kEraseChecking, kErased, kWriting, "  Чип записан за: 0 секунд.",
                            kVerifying, kGood}));
     const auto commands = bench.Commands();
     ASSERT_EQ(commands.size(), 6u);

@@ -6,6 +6,7 @@
 
 #include "link/fatal_stop.h"
 #include "support/wire_fixture.h"
+#include "support/expect_fatal_stop.h"
 
 namespace dspprog {
 namespace {
@@ -36,13 +37,10 @@ TEST(CalcAddres, PlacesEveryChipAtTheTopOfTheWindow) {
 
 TEST(CalcAddres, StopsTheProgramForSizesItCannotPlace) {
     for (std::uint32_t size : {0u, 4096u, 12288u, 1048576u, 4294967295u}) {
-        try {
-            CalcAddres(size);
-            FAIL() << "no stop for " << size;
-        } catch (const FatalStop& stop) {
-            EXPECT_EQ(stop.kind(), FatalStop::Kind::Halt);
-            EXPECT_EQ(stop.message(), "Ошибочный вызов CalcAddres! inps= " + std::to_string(size));
-        }
+        SCOPED_TRACE(size);
+        const FatalStop stop = ExpectFatalStop([&] { CalcAddres(size); });
+        EXPECT_EQ(stop.kind(), FatalStop::Kind::Halt);
+        EXPECT_EQ(stop.message(), "Ошибочный вызов CalcAddres! inps= " + std::to_string(size));
     }
 }
 

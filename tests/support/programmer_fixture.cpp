@@ -135,16 +135,6 @@ std::vector<std::uint8_t> ProgrammerBench::ReadFile(const std::string& name) con
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-FatalStop ExpectFatalStop(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const FatalStop& stop) {
-        return stop;
-    }
-    ADD_FAILURE() << "the program was expected to stop";
-    return FatalStop(FatalStop::Kind::Terminated, "(did not stop)");
-}
-
 std::string Hex16(std::initializer_list<std::uint8_t> first) {
     std::array<std::uint8_t, 16> block{};
     std::copy(first.begin(), first.end(), block.begin());

@@ -24,6 +24,7 @@
 #include "link/link.h"
 #include "operations/operator.h"
 #include "operations/session.h"
+#include "support/expect_fatal_stop.h"
 #include "support/scripted_prompt.h"
 #include "support/temp_catalogue.h"
 
@@ -110,9 +111,6 @@ struct ProgrammerBench {
     std::unique_ptr<ChipTable> table;
     Session session;
 };
-
-// Runs `action`, which must end the program with a fatal stop; returns it.
-FatalStop ExpectFatalStop(const std::function<void()>& action);
 
 // The hex of a 16-byte block that begins with `first` and is 0 after it.
 std::string Hex16(std::initializer_list<std::uint8_t> first);

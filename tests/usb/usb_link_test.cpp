@@ -18,6 +18,7 @@
 #include "protocol/exchange.h"
 #include "support/scripted_prompt.h"
 #include "usb/usb_bus_fixture.h"
+#include "support/expect_fatal_stop.h"
 
 namespace dspprog::testing {
 namespace {
@@ -38,13 +39,7 @@ std::vector<std::uint8_t> Pattern(std::size_t size, unsigned seed) {
 }
 
 FatalStop::Kind StopKind(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const FatalStop& stop) {
-        return stop.kind();
-    }
-    ADD_FAILURE() << "the program was not stopped";
-    return FatalStop::Kind::Halt;
+    return ExpectFatalStop(action).kind();
 }
 
 class UsbLinkTest : public UsbBusFixture {
@@ -134,13 +129,9 @@ TEST_F(UsbLinkTest, TheInterfaceStaysClaimedUntilTheLastPipeHasClosed) {
 TEST_F(UsbLinkTest, AProgrammerThatIsNotThereCannotBeOpened) {
     Start();
     link_->DevicePath = ProgrammerPath("1-5");
-    try {
-        link_->Open();
-        FAIL() << "opened a device that is not there";
-    } catch (const FatalStop& stop) {
-        EXPECT_EQ(stop.kind(), FatalStop::Kind::Halt);
-        EXPECT_EQ(stop.message(), "Ошибка открытия USB устройства!");
-    }
+    const FatalStop stop = ExpectFatalStop([&] { link_->Open(); });
+    EXPECT_EQ(stop.kind(), FatalStop::Kind::Halt);
+    EXPECT_EQ(stop.message(), "Ошибка открытия USB устройства!");
     EXPECT_NE(diagnostics_.str().find("not present"), std::string::npos) << diagnostics_.str();
     EXPECT_EQ(device_->counts().opens, 0);
 }
@@ -148,12 +139,8 @@ TEST_F(UsbLinkTest, AProgrammerThatIsNotThereCannotBeOpened) {
 TEST_F(UsbLinkTest, AnInterfaceHeldElsewhereIsNotTakenOver) {
     Start();
     device_->RefuseClaims();
-    try {
-        link_->Open();
-        FAIL() << "opened a device whose interface is held elsewhere";
-    } catch (const FatalStop& stop) {
-        EXPECT_EQ(stop.message(), "Ошибка открытия USB устройства!");
-    }
+    EXPECT_EQ(ExpectFatalStop([&] { link_->Open(); }).message(),
+              "Ошибка открытия USB устройства!");
     EXPECT_NE(diagnostics_.str().find("another program"), std::string::npos) << diagnostics_.str();
     EXPECT_EQ(device_->counts().claims, 0);
 }
@@ -163,12 +150,8 @@ TEST_F(UsbLinkTest, AnEndpointOfTheWrongDirectionCannotBeOpenedAsAPipe) {
     UsbDeviceSpec reversed = ProgrammerSpec();
     reversed.interfaces[0].endpoints = {{0x01, 2}, {0x82, 2}, {0x83, 2}, {0x04, 2}};
     Start(reversed);
-    try {
-        link_->Open();
-        FAIL() << "opened a pipe the wrong way round";
-    } catch (const FatalStop& stop) {
-        EXPECT_EQ(stop.message(), "Ошибка открытия :" + ProgrammerPath("1-2") + "\\PIPE00!");
-    }
+    EXPECT_EQ(ExpectFatalStop([&] { link_->Open(); }).message(),
+              "Ошибка открытия :" + ProgrammerPath("1-2") + "\\PIPE00!");
     link_->Close();
     EXPECT_EQ(device_->counts().releases, 1);
 }
