@@ -7,12 +7,12 @@
 #include "catalogue/catalogue_export.h"
 #include "catalogue/chip_table.h"
 #include "cli/cli_options.h"
-#include "cli/file_roles.h"
 #include "cli/terminal_operator.h"
 #include "emulator/emulated_programmer.h"
 #include "link/link.h"
 #include "link/platform_link.h"
 #include "operations/erase_chip.h"
+#include "operations/file_roles.h"
 #include "operations/identify.h"
 #include "operations/read_chip.h"
 #include "operations/session.h"
@@ -48,6 +48,19 @@ Outcome RunCommand(CliCommand command, Session& session) {
             break;
     }
     return Outcome::Failed;
+}
+
+// The files the command line names, each in its part.
+FileRoles RolesOf(const CliOptions& options) {
+    FileRoles roles;
+    roles.catalogue = options.catalogue;
+    if (options.emulate) {
+        roles.chip_file = options.emulator.chip_file;
+        roles.wire_log = options.emulator.wire_log;
+    }
+    roles.output = options.output;
+    if (options.command == CliCommand::Write) roles.image = options.image;
+    return roles;
 }
 
 // The chips command: the catalogue alone, no programmer.
@@ -129,7 +142,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         out << UsageText();
         return kExitSucceeded;
     }
-    if (!CheckFileRoles(options, error)) return UsageError(err, error);
+    if (!CheckFileRoles(RolesOf(options), error)) return UsageError(err, error);
 
     SteadyClock steady_clock;
     Clock& clock = environment.clock ? *environment.clock : steady_clock;

@@ -1,6 +1,7 @@
 target_sources(dspprog_core PRIVATE
     ${CMAKE_CURRENT_SOURCE_DIR}/operations/button_operation.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/operations/erase_chip.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/operations/file_roles.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/operations/identify.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/operations/image_file.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/operations/locale_separator.cpp

@@ -8,6 +8,7 @@
 #include "emulator/emulated_programmer.h"
 #include "link/link.h"
 #include "link/platform_link.h"
+#include "operations/file_roles.h"
 #include "operations/locale_separator.h"
 #include "operations/session.h"
 #include "operations/startup.h"
@@ -32,11 +33,13 @@ int UsageError(const std::string& message) {
 }  // namespace
 
 int RunWindow(InterfaceEnumerator& enumerator, LinkBackend& backend, Clock& clock,
-              const std::string& catalogue_path) {
+              const FileRoles& files) {
+    const std::string& catalogue_path = files.catalogue;
     MainWindow window;
     // No parent: the prompt has its own window, centred on the desktop.
     CriticalErrorDialog critical;
     QtOperator op(window, critical);
+    op.GuardFiles(files);
     Link link(backend, clock, op);
     std::unique_ptr<ChipTable> catalogue = MakeChipTable(catalogue_path);
     Session session(link, *catalogue, op);
@@ -74,16 +77,24 @@ int RunDspprog(const QStringList& arguments, Clock& clock) {
             break;
     }
 
+    FileRoles roles;
+    roles.catalogue = options.catalogue;
+    if (options.emulate) {
+        roles.chip_file = options.emulate->chip_file;
+        roles.wire_log = options.emulate->wire_log;
+    }
     std::string error;
+    if (!CheckFileRoles(roles, error)) return UsageError(error);
+
     if (options.emulate) {
         std::unique_ptr<emu::EmulatedProgrammer> programmer =
             emu::EmulatedProgrammer::Create(*options.emulate, options.catalogue, clock, error);
         if (!programmer) return UsageError(error);
-        return RunWindow(programmer->enumerator(), programmer->backend(), clock, options.catalogue);
+        return RunWindow(programmer->enumerator(), programmer->backend(), clock, roles);
     }
     PlatformLink platform = MakePlatformLink(options.usb, error);
     if (!platform.backend) return UsageError(error);
-    return RunWindow(*platform.enumerator, *platform.backend, clock, options.catalogue);
+    return RunWindow(*platform.enumerator, *platform.backend, clock, roles);
 }
 
 }  // namespace dspprog

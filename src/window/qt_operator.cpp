@@ -69,12 +69,22 @@ bool QtOperator::OkCancelBox(const std::string& text) {
     });
 }
 
+std::optional<std::string> QtOperator::ChooseImageFile(QFileDialog& dialog) {
+    for (;;) {
+        std::optional<std::string> chosen = Choose(dialog);
+        if (!chosen) return chosen;
+        const std::optional<std::string> refusal = RefuseDialogChoice(roles_, *chosen);
+        if (!refusal) return chosen;
+        QMessageBox::critical(&window_, kErrorBoxTitle, FromUtf8(*refusal), QMessageBox::Ok);
+    }
+}
+
 std::optional<std::string> QtOperator::ChooseSaveFile() {
-    return OnWindowThread([this] { return Choose(*window_.SaveDialog1); });
+    return OnWindowThread([this] { return ChooseImageFile(*window_.SaveDialog1); });
 }
 
 std::optional<std::string> QtOperator::ChooseOpenFile() {
-    return OnWindowThread([this] { return Choose(*window_.OpenDialog1); });
+    return OnWindowThread([this] { return ChooseImageFile(*window_.OpenDialog1); });
 }
 
 void QtOperator::Progress(std::uint32_t done, std::uint32_t total) {

@@ -7,8 +7,13 @@
 #include <QObject>
 #include <atomic>
 #include <cstdint>
+#include <optional>
+#include <string>
 
+#include "operations/file_roles.h"
 #include "operations/operator.h"
+
+class QFileDialog;
 
 namespace dspprog {
 
@@ -30,7 +35,15 @@ public:
     void Progress(std::uint32_t done, std::uint32_t total) override;
     int ShowCriticalError(const std::string& message) override;
 
+    // The files a dialog answer may not name (the emulated chip's file, the
+    // wire log): such an answer gets an error box and the dialog again.
+    void GuardFiles(FileRoles roles) { roles_ = std::move(roles); }
+
 private:
+    // Shows `dialog` until the operator cancels it or picks a file no other
+    // part of the program uses. On the window's thread.
+    std::optional<std::string> ChooseImageFile(QFileDialog& dialog);
+
     // Runs `task` on the window's thread and returns its result; at once when
     // already there.
     template <typename Task>
@@ -38,6 +51,7 @@ private:
 
     MainWindow& window_;
     CriticalErrorDialog& critical_;
+    FileRoles roles_;
 
     // Progress is pulled: the worker only updates these, and asks the window to
     // look at them when it is not already about to.

@@ -2,6 +2,8 @@
 // window, the end after a fatal stop, and the options of the emulated demo.
 
 #include <QApplication>
+#include <QFile>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -67,7 +69,7 @@ private slots:
             window_visible = WaitForTopLevel("Form1", 0) != nullptr;
             box->button(QMessageBox::Ok)->click();
         });
-        const int status = RunWindow(nothing, backend, clock, catalogue.path());
+        const int status = RunWindow(nothing, backend, clock, FileRoles{catalogue.path()});
 
         QVERIFY(script.done());
         QCOMPARE(text, QString("Не удалось получить доступ к устройству!\n\r"
@@ -113,6 +115,83 @@ private slots:
 
         QVERIFY(read_done);
         QCOMPARE(status, 0);
+    }
+
+    void OneFileForTwoPartsIsRefusedBeforeTheWindowShows() {
+        TempCatalogue catalogue;
+        catalogue.Write({kBenchChipRow});
+        const QString db = QString::fromStdString(catalogue.path());
+        const QString chip = QString::fromStdString((catalogue.dir() / "chip.bin").string());
+        const QList<QStringList> clashes = {
+            {"--chip-file", chip, "--wire-log", chip},
+            {"--wire-log", db},
+            {"--chip-file", db},
+        };
+        for (const QStringList& clash : clashes) {
+            SimulatedClock clock;
+            const int status = RunDspprog(
+                QStringList{"dspprog", "--emulate", "AB05:8192:255", "--catalogue", db} + clash,
+                clock);
+            QVERIFY2(status == 2, qPrintable(clash.join(' ')));
+            QVERIFY(!QFile::exists(chip));
+        }
+        // The catalogue was not the wire log's to overwrite.
+        const auto table = MakeChipTable(catalogue.path());
+        QVERIFY(table->Open());
+        table->Close();
+    }
+
+    void DialogsRefuseTheChipFileAndTheWireLog() {
+        TempCatalogue catalogue;
+        catalogue.Write({kBenchChipRow});
+        SimulatedClock clock;
+        const auto path = [&](const char* name) {
+            return QString::fromStdString((catalogue.dir() / name).string());
+        };
+        const QString chip = path("chip.bin"), wire = path("wire.log");
+        QByteArray content(8192, char(0x5A));
+        {
+            QFile file(chip);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+        }
+        QStringList boxes;
+        ModalScript script;
+        script.Then<QFileDialog>([&](QFileDialog* d) { ChooseFile(d, chip); })
+            .Then<QMessageBox>([&](QMessageBox* box) {
+                boxes << box->text();
+                box->button(QMessageBox::Ok)->click();
+            })
+            .Then<QFileDialog>([&](QFileDialog* d) { ChooseFile(d, wire); })
+            .Then<QMessageBox>([&](QMessageBox* box) {
+                boxes << box->text();
+                box->button(QMessageBox::Ok)->click();
+            })
+            .Then<QFileDialog>([](QFileDialog* d) { d->reject(); });
+        bool cancelled = false;
+        WhenWindowShows([&](MainWindow* window) {
+            window->WriteChipButton->click();
+            cancelled = WaitForLine(window, "  Операция записи отменена пользователем!");
+            window->close();
+        });
+        const int status = RunDspprog({"dspprog", "--emulate", "AB05:8192:255", "--fast",
+                                       "--chip-file", chip, "--wire-log", wire, "--catalogue",
+                                       QString::fromStdString(catalogue.path())},
+                                      clock);
+
+        QVERIFY(script.done());
+        QVERIFY2(script.unexpected().isEmpty(), qPrintable(script.unexpected().join("; ")));
+        QVERIFY(cancelled);
+        QCOMPARE(status, 0);
+        QCOMPARE(boxes.size(), 2);
+        QVERIFY(boxes[0].contains(chip) && boxes[0].contains("--chip-file"));
+        QVERIFY(boxes[1].contains(wire) && boxes[1].contains("--wire-log"));
+        QFile file(chip);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), content);
+        // Nothing but the identification went to the programmer.
+        QFile log(wire);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QCOMPARE(log.readAll().count('\n'), 2);
     }
 
     void EmulatorOptionsReachTheProgrammer() {

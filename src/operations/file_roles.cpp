@@ -1,0 +1,70 @@
+#include "operations/file_roles.h"
+
+#include <filesystem>
+#include <system_error>
+#include <utility>
+#include <vector>
+
+namespace dspprog {
+
+namespace fs = std::filesystem;
+
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    if (fs::exists(a, ec) && fs::exists(b, ec)) {
+        const bool same = fs::equivalent(a, b, ec);
+        if (!ec) return same;
+    }
+    const fs::path full_a = fs::weakly_canonical(fs::absolute(a, ec), ec);
+    const fs::path full_b = fs::weakly_canonical(fs::absolute(b, ec), ec);
+    return full_a == full_b;
+}
+
+bool CheckFileRoles(const FileRoles& roles, std::string& error) {
+    // Every other file the run works on, with the words that name it.
+    std::vector<std::pair<std::string, std::string>> others = {{roles.catalogue, "the catalogue"}};
+    if (roles.chip_file) others.emplace_back(*roles.chip_file, "the --chip-file");
+    if (roles.output) others.emplace_back(*roles.output, "the -o file");
+    if (roles.image) others.emplace_back(*roles.image, "the image FILE");
+
+    if (roles.wire_log) {
+        for (const auto& [path, what] : others) {
+            if (SameFile(*roles.wire_log, path)) {
+                error = "--wire-log '" + *roles.wire_log + "' is also " + what +
+                        ", which the log would overwrite";
+                return false;
+            }
+        }
+    }
+    if (roles.chip_file) {
+        if (SameFile(*roles.chip_file, roles.catalogue)) {
+            error = "--chip-file '" + *roles.chip_file + "' is also the catalogue";
+            return false;
+        }
+        // The chip's file changes with every erase and write: as the image it
+        // would be erased before it is sent, and the verify would compare the
+        // chip with itself.
+        if (roles.image && SameFile(*roles.chip_file, *roles.image)) {
+            error = "the image FILE '" + *roles.image +
+                    "' is the emulated chip's own --chip-file; write a copy of it instead";
+            return false;
+        }
+    }
+    return true;
+}
+
+std::optional<std::string> RefuseDialogChoice(const FileRoles& roles, const std::string& chosen) {
+    if (roles.chip_file && SameFile(chosen, *roles.chip_file)) {
+        return "Файл \"" + chosen +
+               "\" хранит содержимое эмулируемого чипа (--chip-file) и не может быть файлом "
+               "образа. Выберите другой файл.";
+    }
+    if (roles.wire_log && SameFile(chosen, *roles.wire_log)) {
+        return "Файл \"" + chosen +
+               "\" назначен журналом обмена (--wire-log) и будет перезаписан при выходе. "
+               "Выберите другой файл.";
+    }
+    return std::nullopt;
+}
+
+}  // namespace dspprog
