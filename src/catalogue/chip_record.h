@@ -15,6 +15,8 @@ struct ChipRecord {
     std::uint8_t tErase = 0;  // erase algorithm; 0 = none
     std::uint8_t tWrite = 0;  // write algorithm of Type 255 chips
     std::uint32_t Size = 0;   // bytes; 0 after a failed lookup
+
+    bool operator==(const ChipRecord&) const = default;
 };
 
 }  // namespace dspprog

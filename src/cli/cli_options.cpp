@@ -225,7 +225,9 @@ Options:
   --fault SPEC        (emulator, repeatable) refuse:OP | fail:OP | stall:PIPE | short:PIPE | stuck:N
                       (OP an opcode in hex such as 83; PIPE one of CmdIn CmdOut MainIn MainOut)
                       also: stall:PIPE@N and short:PIPE@N (from the pipe's N-th transfer on,
-                      counting from 0) and unplug@N (the programmer vanishes after N transfers)
+                      counting from 0), unplug@N (the programmer vanishes after N transfers)
+                      and ident:CODE[@N] (from the N-th command on, counting from 0, the chip
+                      identifies as CODE, 4 hex digits such as 01A4: a chip swapped mid-run)
   --wire-log FILE     (emulator) every block in wire order, one line each:
                       "<pipe> <bytes as upper-case hex pairs separated by single spaces>"
                       FILE is replaced; it must not be any other file of the command

@@ -51,6 +51,18 @@ bool ParseFault(const std::string& word, Faults& faults, std::string& error) {
         faults.stuck = static_cast<std::uint32_t>(*bytes);
         return true;
     }
+    if (kind == "ident") {
+        const auto code = arg.size() == 4 ? ParseDigits(arg, 16, 0xFFFF) : std::nullopt;
+        if (!code) {
+            error = "fault '" + word + "' needs a chip code of 4 hex digits such as 01A4";
+            return false;
+        }
+        faults.reident = {};
+        faults.reident[0] = static_cast<std::uint8_t>(*code >> 8);
+        faults.reident[1] = static_cast<std::uint8_t>(*code & 0xFF);
+        faults.reident_from = from;
+        return true;
+    }
     if (kind == "unplug" && colon == std::string::npos && has_at) {
         faults.disconnect_after = from;
         return true;

@@ -22,11 +22,17 @@ struct Faults {
     std::uint32_t stuck = 0;  // bytes that stay 0x00 after an erase
     // Total completed transfers (all pipes) after which the device vanishes. -1: never.
     long disconnect_after = -1;
+    // From the n-th command on (0-based, counting every command block the
+    // programmer takes), identification answers with `reident` as reply bytes
+    // 1..15 instead of the chip's own: a chip swapped in the socket. -1: never.
+    long reident_from = -1;
+    std::array<std::uint8_t, 15> reident{};
 };
 
 // Parses one --fault word: refuse:OP | fail:OP | stall:PIPE[@N] | short:PIPE[@N] |
-// stuck:N | unplug@N. OP is a hex opcode ("83"), PIPE a pipe name. False on a
-// malformed word, with `error` saying why.
+// stuck:N | unplug@N | ident:CODE[@N]. OP is a hex opcode ("83"), PIPE a pipe
+// name, CODE four hex digits (manufacturer, device). False on a malformed word,
+// with `error` saying why.
 bool ParseFault(const std::string& word, Faults& faults, std::string& error);
 
 }  // namespace dspprog::emu

@@ -77,6 +77,7 @@ void Firmware::SaveBacking() {
 
 void Firmware::Command(const std::uint8_t* cmd, std::uint64_t now_us) {
     const std::uint8_t opcode = cmd[0];
+    const long index = commands_++;  // 0 for the first command taken
     // A new command ends whatever data phase was left unfinished.
     phase_ = Phase::Idle;
     if (faults_.refuse.count(opcode)) {
@@ -87,7 +88,9 @@ void Firmware::Command(const std::uint8_t* cmd, std::uint64_t now_us) {
     switch (opcode) {
         case 0x80: {
             QueueReply(0, now_us);
-            std::copy(ident_.begin(), ident_.end(), replies_.back().bytes.begin() + 1);
+            const bool swapped = faults_.reident_from >= 0 && index >= faults_.reident_from;
+            const auto& ident = swapped ? faults_.reident : ident_;
+            std::copy(ident.begin(), ident.end(), replies_.back().bytes.begin() + 1);
             break;
         }
         case 0x83:

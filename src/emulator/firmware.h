@@ -87,6 +87,7 @@ private:
     std::vector<Reply> replies_;
     std::array<long, kPipeCount> completed_{0, 0, 0, 0};
     long completed_total_ = 0;
+    long commands_ = 0;  // command blocks taken so far
     bool disconnected_ = false;
     bool backing_failed_ = false;
 

@@ -43,6 +43,12 @@ std::string ChooseImageFile(Operator& op, std::uint32_t chip_size, std::uint32_t
     return name;
 }
 
+std::string ChipChangedLine(const ChipRecord& before, const ChipRecord& now) {
+    return "  При стирании определен другой чип: \"" + now.Name + "\", " +
+           std::to_string(now.Size) + " байт, вместо \"" + before.Name + "\", " +
+           std::to_string(before.Size) + " байт! Запись прекращена.";
+}
+
 // UV EPROMs program slowly; an unknown type is not written at all.
 std::uint32_t WriteTimeoutFactor(std::uint16_t type, std::uint32_t current) {
     switch (type) {
@@ -73,6 +79,7 @@ Outcome WriteChip(Session& session) {
     op.Log("+++ Начало записи чипа.");
     if (!IdentifyChip(session, true)) return Outcome::Failed;
     op.Log(ChipIdentifiedLine(session.tChip));
+    const ChipRecord chosen_for = session.tChip;
 
     std::uint32_t file_size = 0;
     const std::string name = ChooseImageFile(op, session.tChip.Size, file_size);
@@ -105,6 +112,14 @@ Outcome WriteChip(Session& session) {
     link.SetTimeoutFactor(WriteTimeoutFactor(session.tChip.Type, link.TimeoutFactor()));
     if (!ready) {
         op.Log("  Алгоритм для данного типа чипов не известен!!!");
+        return Outcome::Failed;
+    }
+    // The erase identifies the chip again. Another chip now (swapped in the
+    // socket, or a contact that reads other codes) would be written with its
+    // own size and algorithm from a file checked against the first one's: a
+    // write that could pass its verify with only part of the image written.
+    if (!(session.tChip == chosen_for)) {
+        op.Log(ChipChangedLine(chosen_for, session.tChip));
         return Outcome::Failed;
     }
     if (session.DoCommand() != 0) {

@@ -197,6 +197,30 @@ TEST_F(CliOutcomes, EmulatorSetUpErrorsAreUsageErrors) {
     EXPECT_NE(odd_size.err.find("SIZE must be"), std::string::npos);
 }
 
+TEST_F(CliOutcomes, AChipThatChangesDuringTheEraseIsNotWritten) {
+    // The erase's own identification (the second command) finds a larger chip.
+    catalogue.Write({{"AB05", "Test Flash 8K", "64K", "4", "1", "255"},
+                     {"AB07", "Test Flash 16K", "128K", "4", "1", "255"}});
+    const std::string image = Path("image.bin");
+    WriteBytes(image, std::vector<std::uint8_t>(8192, 0x11));
+    const std::string wire = Path("wire.txt");
+    const CliResult run = Run(Emulate(
+        "AB05", {"--fault", "ident:AB07@1", "--wire-log", wire, "write", image}));
+
+    EXPECT_EQ(run.status, kExitFailed) << run.err;
+    const Lines lines = run.lines();
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[lines.size() - 2],
+              "  При стирании определен другой чип: \"Test Flash 16K\", 16384 байт, вместо "
+              "\"Test Flash 8K\", 8192 байт! Запись прекращена.");
+    EXPECT_EQ(lines.back(), "--- Окончание записи чипа.");
+    // Identification, the erase's identification, erase and blank check: no _WriteChip.
+    std::string opcodes;
+    for (const std::string& line : ReadLines(wire))
+        if (line.rfind("CmdOut ", 0) == 0) opcodes += line.substr(7, 2) + " ";
+    EXPECT_EQ(opcodes, "80 80 A0 83 ");
+}
+
 TEST_F(CliOutcomes, SpeedIsShownWithTheLocaleDecimalSeparator) {
     // The timing model gives the series a duration on the simulated clock.
     const CliResult run =

@@ -16,18 +16,23 @@ TEST(ParseFault, AcceptsEveryDocumentedForm) {
     ASSERT_TRUE(ParseFault("short:CmdIn@3", f, error)) << error;
     ASSERT_TRUE(ParseFault("stuck:5", f, error)) << error;
     ASSERT_TRUE(ParseFault("unplug@40", f, error)) << error;
+    ASSERT_TRUE(ParseFault("ident:01a4@2", f, error)) << error;
     EXPECT_TRUE(f.refuse.count(0x83));
     EXPECT_TRUE(f.fail_completion.count(0xA0));
     EXPECT_EQ(f.stall_from[static_cast<int>(PipeRole::MainIn)], 0);
     EXPECT_EQ(f.short_from[static_cast<int>(PipeRole::CmdIn)], 3);
     EXPECT_EQ(f.stuck, 5u);
     EXPECT_EQ(f.disconnect_after, 40);
+    EXPECT_EQ(f.reident_from, 2);
+    EXPECT_EQ(f.reident[0], 0x01);
+    EXPECT_EQ(f.reident[1], 0xA4);
 }
 
 TEST(ParseFault, RejectsMalformedWords) {
     for (const char* word : {"", "refuse", "refuse:", "refuse:183", "refuse:zz", "stall:mainin",
                              "stall:PIPE02", "short:MainIn@", "short:MainIn@x", "stuck:-1",
-                             "stuck:", "unplug", "unplug:3", "explode:1", "stall:MainIn@99999999999"}) {
+                             "stuck:", "unplug", "unplug:3", "explode:1", "stall:MainIn@99999999999",
+                             "ident:1A4", "ident:01A4Z", "ident:@3"}) {
         Faults f;
         std::string error;
         EXPECT_FALSE(ParseFault(word, f, error)) << word;
