@@ -218,7 +218,9 @@ Options:
   --usb libusb|native the hardware backend (default: the platform's own; only the
                       backends built into this program are available)
   --emulate CHIP      use the built-in programmer emulator instead of USB. CHIP is a catalogue
-                      Name or Code, or CODE:SIZE:TYPE (e.g. AB05:8192:255) needing no catalogue
+                      Code (0120), a Name ("AMD Am29F010"), or a part of a Name in any case
+                      that only one row has (am29f010; several rows: they are listed); or CODE:SIZE:TYPE (e.g. AB05:8192:255)
+                      needing no catalogue
   --chip-file FILE    (emulator) the emulated chip's content; created erased when missing;
                       erase and write change it
   --ident HEX         (emulator) the 15 identification bytes (reply bytes 1..15), 30 hex digits

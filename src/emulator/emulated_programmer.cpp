@@ -7,9 +7,11 @@
 #include <optional>
 #include <system_error>
 
+#include "catalogue/catalogue_export.h"
 #include "catalogue/chip_table.h"
 #include "catalogue/lookup.h"
 #include "catalogue/number_text.h"
+#include "link/fatal_stop.h"
 
 namespace dspprog::emu {
 
@@ -83,43 +85,67 @@ bool ParseTriple(const std::string& chip, ChipSpec& spec, std::string& error) {
     return true;
 }
 
-// The first catalogue row whose Name or Code is `chip`, ignoring case.
+std::string Field(const ChipRow& row, const char* name) {
+    for (std::size_t i = 0; i < std::size(kChipFields); ++i)
+        if (std::string_view(kChipFields[i]) == name) return row[i];
+    return {};
+}
+
+// The catalogue row `chip` names, tried in this order: the first row whose
+// Code is `chip` (hex digits of either case), the first whose Name is `chip`,
+// the one row whose Name holds `chip` whatever its case. Several rows of the
+// last kind are an error that lists them, so that the user can pick one.
+const ChipRow* ChooseRow(const std::vector<ChipRow>& rows, const std::string& chip,
+                         std::string& error) {
+    for (const ChipRow& row : rows)
+        if (Upper(Field(row, "Code")) == Upper(chip)) return &row;
+    for (const ChipRow& row : rows)
+        if (Field(row, "Name") == chip) return &row;
+    std::vector<const ChipRow*> holding;
+    for (const ChipRow& row : rows)
+        if (Upper(Field(row, "Name")).find(Upper(chip)) != std::string::npos)
+            holding.push_back(&row);
+    if (holding.size() == 1) return holding.front();
+    if (holding.empty()) return nullptr;
+    error = "chip '" + chip + "' matches " + std::to_string(holding.size()) +
+            " catalogue rows; name one of them:";
+    for (const ChipRow* row : holding) error += "\n  " + Field(*row, "Code") + "  " + Field(*row, "Name");
+    return nullptr;
+}
+
 bool FindInCatalogue(const std::string& chip, const std::string& catalogue_path, ChipSpec& spec,
                      std::string& error) {
     const auto table = MakeChipTable(catalogue_path);
-    if (!table->Open()) {
+    std::vector<ChipRow> rows;
+    try {
+        rows = ReadChipRows(*table);
+    } catch (const FatalStop&) {
+        // The lookup's own stop for a catalogue it cannot read; here it is
+        // only a chip the emulator cannot be set up with.
         error = "chip '" + chip + "' needs the catalogue, but '" + catalogue_path +
                 "' cannot be opened";
         return false;
     }
-    const std::string wanted = Upper(chip);
-    bool found = false;
-    for (table->First(); !found; table->Next()) {
-        const std::string code = table->Field("Code");
-        if (Upper(code) == wanted || Upper(table->Field("Name")) == wanted) {
-            found = true;
-            if (!ParseCode(code, spec)) {
-                error = "catalogue row '" + chip + "' has a Code that is not 4 hex digits";
-                table->Close();
-                return false;
-            }
-            const auto size = SizeFromText(table->Field("Size"));
-            if (!size) {
-                error = "catalogue row '" + chip + "' has an unknown Size '" +
-                        table->Field("Size") + "'";
-                table->Close();
-                return false;
-            }
-            spec.size = *size;
-            spec.type = static_cast<std::uint16_t>(IntegerFromText(table->Field("Type")) & 0xFFFF);
-        }
-        // Next() on the last row leaves it current and sets Eof; every row,
-        // the last included, has been compared by then.
-        if (found || table->Eof()) break;
+    const ChipRow* row = ChooseRow(rows, chip, error);
+    if (!row) {
+        if (error.empty())
+            error = "chip '" + chip + "' is not in the catalogue '" + catalogue_path + "'";
+        return false;
     }
-    table->Close();
-    if (!found) error = "chip '" + chip + "' is not in the catalogue '" + catalogue_path + "'";
-    return found;
+    const std::string name = Field(*row, "Name");
+    if (!ParseCode(Field(*row, "Code"), spec)) {
+        error = "catalogue row '" + name + "' has a Code that is not 4 hex digits";
+        return false;
+    }
+    const std::string size_text = Field(*row, "Size");
+    const auto size = SizeFromText(size_text);
+    if (!size) {
+        error = "catalogue row '" + name + "' has an unknown Size '" + size_text + "'";
+        return false;
+    }
+    spec.size = *size;
+    spec.type = static_cast<std::uint16_t>(IntegerFromText(Field(*row, "Type")) & 0xFFFF);
+    return true;
 }
 
 bool IsTriple(const std::string& chip) {

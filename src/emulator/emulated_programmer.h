@@ -14,8 +14,9 @@
 namespace dspprog::emu {
 
 struct EmulatorOptions {
-    // A catalogue Name or Code, or CODE:SIZE:TYPE (e.g. AB05:8192:255; SIZE in
-    // bytes, TYPE decimal or $hex / 0xhex) needing no catalogue.
+    // A catalogue Code, a Name, or a part of a Name (any case) that only one
+    // row has; or CODE:SIZE:TYPE (e.g. AB05:8192:255; SIZE in bytes, TYPE
+    // decimal or $hex / 0xhex) needing no catalogue.
     std::string chip;
     std::optional<std::string> chip_file;  // content; created erased when missing
     std::optional<std::array<std::uint8_t, 15>> ident;  // reply bytes 1..15

@@ -12,7 +12,8 @@ OptionsVerdict ParseWindowOptions(const QStringList& arguments, WindowOptions& o
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption emulate(
         "emulate",
-        "Run against the built-in emulated programmer holding CHIP: a catalogue Name or Code, "
+        "Run against the built-in emulated programmer holding CHIP: a catalogue Code, a Name, "
+        "a part of a Name in any case that only one row has, "
         "or CODE:SIZE:TYPE (e.g. AB05:8192:255).",
         "CHIP");
     const QCommandLineOption chip_file(

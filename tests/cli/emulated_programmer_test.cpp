@@ -113,6 +113,38 @@ TEST_F(CliEmulatorSetUp, CatalogueRowsThatCannotBeUsedAreRefused) {
     EXPECT_NE(error.find("cannot be opened"), std::string::npos) << error;
 }
 
+TEST_F(CliEmulatorSetUp, ACodeThenANameThenAUniquePartOfANameNamesTheChip) {
+    catalogue.Write({{"AB05", "Test Flash 8K", "64K", "4", "1", "255"},
+                     {"AB06", "Test EPROM 8K", "64K", "0", "0", "65024"},
+                     {"AB07", "AB05", "128K", "4", "1", "255"},
+                     {"AB09", "Other Flash 512K", "4M", "4", "1", "255"}});
+    struct Case {
+        const char* chip;
+        std::uint8_t dev;  // of the row chosen; 0 for none
+        const char* error;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"AB05", 0x05, ""},           // a Code comes before a Name
+             {"Test EPROM 8K", 0x06, ""},  // the whole Name
+             {"eprom", 0x06, ""},          // a part of one Name, any case
+             {"512k", 0x09, ""},
+             {"flash", 0, "matches 2 catalogue rows"},
+             {"ab06", 0x06, ""},  // a Code in either case
+             {"Test EPROM 16K", 0, "is not in the catalogue"},
+         }) {
+        SCOPED_TRACE(c.chip);
+        const auto programmer = Make(c.chip);
+        EXPECT_EQ(programmer != nullptr, c.dev != 0) << error;
+        if (programmer) {
+            EXPECT_EQ(programmer->firmware().ident()[1], c.dev);
+        }
+        EXPECT_NE(error.find(c.error), std::string::npos) << error;
+    }
+    Make("flash");
+    EXPECT_NE(error.find("\n  AB05  Test Flash 8K\n  AB09  Other Flash 512K"), std::string::npos)
+        << error;
+}
+
 TEST_F(CliEmulatorSetUp, TheChipFileIsCreatedErasedLoadedOrRefused) {
     EmulatorOptions options;
     options.chip = "AB05:8192:255";
