@@ -110,9 +110,18 @@ void OutputImageFile::WriteFileBlock(const DataBlock& block, Operator& op) {
     }
 }
 
-void OutputImageFile::Close() {
-    if (file_) std::fclose(file_);
+void OutputImageFile::Finish(Operator& op) {
+    if (!Close()) {
+        op.ErrorBox(kWriteError);
+        Terminate(kWriteError);
+    }
+}
+
+bool OutputImageFile::Close() {
+    if (!file_) return true;
+    const bool closed = std::fclose(file_) == 0;
     file_ = nullptr;
+    return closed;
 }
 
 InputImageFile::~InputImageFile() {

@@ -26,7 +26,12 @@ public:
     // Writes one record; on failure shows "Ошибка при записи выходного файла"
     // and ends the program.
     void WriteFileBlock(const DataBlock& block, Operator& op);
-    void Close();
+    // Closes the finished file. A file system that reports an error only now
+    // (network and FUSE file systems may) has not kept the content: that is
+    // the same box and end as a failed record.
+    void Finish(Operator& op);
+    // Closes without a verdict, for a file given up on. False when closing failed.
+    bool Close();
     bool is_open() const { return file_ != nullptr; }
 
 private:

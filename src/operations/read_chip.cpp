@@ -83,7 +83,7 @@ Outcome ReadChip(Session& session) {
         op.Progress(n + 1, blocks);
     }
     const std::uint64_t end = link.clock().NowMs();
-    if (saving) file.Close();
+    if (saving) file.Finish(op);
 
     if (session.ReadCompletion() != 0) {
         op.Log("  Чип рапортует \"Операция чтения не успешна!\" ");
