@@ -30,6 +30,15 @@ QPushButton* MakeButton(const char* name, const QString& caption, QWidget* paren
     return button;
 }
 
+// The caption's colour while the button is usable; a disabled button keeps
+// the style's greyed-out caption, so that the operator can see it is off.
+void SetCaptionColour(QPushButton* button, const QColor& colour) {
+    QPalette palette = button->palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+        palette.setColor(group, QPalette::ButtonText, colour);
+    button->setPalette(palette);
+}
+
 QCheckBox* MakeCheckBox(const char* name, const QString& caption, QWidget* parent) {
     auto* box = new QCheckBox(caption, parent);
     box->setObjectName(name);
@@ -72,21 +81,21 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     WriteBevel = MakeBevel("WriteBevel", this);
 
     GetIdent = MakeButton("GetIdent", "Определить чип", this);
-    QPalette black = GetIdent->palette();
-    black.setColor(QPalette::ButtonText, Qt::black);
-    GetIdent->setPalette(black);
+    SetCaptionColour(GetIdent, Qt::black);
 
     Read = MakeButton("Read", "Читать", ReadBevel);
     Read->setMinimumSize(161, 41);
-    QPalette green = Read->palette();
-    green.setColor(QPalette::ButtonText, QColor(0, 128, 0));
-    Read->setPalette(green);
+    SetCaptionColour(Read, QColor(0, 128, 0));
 
     EreaseChip = MakeButton("EreaseChip", "Стереть", this);
 
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName("Memo1");
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // The log is the program's record: the operator may select and copy it,
+    // not type into it.
+    Memo1->setReadOnly(true);
+    Memo1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     // Tab moves on to the next control rather than into the text.
     Memo1->setTabChangesFocus(true);
     Memo1->setPlainText(kLogHeading);

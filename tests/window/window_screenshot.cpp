@@ -1,11 +1,14 @@
-// Makes docs/window-after-read.png: the window after an identification and a
-// read on the emulated programmer, drawn offscreen.
+// Makes the window's pictures in docs/ on the emulated programmer, drawn
+// offscreen: the window after an identification and a read, and the window
+// while a write runs (every control off, the progress bar moving).
 //
-//   QT_QPA_PLATFORM=offscreen window_screenshot OUT.png CATALOGUE
+//   QT_QPA_PLATFORM=offscreen window_screenshot AFTER_READ.png DURING_WRITE.png CATALOGUE
 
 #include <QApplication>
 #include <QFile>
+#include <QFileDialog>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -17,24 +20,36 @@
 #include "window/program.h"
 #include "window_bench.h"
 
+namespace {
+
+bool WriteFile(const QString& path, const QByteArray& content) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: window_screenshot OUT.png CATALOGUE\n");
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: window_screenshot AFTER_READ.png DURING_WRITE.png CATALOGUE\n");
         return 2;
     }
-    const QString out = QString::fromLocal8Bit(argv[1]);
+    const QString after_read = QString::fromLocal8Bit(argv[1]);
+    const QString during_write = QString::fromLocal8Bit(argv[2]);
 
     QTemporaryDir dir;
     const QString chip_file = dir.filePath("chip.bin");
-    {
-        QByteArray content(131072, char(0xFF));
-        for (int i = 0; i < 0x3000; ++i) content[i] = static_cast<char>(i * 7 + (i >> 8));
-        QFile file(chip_file);
-        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size()) return 1;
-    }
+    const QString image = dir.filePath("image.bin");
+    QByteArray content(131072, char(0xFF));
+    for (int i = 0; i < 0x3000; ++i) content[i] = static_cast<char>(i * 7 + (i >> 8));
+    QByteArray written(131072, char(0));
+    for (int i = 0; i < written.size(); ++i) written[i] = static_cast<char>(i * 13 + (i >> 9));
+    if (!WriteFile(chip_file, content) || !WriteFile(image, written)) return 1;
 
     bool saved = false;
+    dspprog::testing::ModalScript script;
+    script.Then<QFileDialog>([&](QFileDialog* d) { dspprog::testing::ChooseFile(d, image); });
     QTimer::singleShot(0, [&] {
         auto* window =
             qobject_cast<dspprog::MainWindow*>(dspprog::testing::WaitForTopLevel("Form1"));
@@ -48,14 +63,23 @@ int main(int argc, char* argv[]) {
         window->Read->click();
         if (!wait_for("--- Окончание чтения чипа.")) return window->close(), void();
         QTest::qWait(100);  // the last repaint
-        saved = window->grab().save(out);
+        saved = window->grab().save(after_read);
+
+        window->WriteChipButton->click();
+        if (!wait_for("  Чип записывается подождите...")) return window->close(), void();
+        // A third of the way through the data.
+        const bool moving = QTest::qWaitFor(
+            [&] { return window->Progress->value() * 3 >= window->Progress->maximum(); }, 30000);
+        saved = saved && moving && window->grab().save(during_write);
+        if (!wait_for("--- Окончание записи чипа.")) return window->close(), void();
         window->close();
     });
 
+    // With the timing model: the write takes a few seconds, as on a real programmer.
     dspprog::SteadyClock clock;
     const int status =
         dspprog::RunDspprog({"dspprog", "--emulate", "AMD Am29F010", "--chip-file", chip_file,
-                             "--catalogue", QString::fromLocal8Bit(argv[2])},
+                             "--catalogue", QString::fromLocal8Bit(argv[3])},
                             clock);
-    return status == 0 && saved ? 0 : 1;
+    return status == 0 && saved && script.done() ? 0 : 1;
 }

@@ -1,6 +1,7 @@
 // The window and the critical-error dialog as they first appear, and the
 // answers the dialog and the fatal-stop box give.
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QFrame>
@@ -37,8 +38,37 @@ private slots:
         MainWindow window;
         QCOMPARE(window.Memo1->toPlainText(), QString("Отладочная и диалоговая информация: "));
         QCOMPARE(window.Memo1->document()->blockCount(), 1);
-        QVERIFY(!window.Memo1->isReadOnly());
         QCOMPARE(window.Memo1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    }
+
+    void TheLogTakesNoTypingButKeepsGrowingAndCanBeCopied() {
+        MainWindow window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.Memo1->setFocus();
+        QTest::keyClicks(window.Memo1, "typed");
+        QTest::keyClick(window.Memo1, Qt::Key_Backspace);
+        QTest::keyClick(window.Memo1, Qt::Key_Return);
+        QCOMPARE(window.Memo1->toPlainText(), QString("Отладочная и диалоговая информация: "));
+        window.AppendLine("  a line");
+        QCOMPARE(window.Memo1->document()->blockCount(), 2);
+        QVERIFY(window.Memo1->textInteractionFlags() & Qt::TextSelectableByKeyboard);
+        QVERIFY(window.Memo1->focusPolicy() & Qt::TabFocus);
+    }
+
+    void DisabledButtonsShowTheStylesDisabledCaption() {
+        MainWindow window;
+        window.EnableControls(false);
+        for (QWidget* control : Controls(window)) {
+            const QPalette& own = control->palette();
+            const QColor disabled = own.color(QPalette::Disabled, QPalette::ButtonText);
+            QCOMPARE(disabled,
+                     QApplication::palette(control).color(QPalette::Disabled, QPalette::ButtonText));
+            QVERIFY2(disabled != own.color(QPalette::Active, QPalette::ButtonText),
+                     qPrintable(control->objectName()));
+        }
+        QCOMPARE(window.GetIdent->palette().color(QPalette::Active, QPalette::ButtonText),
+                 QColor(Qt::black));
     }
 
     void ShowsTheCaptionsAndInitialStates() {
@@ -73,7 +103,8 @@ private slots:
         QVERIFY(!window.Button1->font().bold());
         QVERIFY(window.Read->minimumSize().width() >= 161);
         QVERIFY(window.Read->minimumSize().height() >= 41);
-        QCOMPARE(window.Read->palette().color(QPalette::ButtonText), QColor(0, 128, 0));
+        QCOMPARE(window.Read->palette().color(QPalette::Active, QPalette::ButtonText),
+                 QColor(0, 128, 0));
     }
 
     void TabsThroughTheControlsInTheirOrder() {
