@@ -19,8 +19,9 @@ enum class ImageFormat {
 };
 
 // Why an image file is refused: the line it is on (from 1) and a short
-// Russian reason. Line 0 means the file as a whole. The caller adds the
-// file's name.
+// Russian reason. Line 0 means the file as a whole; a file cut short is
+// reported at the line after its last record. The caller adds the file's
+// name.
 struct ImageDefect {
     std::size_t line = 0;
     std::string reason;
