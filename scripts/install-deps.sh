@@ -10,6 +10,7 @@ packages=(
     qt6-base-dev fonts-dejavu-core
     libusb-1.0-0-dev umockdev libumockdev-dev libglib2.0-dev
     pxlib-dev
+    srecord
 )
 windows=false
 if [[ "${1:-}" == "--windows" ]]; then

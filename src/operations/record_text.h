@@ -1,0 +1,104 @@
+#pragma once
+// What the Intel HEX and S-record readers and writers share: the lines of a
+// text, pairs of hexadecimal digits, and the number texts of the messages.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "operations/image_format.h"
+
+namespace dspprog {
+
+// "0x" and at least six upper-case hexadecimal digits: "0x01FFF0".
+std::string HexAddress(std::uint64_t address);
+// "0x" and two upper-case hexadecimal digits: "0x3A".
+std::string HexByte(std::uint8_t value);
+// Appends the two upper-case hexadecimal digits of `value`.
+void AppendHexByte(std::string& out, std::uint8_t value);
+// The value of a hexadecimal digit of either case; 0xFF for any other character.
+std::uint8_t HexDigitValue(char c);
+
+// The lines of a text: split at LF, with a CR right before the LF dropped.
+// A text that ends with LF has no empty line after it.
+class TextLines {
+public:
+    explicit TextLines(std::string_view text) : rest_(text) {}
+    // The next line; false when the text is used up.
+    bool Next(std::string_view& line);
+    // The number, from 1, of the line Next gave last.
+    std::size_t number() const { return number_; }
+
+private:
+    std::string_view rest_;
+    std::size_t number_ = 0;
+};
+
+// Decodes the hexadecimal digits of a record, `digits` being the line from
+// column `column` (from 1) on. The first `capacity` bytes go to `out`; `count`
+// is how many bytes all the digits make. Returns the reason when a character
+// is not a hexadecimal digit (naming the first one and its column) or the
+// digits are odd in number.
+std::optional<std::string> DecodeRecordDigits(std::string_view digits, std::size_t column,
+                                              std::uint8_t* out, std::size_t capacity,
+                                              std::size_t& count);
+
+// The reason for a character that has no place in a record, at `column`
+// (from 1): "недопустимый символ 'G' в столбце 12".
+std::string InvalidCharacterReason(char c, std::size_t column);
+
+// The reason for a checksum that does not add up: "неверная контрольная
+// сумма: 0x3A, должна быть 0x3B".
+std::string ChecksumReason(std::uint8_t found, std::uint8_t expected);
+
+inline constexpr const char* kNoEndRecord = "нет записи конца файла";
+
+// How the walk over a file's lines ended.
+struct RecordWalk {
+    std::optional<ImageDefect> defect;
+    bool ended = false;                // the end record was read
+    std::size_t last_record_line = 0;  // 0 when the text holds no record at all
+};
+
+// Walks the lines of a HEX or S-record text: `read_record(line, ended)` reads
+// each line that is not empty, up to and including the one where it sets
+// `ended`, and returns the reason when the line is refused. Empty lines
+// between records are refused (a record may have been lost there); empty
+// lines after the last record are not. After the end record only lines of
+// blanks, tabs or the DOS end-of-file mark (0x1A) may follow: anything else
+// there is a second file or damage, not something to drop silently.
+template <typename ReadRecord>
+RecordWalk WalkRecordLines(std::string_view text, ReadRecord&& read_record) {
+    RecordWalk walk;
+    TextLines lines(text);
+    std::string_view line;
+    std::size_t first_empty = 0;  // the first of the empty lines since the last record
+    while (lines.Next(line)) {
+        const std::size_t number = lines.number();
+        if (walk.ended) {
+            if (line.find_first_not_of(" \t\x1A") != std::string_view::npos) {
+                walk.defect = ImageDefect{number, "строка после записи конца файла"};
+                return walk;
+            }
+            continue;
+        }
+        if (line.empty()) {
+            if (first_empty == 0) first_empty = number;
+            continue;
+        }
+        if (first_empty != 0) {
+            walk.defect = ImageDefect{first_empty, "пустая строка"};
+            return walk;
+        }
+        walk.last_record_line = number;
+        if (std::optional<std::string> reason = read_record(line, walk.ended)) {
+            walk.defect = ImageDefect{number, std::move(*reason)};
+            return walk;
+        }
+    }
+    return walk;
+}
+
+}  // namespace dspprog
