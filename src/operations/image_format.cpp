@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "catalogue/number_text.h"
 #include "operations/chip_image.h"
 #include "operations/intel_hex.h"
 #include "operations/record_text.h"
@@ -11,7 +12,7 @@ namespace dspprog {
 namespace {
 
 bool IsHexDigit(char c) {
-    return HexDigitValue(c) != 0xFF;
+    return HexDigitValue(c) >= 0;
 }
 
 // Eight hexadecimal digits from `from` on, and printable ASCII from there to
@@ -102,21 +103,14 @@ const char* ImageFormatTitle(ImageFormat format) {
 }
 
 std::optional<std::uint32_t> ParseImageOffset(std::string_view text) {
-    constexpr std::uint64_t kMax = 0xFFFFFFFF;
-    std::uint64_t base = 10;
+    int base = 10;
     if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
         base = 16;
         text.remove_prefix(2);
     }
-    if (text.empty()) return std::nullopt;
-    std::uint64_t value = 0;
-    for (char c : text) {
-        const std::uint8_t digit = HexDigitValue(c);
-        if (digit >= base) return std::nullopt;
-        value = value * base + digit;
-        if (value > kMax) return std::nullopt;
-    }
-    return static_cast<std::uint32_t>(value);
+    const std::optional<std::uint64_t> value = ParseDigits(text, base, 0xFFFFFFFF);
+    if (!value) return std::nullopt;
+    return static_cast<std::uint32_t>(*value);
 }
 
 std::optional<std::string> OffsetProblem(std::uint32_t offset, std::uint32_t chip_size) {

@@ -44,10 +44,6 @@ void AppendHexByte(std::string& out, std::uint8_t value) {
     out += kDigits[value & 0xF];
 }
 
-std::uint8_t HexDigitValue(char c) {
-    return kDigitValue[static_cast<unsigned char>(c)];
-}
-
 std::string InvalidCharacterReason(char c, std::size_t column) {
     const auto byte = static_cast<unsigned char>(c);
     // A byte outside printable ASCII is named by its value: the reason goes

@@ -18,8 +18,6 @@ std::string HexAddress(std::uint64_t address);
 std::string HexByte(std::uint8_t value);
 // Appends the two upper-case hexadecimal digits of `value`.
 void AppendHexByte(std::string& out, std::uint8_t value);
-// The value of a hexadecimal digit of either case; 0xFF for any other character.
-std::uint8_t HexDigitValue(char c);
 
 // The lines of a text: split at LF, with a CR right before the LF dropped.
 // A text that ends with LF has no empty line after it.
