@@ -15,14 +15,15 @@ struct CommandName {
 
 constexpr CommandName kCommands[] = {
     {"identify", CliCommand::Identify}, {"read", CliCommand::Read},   {"erase", CliCommand::Erase},
-    {"write", CliCommand::Write},       {"speed", CliCommand::Speed}, {"chips", CliCommand::Chips},
+    {"write", CliCommand::Write},       {"verify", CliCommand::Verify}, {"speed", CliCommand::Speed},
+    {"chips", CliCommand::Chips},
 };
 
 // Options that take a value, and those that only mean something to the emulator.
 const std::set<std::string> kValued = {"-o",      "--catalogue", "--emulate",  "--chip-file",
                                        "--ident", "--fault",     "--wire-log", "--on-stall",
-                                       "--usb",   "--to-sqlite"};
-const std::set<std::string> kFlags = {"--fast", "--no-erase"};
+                                       "--usb",   "--to-sqlite", "--format",   "--offset"};
+const std::set<std::string> kFlags = {"--fast", "--no-erase", "--pad"};
 const std::set<std::string> kEmulatorOnly = {"--chip-file", "--ident", "--fault", "--wire-log",
                                              "--fast"};
 
@@ -58,6 +59,19 @@ bool Apply(const std::string& name, const std::string& value, CliOptions& option
             error = "--on-stall takes 'wait' or 'terminate', not '" + value + "'";
             return false;
         }
+    } else if (name == "--format") {
+        options.format = ImageFormatFromName(value);
+        if (!options.format) {
+            error = "--format takes 'raw', 'ihex' or 'srec', not '" + value + "'";
+            return false;
+        }
+    } else if (name == "--offset") {
+        const std::optional<std::uint32_t> offset = ParseImageOffset(value);
+        if (!offset) {
+            error = "--offset takes an address, decimal or 0x-prefixed hex, not '" + value + "'";
+            return false;
+        }
+        options.offset = *offset;
     } else if (name == "--to-sqlite") {
         options.to_sqlite = value;
     } else if (name == "--usb") {
@@ -117,6 +131,7 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std
             }
             if (name == "--fast") options.emulator.fast = true;
             if (name == "--no-erase") options.no_erase = true;
+            if (name == "--pad") options.pad = true;
             continue;
         }
         if (!value) {
@@ -147,9 +162,12 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std
     options.command = command->command;
     positional.erase(positional.begin());
 
-    if (options.command == CliCommand::Write) {
+    const bool takes_image =
+        options.command == CliCommand::Write || options.command == CliCommand::Verify;
+    if (takes_image) {
         if (positional.empty()) {
-            error = "write needs the image FILE";
+            error = std::string(options.command == CliCommand::Write ? "write" : "verify") +
+                    " needs the image FILE";
             return false;
         }
         options.image = positional.front();
@@ -166,6 +184,20 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std
     if (options.no_erase && options.command != CliCommand::Write) {
         error = "--no-erase belongs to the write command";
         return false;
+    }
+    if (options.format && options.command != CliCommand::Read) {
+        error = "--format belongs to the read command";
+        return false;
+    }
+    if (options.format && !options.output) {
+        error = "--format needs -o FILE: it is the form the content is saved in";
+        return false;
+    }
+    for (const char* image_option : {"--pad", "--offset"}) {
+        if (seen.count(image_option) && !takes_image) {
+            error = std::string("option '") + image_option + "' belongs to write and verify";
+            return false;
+        }
     }
     if (options.to_sqlite && options.command != CliCommand::Chips) {
         error = "--to-sqlite belongs to the chips command";
@@ -190,19 +222,38 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std
 }
 
 std::string UsageText() {
-    return R"(Usage: dspprog-cli [options] identify | read [-o FILE] | erase | write [--no-erase] FILE | speed
-       dspprog-cli [--catalogue FILE] chips [--to-sqlite FILE]
+    return R"(Usage: dspprog-cli [options] COMMAND
+  dspprog-cli [options] identify
+  dspprog-cli [options] read [-o FILE] [--format raw|ihex|srec]
+  dspprog-cli [options] erase
+  dspprog-cli [options] write [--no-erase] [--pad] [--offset ADDR] FILE
+  dspprog-cli [options] verify [--pad] [--offset ADDR] FILE
+  dspprog-cli [options] speed
+  dspprog-cli [--catalogue FILE] chips [--to-sqlite FILE]
 
 Commands:
   identify            identify the chip in the programmer's socket
-  read [-o FILE]      read the whole chip: blank or checksum; with -o, save the
+  read [-o FILE] [--format raw|ihex|srec]
+                      read the whole chip: blank or checksum; with -o, save the
                       content in FILE, which must not exist yet (nothing is
-                      saved without -o)
+                      saved without -o). The form is --format's, else the name's:
+                      .hex .ihx .ihex Intel HEX, .s19 .s28 .s37 .srec .mot
+                      Motorola S-record, anything else the raw bytes
   erase               erase the chip and check that it reads back blank
-  write [--no-erase] FILE
-                      write FILE (exactly the chip's size) into the chip and
-                      verify it; --no-erase skips the erase that some chips get
-                      before writing
+  write [--no-erase] [--pad] [--offset ADDR] FILE
+                      write the image FILE into the chip and verify every byte;
+                      --no-erase skips the erase that some chips get before writing.
+                      FILE is Intel HEX or Motorola S-record (recognised by its
+                      content; file address A goes to chip address A - ADDR, bytes
+                      no record gives are 0xFF), or else the raw bytes, exactly the
+                      chip's size (with --pad a shorter one is filled with 0xFF).
+                      ADDR (--offset): decimal or 0x-prefixed hex, default 0.
+                      A file the chip cannot take is refused, naming the line and
+                      the reason, before anything is erased or written
+  verify [--pad] [--offset ADDR] FILE
+                      compare the chip with the image FILE (taken as write takes it);
+                      exit status 0 when they are equal, 1 when they differ; the first
+                      16 differing addresses are shown
   speed               measure the transfer speed of the two output pipes
   chips [--to-sqlite FILE]
                       list the catalogue's rows as the chip lookup reads them, in its

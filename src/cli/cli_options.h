@@ -6,10 +6,11 @@
 #include <vector>
 
 #include "emulator/emulated_programmer.h"
+#include "operations/image_format.h"
 
 namespace dspprog {
 
-enum class CliCommand { None, Identify, Read, Erase, Write, Speed, Chips };
+enum class CliCommand { None, Identify, Read, Erase, Write, Verify, Speed, Chips };
 
 // The answer to the stalled-transfer prompt.
 enum class StallAnswer { Ask, Wait, Terminate };
@@ -26,8 +27,11 @@ struct CliOptions {
     emu::EmulatorOptions emulator;
 
     std::optional<std::string> output;     // read -o FILE: the save dialog's answer
-    std::string image;                     // write FILE: the open dialog's answer
+    std::optional<ImageFormat> format;     // read --format: the form of the -o FILE
+    std::string image;                     // write / verify FILE: the open dialog's answer
     bool no_erase = false;                 // write --no-erase
+    bool pad = false;                      // write / verify --pad
+    std::uint32_t offset = 0;              // write / verify --offset ADDR
     std::optional<std::string> to_sqlite;  // chips --to-sqlite FILE: the copy to make
     StallAnswer on_stall = StallAnswer::Ask;
 };

@@ -17,6 +17,7 @@
 #include "operations/read_chip.h"
 #include "operations/session.h"
 #include "operations/speed_test.h"
+#include "operations/verify_chip.h"
 #include "operations/startup.h"
 #include "operations/write_chip.h"
 
@@ -41,6 +42,8 @@ Outcome RunCommand(CliCommand command, Session& session) {
             return EreaseChipClick(session);
         case CliCommand::Write:
             return WriteChipButtonClick(session);
+        case CliCommand::Verify:
+            return CompareClick(session);
         case CliCommand::Speed:
             return Button1Click(session);
         case CliCommand::None:
@@ -59,7 +62,8 @@ FileRoles RolesOf(const CliOptions& options) {
         roles.wire_log = options.emulator.wire_log;
     }
     roles.output = options.output;
-    if (options.command == CliCommand::Write) roles.image = options.image;
+    if (options.command == CliCommand::Write || options.command == CliCommand::Verify)
+        roles.image = options.image;
     return roles;
 }
 
@@ -126,6 +130,8 @@ int Run(const CliOptions& options, const CliEnvironment& environment, Clock& clo
     Session session(link, catalogue, op);
     session.CheckBoxNotWrite = !options.output;
     session.CheckBoxNotErase = options.no_erase;
+    session.CheckBoxPad = options.pad;
+    session.ImageOffset = options.offset;
     session.DecimalSeparator = environment.decimal_separator;
     const Outcome outcome = RunCommand(options.command, session);
     return outcome == Outcome::Succeeded ? kExitSucceeded : kExitFailed;
@@ -148,7 +154,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     Clock& clock = environment.clock ? *environment.clock : steady_clock;
     DialogAnswers answers;
     answers.save_file = options.output;
-    if (options.command == CliCommand::Write) answers.open_file = options.image;
+    if (options.command == CliCommand::Write || options.command == CliCommand::Verify)
+        answers.open_file = options.image;
+    answers.save_format = options.format;
     answers.on_stall = options.on_stall;
     TerminalOperator op(out, err, environment.ask, answers, environment.progress);
     const std::unique_ptr<ChipTable> catalogue = MakeChipTable(options.catalogue);

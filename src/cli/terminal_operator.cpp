@@ -64,6 +64,10 @@ std::optional<std::string> TerminalOperator::ChooseSaveFile() {
     return std::exchange(answers_.save_file, std::nullopt);
 }
 
+ImageFormat TerminalOperator::SaveFormat(const std::string& name) {
+    return answers_.save_format.value_or(ImageFormatFromFileName(name));
+}
+
 std::optional<std::string> TerminalOperator::ChooseOpenFile() {
     return std::exchange(answers_.open_file, std::nullopt);
 }

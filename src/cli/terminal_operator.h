@@ -16,6 +16,7 @@ namespace dspprog {
 
 struct DialogAnswers {
     std::optional<std::string> save_file;  // the save dialog's one answer
+    std::optional<ImageFormat> save_format;  // the form to save it in (--format); else by its name
     std::optional<std::string> open_file;  // the open dialog's one answer
     StallAnswer on_stall = StallAnswer::Ask;
 };
@@ -31,6 +32,7 @@ public:
     void ErrorBox(const std::string& text) override;
     bool OkCancelBox(const std::string& text) override;
     std::optional<std::string> ChooseSaveFile() override;
+    ImageFormat SaveFormat(const std::string& name) override;
     std::optional<std::string> ChooseOpenFile() override;
     void Progress(std::uint32_t done, std::uint32_t total) override;
     int ShowCriticalError(const std::string& message) override;

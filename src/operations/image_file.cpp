@@ -110,6 +110,14 @@ void OutputImageFile::WriteFileBlock(const DataBlock& block, Operator& op) {
     }
 }
 
+void OutputImageFile::WriteText(const std::string& text, Operator& op) {
+    if (!file_ || std::fwrite(text.data(), 1, text.size(), file_) != text.size()) {
+        Close();
+        op.ErrorBox(kWriteError);
+        Terminate(kWriteError);
+    }
+}
+
 void OutputImageFile::Finish(Operator& op) {
     if (!Close()) {
         op.ErrorBox(kWriteError);
@@ -145,6 +153,17 @@ void InputImageFile::ReadFileBlock(DataBlock& block, Operator& op) {
         op.ErrorBox(kReadError);
         Terminate(kReadError);
     }
+}
+
+bool InputImageFile::ReadRest(std::string& content, std::size_t limit) {
+    if (!file_) return false;
+    char buffer[65536];
+    while (content.size() <= limit) {
+        const std::size_t got = std::fread(buffer, 1, sizeof buffer, file_);
+        content.append(buffer, got);
+        if (got < sizeof buffer) return std::ferror(file_) == 0;
+    }
+    return true;
 }
 
 void InputImageFile::Close() {

@@ -26,6 +26,8 @@ public:
     // Writes one record; on failure shows "Ошибка при записи выходного файла"
     // and ends the program.
     void WriteFileBlock(const DataBlock& block, Operator& op);
+    // Writes text (a HEX or S-record file's lines) the same way.
+    void WriteText(const std::string& text, Operator& op);
     // Closes the finished file. A file system that reports an error only now
     // (network and FUSE file systems may) has not kept the content: that is
     // the same box and end as a failed record.
@@ -50,6 +52,10 @@ public:
     // Reads the next record; on failure or a short record shows "Ошибка при
     // чтении входного файла" and ends the program.
     void ReadFileBlock(DataBlock& block, Operator& op);
+    // Appends what is left of the file to `content`, but no more than `limit`
+    // bytes and one: a file that holds more shows as longer than `limit`.
+    // False on a read error.
+    bool ReadRest(std::string& content, std::size_t limit);
     void Close();
     bool is_open() const { return file_ != nullptr; }
 

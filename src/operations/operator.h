@@ -7,6 +7,7 @@
 #include <string>
 
 #include "link/fatal_stop.h"
+#include "operations/image_format.h"
 
 namespace dspprog {
 
@@ -18,10 +19,13 @@ public:
     virtual void ErrorBox(const std::string& text) = 0;
     // A modal error box with OK and Cancel; true for OK. Closing the box counts as Cancel.
     virtual bool OkCancelBox(const std::string& text) = 0;
-    // The save dialog (no filter, no default extension); nullopt when cancelled.
+    // The save dialog; nullopt when cancelled.
     virtual std::optional<std::string> ChooseSaveFile() = 0;
-    // The open dialog (no filter, no default extension; a name of a file that
-    // does not exist may be given); nullopt when cancelled.
+    // The form to save the chosen `name` in: the one the save dialog was told
+    // (its type filter, --format), else the one the name's extension says.
+    virtual ImageFormat SaveFormat(const std::string& name) { return ImageFormatFromFileName(name); }
+    // The open dialog (a name of a file that does not exist may be given);
+    // nullopt when cancelled.
     virtual std::optional<std::string> ChooseOpenFile() = 0;
     // Blocks done of total during read, blank check, write and verify. Called
     // once with done = 0 when a phase starts.

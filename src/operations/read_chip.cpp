@@ -1,11 +1,13 @@
 #include "operations/read_chip.h"
 
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "operations/chip_summary.h"
 #include "operations/identify.h"
+#include "operations/image_encoder.h"
 #include "operations/image_file.h"
 
 namespace dspprog {
@@ -34,6 +36,7 @@ Outcome ReadChip(Session& session) {
     const bool saving = !session.CheckBoxNotWrite;
     OutputImageFile file;
     std::string name;
+    ImageFormat format = ImageFormat::Raw;
     if (saving) {
         const std::optional<std::string> chosen = op.ChooseSaveFile();
         if (!chosen) {
@@ -52,7 +55,12 @@ Outcome ReadChip(Session& session) {
             op.Log("  Ошибка создания файла:\"" + name + "\"");
             return Outcome::Failed;
         }
+        format = op.SaveFormat(name);
     }
+    // A raw image goes to the file record by record, as it arrives; the text
+    // forms are made from the same blocks.
+    const std::unique_ptr<ImageEncoder> encoder =
+        format == ImageFormat::Raw ? nullptr : MakeImageEncoder(format, session.tChip.Size);
 
     op.Log(ChipIdentifiedLine(session.tChip));
     op.Log("  Производится чтение.");
@@ -64,6 +72,7 @@ Outcome ReadChip(Session& session) {
         return Outcome::Failed;
     }
 
+    if (encoder) file.WriteText(encoder->Begin(), op);
     const std::uint32_t blocks = session.tChip.Size / kBlockSize;
     std::uint16_t checksum = 0;
     bool blank = true;
@@ -71,7 +80,11 @@ Outcome ReadChip(Session& session) {
     op.Progress(0, blocks);
     for (std::uint32_t n = 0; n < blocks; ++n) {
         link.ReadPipe(*link.MainIn, session.DataBuf.data(), kBlockSize);
-        if (saving) file.WriteFileBlock(session.DataBuf, op);
+        if (encoder) {
+            file.WriteText(encoder->Data(n * kBlockSize, session.DataBuf.data(), kBlockSize), op);
+        } else if (saving) {
+            file.WriteFileBlock(session.DataBuf, op);
+        }
         // The sum covers the blocks up to the first one that is not blank;
         // what follows it is neither summed nor tested.
         if (blank) {
@@ -83,6 +96,7 @@ Outcome ReadChip(Session& session) {
         op.Progress(n + 1, blocks);
     }
     const std::uint64_t end = link.clock().NowMs();
+    if (encoder) file.WriteText(encoder->End(), op);
     if (saving) file.Finish(op);
 
     if (session.ReadCompletion() != 0) {
@@ -91,7 +105,11 @@ Outcome ReadChip(Session& session) {
     }
     op.Log("  Чип считан за: " + std::to_string(end - start) + " миллисекунд.");
     op.Log(blank ? std::string("  Чип чист.") : ChecksumLine(checksum));
-    if (saving) op.Log("  Содержимое сохранено в файле: \"" + name + "\".");
+    if (saving) {
+        const std::string form =
+            format == ImageFormat::Raw ? "" : std::string(" (") + ImageFormatTitle(format) + ")";
+        op.Log("  Содержимое сохранено в файле: \"" + name + "\"" + form + ".");
+    }
     return Outcome::Succeeded;
 }
 

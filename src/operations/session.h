@@ -33,6 +33,10 @@ struct Session {
     // The window's check boxes the operations read.
     bool CheckBoxNotWrite = true;   // "Не сохранять в файл"
     bool CheckBoxNotErase = false;  // "Не стирать"
+    bool CheckBoxPad = false;       // a raw image shorter than the chip is filled with 0xFF
+
+    // The file address of the chip's first byte in a HEX or S-record image.
+    std::uint32_t ImageOffset = 0;
 
     // The decimal separator of the operator's locale, for the speed figures.
     char DecimalSeparator = '.';

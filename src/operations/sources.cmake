@@ -4,9 +4,11 @@ target_sources(dspprog_core PRIVATE
     ${CMAKE_CURRENT_SOURCE_DIR}/operations/erase_chip.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/operations/file_roles.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/operations/identify.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/operations/image_choice.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/operations/image_encoder.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/operations/image_file.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/operations/image_format.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/operations/image_input.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/operations/intel_hex.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/operations/locale_separator.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/operations/read_chip.cpp
@@ -14,5 +16,6 @@ target_sources(dspprog_core PRIVATE
     ${CMAKE_CURRENT_SOURCE_DIR}/operations/speed_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/operations/srecord.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/operations/startup.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/operations/verify_chip.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/operations/write_chip.cpp
 )

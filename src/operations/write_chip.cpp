@@ -1,47 +1,17 @@
 #include "operations/write_chip.h"
 
-#include <optional>
 #include <string>
 
 #include "operations/chip_summary.h"
 #include "operations/erase_chip.h"
 #include "operations/identify.h"
-#include "operations/image_file.h"
+#include "operations/image_choice.h"
+#include "operations/verify_chip.h"
 
 namespace dspprog {
 namespace {
 
 constexpr const char* kCancelled = "  Операция записи отменена пользователем!";
-
-// Asks for a file until the operator picks one of exactly `chip_size` bytes
-// or gives up. Returns the name and sets `file_size` to what was found; a
-// size other than `chip_size` means the operator gave up.
-std::string ChooseImageFile(Operator& op, std::uint32_t chip_size, std::uint32_t& file_size) {
-    std::string name;
-    file_size = 0;
-    bool done = false;
-    while (!done) {
-        if (const std::optional<std::string> chosen = op.ChooseOpenFile()) {
-            name = *chosen;
-            // No file at all (-1) counts as the largest size there is.
-            file_size = static_cast<std::uint32_t>(FileSizeByName(name));
-            if (file_size > chip_size) {
-                op.Log("  Размер файла больше размера чипа!");
-                if (!op.OkCancelBox("Размер файла больше размера чипа!")) done = true;
-            }
-            if (file_size < chip_size) {
-                if (!op.OkCancelBox("Размер файла меньше размера чипа!")) done = true;
-                op.Log("  Размер файла меньше размера чипа!");
-            }
-            if (file_size == chip_size) done = true;
-        }
-        // A cancelled dialog leaves the size at 0, and so does an empty file:
-        // either ends the choice.
-        if (file_size == 0) done = true;
-        if (!done) file_size = 0;
-    }
-    return name;
-}
 
 std::string ChipChangedLine(const ChipRecord& before, const ChipRecord& now) {
     return "  При стирании определен другой чип: \"" + now.Name + "\", " +
@@ -81,17 +51,17 @@ Outcome WriteChip(Session& session) {
     op.Log(ChipIdentifiedLine(session.tChip));
     const ChipRecord chosen_for = session.tChip;
 
-    std::uint32_t file_size = 0;
-    const std::string name = ChooseImageFile(op, session.tChip.Size, file_size);
-    if (file_size != session.tChip.Size) {
-        op.Log(kCancelled);
-        return Outcome::Cancelled;
-    }
-
-    InputImageFile file;
-    if (!file.Open(name)) {
-        op.Log("  Ошибка открытия файла:\"" + name + "\"!");
-        return Outcome::Failed;
+    // A HEX or S-record file is checked against the chip here, before
+    // anything but the identification has gone to the programmer.
+    ImageInput image;
+    std::string name;
+    switch (ChooseImage(session, image, name, kCancelled)) {
+        case ImageChosen::Ready:
+            break;
+        case ImageChosen::Cancelled:
+            return Outcome::Cancelled;
+        case ImageChosen::Failed:
+            return Outcome::Failed;
     }
 
     // The set-up may erase the chip first, which identifies it again; from
@@ -132,12 +102,12 @@ Outcome WriteChip(Session& session) {
     const std::uint64_t start = link.clock().NowMs();
     op.Progress(0, blocks);
     for (std::uint32_t n = 0; n < blocks; ++n) {
-        file.ReadFileBlock(session.DataBuf, op);
+        image.ReadBlock(session.DataBuf, op);
         link.WritePipe(*link.MainOut, session.DataBuf.data(), kBlockSize);
         op.Progress(n + 1, blocks);
     }
     const std::uint64_t end = link.clock().NowMs();
-    file.Close();
+    image.Close();
     // A failed write shows in the verify; the completion's status adds nothing.
     session.ReadCompletion();
 
@@ -149,31 +119,13 @@ Outcome WriteChip(Session& session) {
 
     // The verify compares with the file as it is on disk now, not with what
     // was sent: a file that cannot be read again cannot vouch for the chip.
-    if (!file.Open(name)) {
+    if (image.Reopen() != ImageInput::Opened::Ready) {
         op.ErrorBox("Ошибка при чтении входного файла");
         Terminate("Ошибка при чтении входного файла");
     }
-    std::uint32_t errors = 0;
-    DataBlock expected;
-    op.Progress(0, blocks);
-    for (std::uint32_t n = 0; n < blocks; ++n) {
-        file.ReadFileBlock(session.DataBuf, op);
-        expected = session.DataBuf;
-        link.ReadPipe(*link.MainIn, session.DataBuf.data(), kBlockSize);
-        for (std::uint32_t i = 0; i < kBlockSize; ++i) {
-            if (session.DataBuf[i] != expected[i]) ++errors;
-        }
-        op.Progress(n + 1, blocks);
-    }
-    file.Close();
-    session.ReadCompletion();
-
-    if (errors == 0) {
-        op.Log("  Чип записан без ошибок.");
-        return Outcome::Succeeded;
-    }
-    op.Log("  Чип имеет: " + std::to_string(errors) + " ошибок(у/и)");
-    return Outcome::Failed;
+    const Differences differences = CompareWithImage(session, image);
+    LogDifferences(op, differences, "  Чип записан без ошибок.");
+    return differences.count == 0 ? Outcome::Succeeded : Outcome::Failed;
 }
 
 bool AlgorithmWriteSetup(Session& session) {

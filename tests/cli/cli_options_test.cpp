@@ -128,9 +128,10 @@ TEST(CliOptions, HelpListsEveryOptionAndCommandAndWinsOverTheRest) {
     const std::string help = out.str();
     EXPECT_EQ(help, UsageText());
     for (const char* word : {"identify",
-                             "read [-o FILE]",
+                             "read [-o FILE] [--format raw|ihex|srec]",
                              "erase",
-                             "write [--no-erase] FILE",
+                             "write [--no-erase] [--pad] [--offset ADDR] FILE",
+                             "verify [--pad] [--offset ADDR] FILE",
                              "speed",
                              "--catalogue FILE",
                              "--emulate CHIP",
@@ -145,6 +146,7 @@ TEST(CliOptions, HelpListsEveryOptionAndCommandAndWinsOverTheRest) {
                              "stall:PIPE@N",
                              "short:PIPE@N",
                              "unplug@N",
+                             "ident:CODE[@N]",
                              "--wire-log FILE",
                              "--fast",
                              "--on-stall wait|terminate",

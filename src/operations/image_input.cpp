@@ -1,0 +1,84 @@
+#include "operations/image_input.h"
+
+#include <algorithm>
+
+#include "link/fatal_stop.h"
+
+namespace dspprog {
+namespace {
+
+constexpr const char* kReadError = "Ошибка при чтении входного файла";
+
+// The whole file, or a little more than kMaxImageFileBytes of it: a device or
+// an endless file must not fill the memory.
+std::optional<std::string> ReadWhole(const std::string& name) {
+    InputImageFile file;
+    std::string content;
+    if (!file.Open(name) || !file.ReadRest(content, kMaxImageFileBytes)) return std::nullopt;
+    return content;
+}
+
+}  // namespace
+
+bool StreamsFromDisk(const ImageReading& reading, std::uint32_t file_size) {
+    return reading.format == ImageFormat::Raw && reading.offset == 0 &&
+           file_size == reading.chip_size;
+}
+
+ImageInput::Opened ImageInput::Open(const std::string& name, const ImageReading& reading) {
+    Close();
+    name_ = name;
+    reading_ = reading;
+    defect_ = {};
+    const std::int32_t size = FileSizeByName(name);
+    if (size >= 0 && StreamsFromDisk(reading, static_cast<std::uint32_t>(size))) {
+        converted_ = false;
+        return file_.Open(name) ? Opened::Ready : Opened::CannotOpen;
+    }
+
+    std::optional<std::string> content = ReadWhole(name);
+    if (!content) return Opened::CannotOpen;
+    if (content->size() > kMaxImageFileBytes) {
+        defect_ = {0, "файл больше " + std::to_string(kMaxImageFileBytes >> 20) + " МБ"};
+        return Opened::Refused;
+    }
+    if (reading.format == ImageFormat::Raw && reading.pad && !content->empty() &&
+        content->size() < reading.chip_size)
+        content->resize(reading.chip_size, '\xFF');
+    if (std::optional<ImageDefect> defect =
+            ConvertImage(*content, reading.format, reading.chip_size, reading.offset, bytes_)) {
+        defect_ = std::move(*defect);
+        return Opened::Refused;
+    }
+    converted_ = true;
+    next_ = 0;
+    return Opened::Ready;
+}
+
+void ImageInput::ReadBlock(DataBlock& block, Operator& op) {
+    if (!converted_) {
+        file_.ReadFileBlock(block, op);
+        return;
+    }
+    if (next_ + block.size() > bytes_.size()) {
+        op.ErrorBox(kReadError);
+        Terminate(kReadError);
+    }
+    std::copy_n(bytes_.begin() + static_cast<std::ptrdiff_t>(next_), block.size(), block.begin());
+    next_ += block.size();
+}
+
+void ImageInput::Close() {
+    file_.Close();
+    bytes_.clear();
+    next_ = 0;
+    converted_ = false;
+}
+
+std::string ImageDefectLine(const std::string& name, const ImageDefect& defect) {
+    std::string line = "  Ошибка в файле \"" + name + "\"";
+    if (defect.line != 0) line += ", строка " + std::to_string(defect.line);
+    return line + ": " + defect.reason;
+}
+
+}  // namespace dspprog

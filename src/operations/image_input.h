@@ -1,0 +1,71 @@
+#pragma once
+// The image a write sends and a verify compares with, block by block. A raw
+// file of exactly the chip's size is read from the disk record by record, as
+// it always was; any other image (Intel HEX, S-record, a short raw image to be
+// padded) is turned into the chip's bytes when it is opened.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "operations/image_file.h"
+#include "operations/image_format.h"
+#include "operations/session.h"
+
+namespace dspprog {
+
+// How a file becomes the chip's bytes.
+struct ImageReading {
+    ImageFormat format = ImageFormat::Raw;
+    std::uint32_t chip_size = 0;
+    std::uint32_t offset = 0;  // the file address of chip offset 0 (HEX, S-record)
+    bool pad = false;          // a raw image shorter than the chip is filled with 0xFF
+};
+
+// The most a HEX or S-record file may hold: several times the text of the
+// largest chip, and little enough to read whole.
+inline constexpr std::uintmax_t kMaxImageFileBytes = 64u << 20;
+
+class ImageInput {
+public:
+    enum class Opened {
+        Ready,
+        CannotOpen,  // the file cannot be opened or read
+        Refused,     // the content is no image of the chip: see defect()
+    };
+
+    // Opens `name`, to be read from its first block on. A file that only
+    // streams (a raw image of the chip's size) is opened, nothing more; any
+    // other is read whole and converted now.
+    Opened Open(const std::string& name, const ImageReading& reading);
+    // Opens the same file the same way again, from the disk: what is
+    // compared is the file as it is now.
+    Opened Reopen() { return Open(std::string(name_), ImageReading(reading_)); }
+    const ImageDefect& defect() const { return defect_; }
+    bool converted() const { return converted_; }
+    ImageFormat format() const { return reading_.format; }
+
+    // The next block of the chip's bytes. A file that cannot be read shows
+    // "Ошибка при чтении входного файла" and ends the program.
+    void ReadBlock(DataBlock& block, Operator& op);
+    void Close();
+
+private:
+    std::string name_;
+    ImageReading reading_;
+    InputImageFile file_;
+    std::vector<std::uint8_t> bytes_;  // the converted image, when there is one
+    std::size_t next_ = 0;
+    bool converted_ = false;
+    ImageDefect defect_;
+};
+
+// Whether an image read with `reading` streams straight from the disk.
+bool StreamsFromDisk(const ImageReading& reading, std::uint32_t file_size);
+
+// "  Ошибка в файле "NAME", строка N: REASON" (without the line part for a
+// defect of the whole file).
+std::string ImageDefectLine(const std::string& name, const ImageDefect& defect);
+
+}  // namespace dspprog

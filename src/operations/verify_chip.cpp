@@ -1,0 +1,92 @@
+#include "operations/verify_chip.h"
+
+#include <cstdio>
+#include <string>
+
+#include "operations/chip_summary.h"
+#include "operations/identify.h"
+#include "operations/image_choice.h"
+
+namespace dspprog {
+namespace {
+
+std::string DifferenceLine(const Differences::Byte& byte) {
+    char line[80];
+    std::snprintf(line, sizeof line, "  Адрес 0x%06X: в чипе 0x%02X, в файле 0x%02X",
+                  static_cast<unsigned>(byte.address), static_cast<unsigned>(byte.chip),
+                  static_cast<unsigned>(byte.file));
+    return line;
+}
+
+}  // namespace
+
+Differences CompareWithImage(Session& session, ImageInput& image) {
+    Link& link = session.link;
+    Operator& op = session.op;
+    const std::uint32_t blocks = session.tChip.Size / kBlockSize;
+    Differences differences;
+    DataBlock expected;
+    op.Progress(0, blocks);
+    for (std::uint32_t n = 0; n < blocks; ++n) {
+        image.ReadBlock(session.DataBuf, op);
+        expected = session.DataBuf;
+        link.ReadPipe(*link.MainIn, session.DataBuf.data(), kBlockSize);
+        for (std::uint32_t i = 0; i < kBlockSize; ++i) {
+            if (session.DataBuf[i] == expected[i]) continue;
+            ++differences.count;
+            if (differences.first.size() < Differences::kShown)
+                differences.first.push_back({n * kBlockSize + i, session.DataBuf[i], expected[i]});
+        }
+        op.Progress(n + 1, blocks);
+    }
+    image.Close();
+    session.ReadCompletion();
+    return differences;
+}
+
+void LogDifferences(Operator& op, const Differences& differences, const char* equal) {
+    if (differences.count == 0) {
+        op.Log(equal);
+        return;
+    }
+    op.Log("  Чип имеет: " + std::to_string(differences.count) + " ошибок(у/и)");
+    for (const Differences::Byte& byte : differences.first) op.Log(DifferenceLine(byte));
+    if (differences.count > differences.first.size())
+        op.Log("  ... и ещё " + std::to_string(differences.count - differences.first.size()));
+}
+
+const ButtonOperation kCompareButton = {"+++ Начало сравнения чипа с файлом.", VerifyChip,
+                                        "--- Окончание сравнения чипа с файлом."};
+
+Outcome CompareClick(Session& session) {
+    return RunInterlocked(session, kCompareButton);
+}
+
+Outcome VerifyChip(Session& session) {
+    Operator& op = session.op;
+    if (!IdentifyChip(session, true)) return Outcome::Failed;
+    op.Log(ChipIdentifiedLine(session.tChip));
+
+    ImageInput image;
+    std::string name;
+    switch (ChooseImage(session, image, name, "  Операция сравнения отменена пользователем!")) {
+        case ImageChosen::Ready:
+            break;
+        case ImageChosen::Cancelled:
+            return Outcome::Cancelled;
+        case ImageChosen::Failed:
+            return Outcome::Failed;
+    }
+    op.Log("  Производится сравнение.");
+
+    FillVerifyRead(session.CmdBuf(), session.tChip.Size);
+    if (session.DoCommand() != 0) {
+        op.ErrorBox("Команду _BurstRead не принято");
+        return Outcome::Failed;
+    }
+    const Differences differences = CompareWithImage(session, image);
+    LogDifferences(op, differences, "  Чип совпадает с файлом.");
+    return differences.count == 0 ? Outcome::Succeeded : Outcome::Failed;
+}
+
+}  // namespace dspprog
