@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QFrame>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -54,9 +55,25 @@ QFrame* MakeBevel(const char* name, QWidget* parent) {
     return frame;
 }
 
-// No filter and no default extension: image files have no customary suffix.
+// The type filters of both file dialogs, each with the form it stands for.
+// "All files" comes first, so that by default the name decides the form, and
+// no default extension is added: raw images have no customary suffix.
+struct ImageFilter {
+    const char* text;
+    std::optional<ImageFormat> format;
+};
+const ImageFilter kImageFilters[] = {
+    {"Все файлы (*)", std::nullopt},
+    {"Двоичный образ (*.bin *.img *.rom)", ImageFormat::Raw},
+    {"Intel HEX (*.hex *.ihx *.ihex)", ImageFormat::IntelHex},
+    {"Motorola S-record (*.s19 *.s28 *.s37 *.srec *.mot)", ImageFormat::SRecord},
+};
+
 QFileDialog* MakeFileDialog(const char* name, QFileDialog::AcceptMode mode, QWidget* parent) {
     auto* dialog = new QFileDialog(parent);
+    QStringList filters;
+    for (const ImageFilter& filter : kImageFilters) filters << filter.text;
+    dialog->setNameFilters(filters);
     dialog->setObjectName(name);
     dialog->setAcceptMode(mode);
     // The open dialog takes a typed name of a file that does not exist: the
@@ -101,8 +118,10 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     Memo1->setPlainText(kLogHeading);
 
     WriteChipButton = MakeButton("WriteChipButton", "Записать", WriteBevel);
+    CompareButton = MakeButton("CompareButton", "Сравнить", WriteBevel);
     CheckBoxNotErase = MakeCheckBox("CheckBoxNotErase", "Не стирать", WriteBevel);
     CheckBoxClear = MakeCheckBox("CheckBoxClear", "Проверять чистоту", WriteBevel);
+    CheckBoxPad = MakeCheckBox("CheckBoxPad", "Дополнять образ до размера чипа (FFh)", WriteBevel);
     CheckBoxNotWrite = MakeCheckBox("CheckBoxNotWrite", "Не сохранять в файл", ReadBevel);
     CheckBoxNotWrite->setChecked(true);
 
@@ -125,7 +144,11 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     auto* write_side = new QVBoxLayout(WriteBevel);
     write_side->addWidget(CheckBoxClear);
     write_side->addWidget(CheckBoxNotErase);
-    write_side->addWidget(WriteChipButton);
+    write_side->addWidget(CheckBoxPad);
+    auto* write_buttons = new QHBoxLayout;
+    write_buttons->addWidget(WriteChipButton, 2);
+    write_buttons->addWidget(CompareButton, 1);
+    write_side->addLayout(write_buttons);
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(ReadBevel, 0, 0);
@@ -140,9 +163,10 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(2, 2);
 
-    QWidget* const tab_order[] = {
-        GetIdent,         Read,          EreaseChip,       Memo1,  WriteChipButton,
-        CheckBoxNotErase, CheckBoxClear, CheckBoxNotWrite, Button1};
+    QWidget* const tab_order[] = {GetIdent,         Read,          EreaseChip,
+                                  Memo1,            WriteChipButton, CompareButton,
+                                  CheckBoxNotErase, CheckBoxClear, CheckBoxPad,
+                                  CheckBoxNotWrite, Button1};
     for (std::size_t i = 1; i < std::size(tab_order); ++i)
         setTabOrder(tab_order[i - 1], tab_order[i]);
 }
@@ -161,10 +185,17 @@ void MainWindow::ShowProgress(std::uint32_t done, std::uint32_t total) {
 
 void MainWindow::EnableControls(bool enabled) {
     for (QWidget* control : std::initializer_list<QWidget*>{
-             GetIdent, Read, EreaseChip, WriteChipButton, CheckBoxNotErase, CheckBoxClear,
-             CheckBoxNotWrite, Button1}) {
+             GetIdent, Read, EreaseChip, WriteChipButton, CompareButton, CheckBoxNotErase,
+             CheckBoxClear, CheckBoxPad, CheckBoxNotWrite, Button1}) {
         control->setEnabled(enabled);
     }
+}
+
+std::optional<ImageFormat> MainWindow::ChosenSaveFormat() const {
+    const QString chosen = SaveDialog1->selectedNameFilter();
+    for (const ImageFilter& filter : kImageFilters)
+        if (chosen == filter.text) return filter.format;
+    return std::nullopt;
 }
 
 void MainWindow::HoldCloseWhile(std::function<bool()> busy) {

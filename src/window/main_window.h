@@ -5,6 +5,9 @@
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <optional>
+
+#include "operations/image_format.h"
 
 class QCheckBox;
 class QFileDialog;
@@ -43,8 +46,10 @@ public:
     QPushButton* EreaseChip;
     QPlainTextEdit* Memo1;
     QPushButton* WriteChipButton;
+    QPushButton* CompareButton;  // "Сравнить": the chip against an image file
     QCheckBox* CheckBoxNotErase;
     QCheckBox* CheckBoxClear;
+    QCheckBox* CheckBoxPad;  // a raw image shorter than the chip is filled with 0xFF
     QCheckBox* CheckBoxNotWrite;
     QPushButton* Button1;
 
@@ -54,6 +59,10 @@ public:
 
     QFileDialog* SaveDialog1;
     QFileDialog* OpenDialog1;
+
+    // The form the save dialog's type filter asks for; nothing for "all
+    // files", where the name's extension decides.
+    std::optional<ImageFormat> ChosenSaveFormat() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

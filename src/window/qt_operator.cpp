@@ -83,6 +83,12 @@ std::optional<std::string> QtOperator::ChooseSaveFile() {
     return OnWindowThread([this] { return ChooseImageFile(*window_.SaveDialog1); });
 }
 
+ImageFormat QtOperator::SaveFormat(const std::string& name) {
+    const std::optional<ImageFormat> chosen =
+        OnWindowThread([this] { return window_.ChosenSaveFormat(); });
+    return chosen.value_or(ImageFormatFromFileName(name));
+}
+
 std::optional<std::string> QtOperator::ChooseOpenFile() {
     return OnWindowThread([this] { return ChooseImageFile(*window_.OpenDialog1); });
 }

@@ -31,6 +31,7 @@ public:
     void ErrorBox(const std::string& text) override;
     bool OkCancelBox(const std::string& text) override;
     std::optional<std::string> ChooseSaveFile() override;
+    ImageFormat SaveFormat(const std::string& name) override;
     std::optional<std::string> ChooseOpenFile() override;
     void Progress(std::uint32_t done, std::uint32_t total) override;
     int ShowCriticalError(const std::string& message) override;

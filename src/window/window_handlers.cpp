@@ -7,6 +7,7 @@
 #include "operations/identify.h"
 #include "operations/read_chip.h"
 #include "operations/speed_test.h"
+#include "operations/verify_chip.h"
 #include "operations/write_chip.h"
 #include "window/fatal_report.h"
 #include "window/main_window.h"
@@ -20,6 +21,7 @@ WindowHandlers::WindowHandlers(MainWindow& window, Session& session)
     connect(window_.EreaseChip, &QPushButton::clicked, this, &WindowHandlers::OnEreaseChip);
     connect(window_.WriteChipButton, &QPushButton::clicked, this,
             &WindowHandlers::OnWriteChipButton);
+    connect(window_.CompareButton, &QPushButton::clicked, this, &WindowHandlers::OnCompare);
     connect(window_.Button1, &QPushButton::clicked, this, &WindowHandlers::OnButton1);
 
     connect(&worker_, &OperationWorker::Finished, this, &WindowHandlers::OnFinished);
@@ -39,6 +41,9 @@ void WindowHandlers::OnEreaseChip() {
 void WindowHandlers::OnWriteChipButton() {
     Start(kWriteChipButton);
 }
+void WindowHandlers::OnCompare() {
+    Start(kCompareButton);
+}
 // The endpoint test takes no part in the operations' interlock, but the
 // window runs one job at a time, so it holds Busy like the others.
 void WindowHandlers::OnButton1() {
@@ -55,6 +60,7 @@ void WindowHandlers::Start(const ButtonOperation& operation) {
     // runs because the check boxes are disabled.
     session_.CheckBoxNotWrite = window_.CheckBoxNotWrite->isChecked();
     session_.CheckBoxNotErase = window_.CheckBoxNotErase->isChecked();
+    session_.CheckBoxPad = window_.CheckBoxPad->isChecked();
     window_.ShowProgress(0, 0);
     window_.EnableControls(false);
     worker_.Run([this, &operation] { RunButtonOperation(session_, operation); });

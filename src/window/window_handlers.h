@@ -28,6 +28,7 @@ public:
     void OnRead();
     void OnEreaseChip();
     void OnWriteChipButton();
+    void OnCompare();
     void OnButton1();
 
     // Whether an operation runs: the session's Busy, which is the one record of it.

@@ -42,8 +42,9 @@ QString FirstByteZeroChip(const QTemporaryDir& dir) {
 }
 
 QList<QWidget*> Controls(const MainWindow& w) {
-    return {w.GetIdent,         w.Read,          w.EreaseChip,       w.WriteChipButton,
-            w.CheckBoxNotErase, w.CheckBoxClear, w.CheckBoxNotWrite, w.Button1};
+    return {w.GetIdent,      w.Read,          w.EreaseChip,    w.WriteChipButton,
+            w.CompareButton, w.CheckBoxNotErase, w.CheckBoxClear, w.CheckBoxPad,
+            w.CheckBoxNotWrite, w.Button1};
 }
 
 }  // namespace
@@ -123,6 +124,7 @@ private slots:
             bench.handlers.OnRead();
             bench.handlers.OnEreaseChip();
             bench.handlers.OnWriteChipButton();
+            bench.handlers.OnCompare();
             bench.handlers.OnButton1();
             QTest::qWait(50);
             while_open = bench.Log();
@@ -209,6 +211,66 @@ private slots:
                               "  Чип записывается подождите...", "  Чип записан за: 0 секунд.",
                               "  Проверяется правильность записи.", "  Чип записан без ошибок.",
                               "--- Окончание записи чипа."}));
+    }
+
+    void CompareLogsTheDifferingAddresses() {
+        QTemporaryDir dir;
+        emu::EmulatorOptions options = BenchEmulator();
+        options.chip_file = FirstByteZeroChip(dir).toStdString();
+        WindowBench bench(options);
+        const QString path = dir.filePath("blank.bin");
+        QVERIFY(WriteAll(path, QByteArray(8192, char(0xFF))));
+
+        ModalScript script;
+        script.Then<QFileDialog>([&](QFileDialog* d) {
+            QCOMPARE(d, bench.window.OpenDialog1);
+            ChooseFile(d, path);
+        });
+        QVERIFY(bench.Click(bench.window.CompareButton));
+
+        QVERIFY(script.done());
+        QCOMPARE(bench.LogAfter(1),
+                 (QStringList{"", "+++ Начало сравнения чипа с файлом.", kChipLine,
+                              "  Производится сравнение.", "  Чип имеет: 1 ошибок(у/и)",
+                              "  Адрес 0x000000: в чипе 0x00, в файле 0xFF",
+                              "--- Окончание сравнения чипа с файлом."}));
+    }
+
+    void SaveDialogFilterChoosesTheFormAndPadReachesTheWrite() {
+        QTemporaryDir dir;
+        emu::EmulatorOptions options = BenchEmulator();
+        options.chip_file = FirstByteZeroChip(dir).toStdString();
+        WindowBench bench(options);
+        const QString saved = dir.filePath("dump.bin");
+
+        QVERIFY(bench.Click(bench.window.CheckBoxNotWrite));
+        {
+            ModalScript script;
+            script.Then<QFileDialog>([&](QFileDialog* d) {
+                d->selectNameFilter(d->nameFilters().filter("Intel HEX").first());
+                ChooseFile(d, saved);
+            });
+            QVERIFY(bench.Click(bench.window.Read));
+            QVERIFY(script.done());
+        }
+        QCOMPARE(bench.Log().at(bench.Log().size() - 2),
+                 "  Содержимое сохранено в файле: \"" + saved + "\" (Intel HEX).");
+        QVERIFY(ReadAll(saved).startsWith(":10000000"));
+
+        // A short raw image: refused by size, unless the pad check box is set.
+        const QString part = dir.filePath("part.bin");
+        QVERIFY(WriteAll(part, QByteArray(100, char(0x00))));
+        QVERIFY(bench.Click(bench.window.CheckBoxPad));
+        QVERIFY(bench.Click(bench.window.CheckBoxNotErase));
+        ModalScript write;
+        write.Then<QFileDialog>([&](QFileDialog* d) { ChooseFile(d, part); });
+        QVERIFY(bench.Click(bench.window.WriteChipButton));
+        QVERIFY(write.done());
+        QVERIFY2(write.unexpected().isEmpty(), qPrintable(write.unexpected().join("; ")));
+        QCOMPARE(bench.Log().at(bench.Log().size() - 2), QString("  Чип записан без ошибок."));
+        const auto& chip = bench.firmware().chip().content();
+        QCOMPARE(int(chip[99]), 0x00);
+        QCOMPARE(int(chip[100]), 0xFF);
     }
 
     void OpenDialogTakesANameWithNoFileBehindIt() {

@@ -24,8 +24,9 @@ namespace {
 
 // The buttons and check boxes.
 QList<QWidget*> Controls(const MainWindow& w) {
-    return {w.GetIdent,         w.Read,          w.EreaseChip,       w.WriteChipButton,
-            w.CheckBoxNotErase, w.CheckBoxClear, w.CheckBoxNotWrite, w.Button1};
+    return {w.GetIdent,      w.Read,          w.EreaseChip,    w.WriteChipButton,
+            w.CompareButton, w.CheckBoxNotErase, w.CheckBoxClear, w.CheckBoxPad,
+            w.CheckBoxNotWrite, w.Button1};
 }
 
 }  // namespace
@@ -113,13 +114,13 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         window.GetIdent->setFocus();
         QStringList order{QApplication::focusWidget()->objectName()};
-        for (int i = 0; i < 9; ++i) {
+        for (int i = 0; i < 11; ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             order << QApplication::focusWidget()->objectName();
         }
         QCOMPARE(order, (QStringList{"GetIdent", "Read", "EreaseChip", "Memo1", "WriteChipButton",
-                                     "CheckBoxNotErase", "CheckBoxClear", "CheckBoxNotWrite",
-                                     "Button1", "GetIdent"}));
+                                     "CompareButton", "CheckBoxNotErase", "CheckBoxClear",
+                                     "CheckBoxPad", "CheckBoxNotWrite", "Button1", "GetIdent"}));
     }
 
     void GroupsTheReadAndWriteSidesInRaisedBevels() {
@@ -152,12 +153,24 @@ private slots:
         QVERIFY(at(window.Memo1).y() > at(window.Button1).y());
     }
 
-    void OffersFileDialogsWithoutFilterOrExtension() {
+    void OffersTheImageFormsAndAllFilesWithoutAnExtension() {
         MainWindow window;
         for (QFileDialog* dialog : {window.SaveDialog1, window.OpenDialog1}) {
-            QVERIFY(dialog->nameFilters().isEmpty() ||
-                    dialog->nameFilters() == QStringList{"All Files (*)"});
+            const QStringList filters = dialog->nameFilters();
+            QCOMPARE(filters.size(), 4);
+            QCOMPARE(filters.first(), QString("Все файлы (*)"));
+            QVERIFY(filters.filter("*.hex").size() == 1 && filters.filter("*.s19").size() == 1);
             QVERIFY(dialog->defaultSuffix().isEmpty());
+        }
+        // The save dialog's filter is the form; "all files" leaves it to the name.
+        const QList<std::pair<int, std::optional<ImageFormat>>> forms = {
+            {0, std::nullopt},
+            {1, ImageFormat::Raw},
+            {2, ImageFormat::IntelHex},
+            {3, ImageFormat::SRecord}};
+        for (const auto& [index, form] : forms) {
+            window.SaveDialog1->selectNameFilter(window.SaveDialog1->nameFilters().at(index));
+            QVERIFY(window.ChosenSaveFormat() == form);
         }
         QCOMPARE(window.SaveDialog1->acceptMode(), QFileDialog::AcceptSave);
         QCOMPARE(window.OpenDialog1->acceptMode(), QFileDialog::AcceptOpen);
