@@ -121,7 +121,7 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     CompareButton = MakeButton("CompareButton", "Сравнить", WriteBevel);
     CheckBoxNotErase = MakeCheckBox("CheckBoxNotErase", "Не стирать", WriteBevel);
     CheckBoxClear = MakeCheckBox("CheckBoxClear", "Проверять чистоту", WriteBevel);
-    CheckBoxPad = MakeCheckBox("CheckBoxPad", "Дополнять образ до размера чипа (FFh)", WriteBevel);
+    CheckBoxPad = MakeCheckBox("CheckBoxPad", "Дополнять образ (FFh)", WriteBevel);
     CheckBoxNotWrite = MakeCheckBox("CheckBoxNotWrite", "Не сохранять в файл", ReadBevel);
     CheckBoxNotWrite->setChecked(true);
 

@@ -1,8 +1,9 @@
 // Makes the window's pictures in docs/ on the emulated programmer, drawn
-// offscreen: the window after an identification and a read, and the window
-// while a write runs (every control off, the progress bar moving).
+// offscreen: the window after an identification, a read and a comparison
+// with a file that differs in three bytes, and the window while a write runs
+// (every control off, the progress bar moving).
 //
-//   QT_QPA_PLATFORM=offscreen window_screenshot AFTER_READ.png DURING_WRITE.png CATALOGUE
+//   QT_QPA_PLATFORM=offscreen window_screenshot AFTER_COMPARE.png DURING_WRITE.png CATALOGUE
 
 #include <QApplication>
 #include <QFile>
@@ -16,6 +17,7 @@
 #include <cstdio>
 
 #include "link/clock.h"
+#include "operations/image_encoder.h"
 #include "window/main_window.h"
 #include "window/program.h"
 #include "window_bench.h"
@@ -32,24 +34,37 @@ bool WriteFile(const QString& path, const QByteArray& content) {
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     if (argc != 4) {
-        std::fprintf(stderr, "usage: window_screenshot AFTER_READ.png DURING_WRITE.png CATALOGUE\n");
+        std::fprintf(stderr,
+                     "usage: window_screenshot AFTER_COMPARE.png DURING_WRITE.png CATALOGUE\n");
         return 2;
     }
-    const QString after_read = QString::fromLocal8Bit(argv[1]);
+    const QString after_compare = QString::fromLocal8Bit(argv[1]);
     const QString during_write = QString::fromLocal8Bit(argv[2]);
 
     QTemporaryDir dir;
     const QString chip_file = dir.filePath("chip.bin");
     const QString image = dir.filePath("image.bin");
+    const QString near = dir.filePath("near.hex");
     QByteArray content(131072, char(0xFF));
     for (int i = 0; i < 0x3000; ++i) content[i] = static_cast<char>(i * 7 + (i >> 8));
     QByteArray written(131072, char(0));
     for (int i = 0; i < written.size(); ++i) written[i] = static_cast<char>(i * 13 + (i >> 9));
-    if (!WriteFile(chip_file, content) || !WriteFile(image, written)) return 1;
+    // The chip's content as Intel HEX, but for three bytes.
+    QByteArray near_content = content;
+    for (int at : {0x0102, 0x1F00, 0x2FFF}) near_content[at] = static_cast<char>(~near_content[at]);
+    const auto encoder = dspprog::MakeImageEncoder(dspprog::ImageFormat::IntelHex, 131072);
+    std::string hex = encoder->Begin();
+    hex += encoder->Data(0, reinterpret_cast<const std::uint8_t*>(near_content.constData()),
+                         static_cast<std::size_t>(near_content.size()));
+    hex += encoder->End();
+    if (!WriteFile(chip_file, content) || !WriteFile(image, written) ||
+        !WriteFile(near, QByteArray::fromStdString(hex)))
+        return 1;
 
     bool saved = false;
     dspprog::testing::ModalScript script;
-    script.Then<QFileDialog>([&](QFileDialog* d) { dspprog::testing::ChooseFile(d, image); });
+    script.Then<QFileDialog>([&](QFileDialog* d) { dspprog::testing::ChooseFile(d, near); })
+        .Then<QFileDialog>([&](QFileDialog* d) { dspprog::testing::ChooseFile(d, image); });
     QTimer::singleShot(0, [&] {
         auto* window =
             qobject_cast<dspprog::MainWindow*>(dspprog::testing::WaitForTopLevel("Form1"));
@@ -62,8 +77,10 @@ int main(int argc, char* argv[]) {
         if (!wait_for("--- Окончание определения чипа.")) return window->close(), void();
         window->Read->click();
         if (!wait_for("--- Окончание чтения чипа.")) return window->close(), void();
+        window->CompareButton->click();
+        if (!wait_for("--- Окончание сравнения чипа с файлом.")) return window->close(), void();
         QTest::qWait(100);  // the last repaint
-        saved = window->grab().save(after_read);
+        saved = window->grab().save(after_compare);
 
         window->WriteChipButton->click();
         if (!wait_for("  Чип записывается подождите...")) return window->close(), void();
