@@ -18,12 +18,14 @@ std::optional<std::string> ReadWhole(const std::string& name) {
     return content;
 }
 
-}  // namespace
-
+// A raw image of exactly the chip's size goes from the disk record by record,
+// as it always has; every other image is converted first.
 bool StreamsFromDisk(const ImageReading& reading, std::uint32_t file_size) {
     return reading.format == ImageFormat::Raw && reading.offset == 0 &&
            file_size == reading.chip_size;
 }
+
+}  // namespace
 
 ImageInput::Opened ImageInput::Open(const std::string& name, const ImageReading& reading) {
     Close();

@@ -61,9 +61,6 @@ private:
     ImageDefect defect_;
 };
 
-// Whether an image read with `reading` streams straight from the disk.
-bool StreamsFromDisk(const ImageReading& reading, std::uint32_t file_size);
-
 // "  Ошибка в файле "NAME", строка N: REASON" (without the line part for a
 // defect of the whole file).
 std::string ImageDefectLine(const std::string& name, const ImageDefect& defect);
