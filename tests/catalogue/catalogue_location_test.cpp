@@ -58,7 +58,7 @@ protected:
     }
 
     fs::path Installed(const std::string& full_dir) const {
-        return root_ / "root" / fs::path(full_dir).relative_path();
+        return (root_ / "root" / fs::path(full_dir).relative_path()).lexically_normal();
     }
 
     TempCatalogue temp_;  // only for its fresh directory, removed with the fixture
