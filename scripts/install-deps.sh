@@ -10,7 +10,11 @@ packages=(
     qt6-base-dev fonts-dejavu-core
     libusb-1.0-0-dev umockdev libumockdev-dev libglib2.0-dev
     pxlib-dev
+    # srec_cat: the tests' outside judge of the Intel HEX and S-record files.
     srecord
+    # The manual pages, and the Debian package with its checks
+    # (scripts/check-package.sh); rsvg-convert renders the icon's PNG.
+    scdoc dpkg-dev file lintian appstream desktop-file-utils librsvg2-bin
 )
 windows=false
 if [[ "${1:-}" == "--windows" ]]; then

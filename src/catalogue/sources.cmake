@@ -19,3 +19,12 @@ if(DSPPROG_PARADOX)
     target_compile_definitions(dspprog_core PUBLIC DSPPROG_PARADOX=1)
     target_link_libraries(dspprog_core PUBLIC PkgConfig::PXLIB)
 endif()
+
+# Where a run finds its catalogue. The installed one is found relative to the
+# program, by the way from the install's bindir to its datadir, so that an
+# installation works from whatever root it is unpacked into.
+include(GNUInstallDirs)
+target_sources(dspprog_core PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/catalogue/catalogue_location.cpp)
+file(RELATIVE_PATH DSPPROG_DATADIR_FROM_BINDIR ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_DATADIR})
+set_property(SOURCE ${CMAKE_CURRENT_SOURCE_DIR}/catalogue/catalogue_location.cpp APPEND PROPERTY
+             COMPILE_DEFINITIONS DSPPROG_DATADIR_FROM_BINDIR="${DSPPROG_DATADIR_FROM_BINDIR}")
