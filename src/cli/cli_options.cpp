@@ -265,7 +265,10 @@ Commands:
                       to FILE, which must not exist yet
 
 Options:
-  --catalogue FILE    the chip catalogue (default: chips.db in the current directory)
+  --catalogue FILE    the chip catalogue; without it the first chips.db found in: the
+                      current directory, $XDG_DATA_HOME/dspprog (default
+                      ~/.local/share/dspprog), the installed ../share/dspprog beside
+                      the program
   --usb libusb|native the hardware backend (default: the platform's own; only the
                       backends built into this program are available)
   --emulate CHIP      use the built-in programmer emulator instead of USB. CHIP is a catalogue

@@ -19,7 +19,7 @@ struct CliOptions {
     bool help = false;
     CliCommand command = CliCommand::None;
 
-    std::string catalogue = "chips.db";
+    std::optional<std::string> catalogue;  // --catalogue FILE; else the search order finds one
     std::optional<std::string> usb;  // hardware backend: "libusb" or "native"
 
     // --emulate and the options that only make sense with it.

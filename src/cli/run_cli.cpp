@@ -54,9 +54,9 @@ Outcome RunCommand(CliCommand command, Session& session) {
 }
 
 // The files the command line names, each in its part.
-FileRoles RolesOf(const CliOptions& options) {
+FileRoles RolesOf(const CliOptions& options, const std::string& catalogue) {
     FileRoles roles;
-    roles.catalogue = options.catalogue;
+    roles.catalogue = catalogue;
     if (options.emulate) {
         roles.chip_file = options.emulator.chip_file;
         roles.wire_log = options.emulator.wire_log;
@@ -93,7 +93,7 @@ int ListOrCopyChips(const CliOptions& options, ChipTable& catalogue, std::ostrea
 // Start-up, then the one operation. Link and session live only in here, so
 // that they are gone before the emulated programmer they may talk to.
 int Run(const CliOptions& options, const CliEnvironment& environment, Clock& clock,
-        TerminalOperator& op, ChipTable& catalogue,
+        TerminalOperator& op, ChipTable& catalogue, const std::string& catalogue_path,
         std::unique_ptr<emu::EmulatedProgrammer>& programmer, std::ostream& err) {
     PlatformLink platform;
     InterfaceEnumerator* enumerator = nullptr;
@@ -107,7 +107,7 @@ int Run(const CliOptions& options, const CliEnvironment& environment, Clock& clo
             catalogue.Close();
         }
         programmer =
-            emu::EmulatedProgrammer::Create(options.emulator, options.catalogue, clock, error);
+            emu::EmulatedProgrammer::Create(options.emulator, catalogue_path, clock, error);
         if (!programmer) {
             err << kProgram << "--emulate: " << error << '\n';
             return kExitUsage;
@@ -148,7 +148,11 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         out << UsageText();
         return kExitSucceeded;
     }
-    if (!CheckFileRoles(RolesOf(options), error)) return UsageError(err, error);
+    CatalogueEnvironment places =
+        environment.catalogue_places.value_or(ProcessCatalogueEnvironment(std::nullopt));
+    places.explicit_file = options.catalogue;
+    const CatalogueLocation location = LocateCatalogue(places);
+    if (!CheckFileRoles(RolesOf(options, location.path), error)) return UsageError(err, error);
 
     SteadyClock steady_clock;
     Clock& clock = environment.clock ? *environment.clock : steady_clock;
@@ -159,16 +163,22 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     answers.save_format = options.format;
     answers.on_stall = options.on_stall;
     TerminalOperator op(out, err, environment.ask, answers, environment.progress);
-    const std::unique_ptr<ChipTable> catalogue = MakeChipTable(options.catalogue);
+    const std::unique_ptr<ChipTable> catalogue = MakeChipTable(location.path);
 
     std::unique_ptr<emu::EmulatedProgrammer> programmer;
     int status = kExitStopped;
     try {
         status = options.command == CliCommand::Chips
                      ? ListOrCopyChips(options, *catalogue, out, err)
-                     : Run(options, environment, clock, op, *catalogue, programmer, err);
+                     : Run(options, environment, clock, op, *catalogue, location.path,
+                           programmer, err);
     } catch (const FatalStop& stop) {
         if (stop.kind() == FatalStop::Kind::Halt) err << stop.BoxText() << '\n';
+        // The lookup's stop is the same whatever went wrong; when the search
+        // order found no catalogue, say where it looked.
+        if (stop.kind() == FatalStop::Kind::Halt && stop.message() == kCatalogueOpenError &&
+            !options.catalogue && !location.found)
+            err << kProgram << CatalogueSearchText(location) << '\n';
         status = kExitStopped;
     } catch (const std::exception& failure) {
         err << kProgram << "internal error: " << failure.what() << '\n';

@@ -2,10 +2,12 @@
 // The command-line front-end as a routine: arguments in, exit status out.
 
 #include <istream>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "catalogue/catalogue_location.h"
 #include "link/clock.h"
 
 namespace dspprog {
@@ -24,6 +26,9 @@ struct CliEnvironment {
     char decimal_separator = '.';
     // The clock of the link and the emulator; null for the steady clock.
     Clock* clock = nullptr;
+    // Where the catalogue is looked for without --catalogue; nothing for this
+    // process's own working directory, data directories and installation.
+    std::optional<CatalogueEnvironment> catalogue_places;
 };
 
 // `args` without the program name. Log lines go to `out`; boxes, prompts and

@@ -1,9 +1,11 @@
 #include "window/program.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <cstdio>
 #include <memory>
 
+#include "catalogue/catalogue_location.h"
 #include "catalogue/chip_table.h"
 #include "emulator/emulated_programmer.h"
 #include "link/link.h"
@@ -18,6 +20,12 @@
 #include "window/qt_operator.h"
 #include "window/window_handlers.h"
 #include "window/window_options.h"
+
+// The icon lives in a resource of this static library, which is registered by
+// hand; the macro must be used outside any namespace.
+static void RegisterIconResource() {
+    Q_INIT_RESOURCE(dspprog);
+}
 
 namespace dspprog {
 
@@ -65,6 +73,11 @@ int RunWindow(InterfaceEnumerator& enumerator, LinkBackend& backend, Clock& cloc
 }
 
 int RunDspprog(const QStringList& arguments, Clock& clock) {
+    RegisterIconResource();
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/dspprog.png")));
+    // Lets the desktop match the window with the installed desktop entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("dspprog"));
+
     WindowOptions options;
     QString text;
     switch (ParseWindowOptions(arguments, options, text)) {
@@ -78,7 +91,8 @@ int RunDspprog(const QStringList& arguments, Clock& clock) {
     }
 
     FileRoles roles;
-    roles.catalogue = options.catalogue;
+    roles.catalogue =
+        LocateCatalogue(ProcessCatalogueEnvironment(options.catalogue)).path;
     if (options.emulate) {
         roles.chip_file = options.emulate->chip_file;
         roles.wire_log = options.emulate->wire_log;
@@ -88,7 +102,7 @@ int RunDspprog(const QStringList& arguments, Clock& clock) {
 
     if (options.emulate) {
         std::unique_ptr<emu::EmulatedProgrammer> programmer =
-            emu::EmulatedProgrammer::Create(*options.emulate, options.catalogue, clock, error);
+            emu::EmulatedProgrammer::Create(*options.emulate, roles.catalogue, clock, error);
         if (!programmer) return UsageError(error);
         return RunWindow(programmer->enumerator(), programmer->backend(), clock, roles);
     }

@@ -28,8 +28,11 @@ OptionsVerdict ParseWindowOptions(const QStringList& arguments, WindowOptions& o
     const QCommandLineOption fast("fast", "With --emulate: no erase, programming or bus times.");
     const QCommandLineOption wire_log(
         "wire-log", "With --emulate: write every block on the wire to FILE at exit.", "FILE");
-    const QCommandLineOption catalogue("catalogue", "The chip catalogue (default chips.db).",
-                                       "FILE", "chips.db");
+    const QCommandLineOption catalogue(
+        "catalogue",
+        "The chip catalogue (default: the first chips.db in the current directory, "
+        "$XDG_DATA_HOME/dspprog or ~/.local/share/dspprog, then the installed share/dspprog).",
+        "FILE");
     const QCommandLineOption usb("usb", "Hardware backend: libusb or native.", "BACKEND");
     parser.addOptions({emulate, chip_file, ident, fault, fast, wire_log, catalogue, usb});
 
@@ -46,7 +49,7 @@ OptionsVerdict ParseWindowOptions(const QStringList& arguments, WindowOptions& o
         return OptionsVerdict::Error;
     }
 
-    options.catalogue = parser.value(catalogue).toStdString();
+    if (parser.isSet(catalogue)) options.catalogue = parser.value(catalogue).toStdString();
     options.usb = parser.value(usb).toStdString();
 
     if (!parser.isSet(emulate)) {

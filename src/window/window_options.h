@@ -13,7 +13,7 @@
 namespace dspprog {
 
 struct WindowOptions {
-    std::string catalogue = "chips.db";
+    std::optional<std::string> catalogue;  // --catalogue FILE; else the search order finds one
     std::string usb;  // hardware backend; "" for the platform's default
     std::optional<emu::EmulatorOptions> emulate;
 };

@@ -61,6 +61,7 @@ CliResult CliTest::Run(const std::vector<std::string>& args, const std::string* 
     environment.ask = typed ? &answers : nullptr;
     environment.decimal_separator = separator;
     environment.clock = &clock;
+    environment.catalogue_places = places;
     CliResult result;
     result.status = RunCli(args, out, err, environment);
     result.out = out.str();

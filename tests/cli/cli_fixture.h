@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/catalogue_location.h"
 #include "link/clock.h"
 #include "support/temp_catalogue.h"
 
@@ -42,6 +43,8 @@ protected:
 
     TempCatalogue catalogue;
     SimulatedClock clock;
+    // Where a run without --catalogue looks for one; unset: this process's places.
+    std::optional<CatalogueEnvironment> places;
 };
 
 }  // namespace dspprog::testing

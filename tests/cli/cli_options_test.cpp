@@ -38,7 +38,7 @@ TEST(CliOptions, CommandsTakeTheirOwnArguments) {
     EXPECT_EQ(Parsed({"erase"}).command, CliCommand::Erase);
     EXPECT_EQ(Parsed({"speed"}).command, CliCommand::Speed);
     EXPECT_FALSE(Parsed({"read"}).output);
-    EXPECT_EQ(Parsed({"read"}).catalogue, "chips.db");
+    EXPECT_EQ(Parsed({"read"}).catalogue, std::nullopt);
 }
 
 TEST(CliOptions, OptionsGoBeforeOrAfterTheCommandAndTakeEqualsValues) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <regex>
 
 #include "cli/run_cli.h"
@@ -174,6 +175,32 @@ TEST_F(CliOutcomes, AnUnusableCatalogueStopsTheProgram) {
     const CliResult corrupt = Run(Emulate("AB05:8192:255", {"identify"}));
     EXPECT_EQ(corrupt.status, kExitStopped);
     EXPECT_EQ(corrupt.err, halt);
+}
+
+TEST_F(CliOutcomes, WithoutCatalogueOptionTheSearchOrderFindsOneOrSaysWhereItLooked) {
+    namespace fs = std::filesystem;
+    const fs::path root = catalogue.dir();
+    for (const char* dir : {"work", "home", "data/dspprog", "usr/bin", "usr/share/dspprog"})
+        fs::create_directories(root / dir);
+    places = CatalogueEnvironment{std::nullopt, (root / "work").string(), (root / "data").string(),
+                                  (root / "home").string(), (root / "usr/bin").string()};
+
+    const CliResult nowhere = Run({"--emulate", "Test Flash 8K", "--fast", "identify"});
+    EXPECT_EQ(nowhere.status, kExitStopped);
+    // The fatal text as ever, and one line that names the three places.
+    const CatalogueLocation located = LocateCatalogue(*places);
+    ASSERT_EQ(located.looked_at.size(), 3u);
+    EXPECT_EQ(nowhere.err, std::string("Ошибка при открытии базы данных чипов!") +
+                               kHaltClosingLine + "dspprog-cli: " +
+                               CatalogueSearchText(located) + "\n");
+
+    // The installed one, then the user's own copy, which comes first.
+    fs::copy_file(catalogue.path(), root / "usr/share/dspprog/chips.db");
+    EXPECT_EQ(Run({"--emulate", "Test Flash 8K", "--fast", "identify"}).status, kExitSucceeded);
+    catalogue.Write({{"AB05", "User's Flash 8K", "64K", "4", "1", "255"}});
+    fs::copy_file(catalogue.path(), root / "data/dspprog/chips.db");
+    const CliResult users = Run({"--emulate", "AB05", "--fast", "identify"});
+    EXPECT_EQ(users.lines().at(2), "  User's Flash 8K. Объем: 8192 байт(а).");
 }
 
 TEST_F(CliOutcomes, AFatalStopInsideAnOperationExitsWithThree) {

@@ -103,7 +103,9 @@ private slots:
         const QString wire_log = QString::fromStdString((catalogue.dir() / "wire.log").string());
 
         bool read_done = false;
+        QSize icon;
         WhenWindowShows([&](MainWindow* window) {
+            icon = window->windowIcon().actualSize(QSize(256, 256));
             window->Read->click();
             read_done = WaitForLine(window, "--- Окончание чтения чипа.");
             window->close();
@@ -115,6 +117,7 @@ private slots:
 
         QVERIFY(read_done);
         QCOMPARE(status, 0);
+        QCOMPARE(icon, QSize(256, 256));  // the application's icon
     }
 
     void OneFileForTwoPartsIsRefusedBeforeTheWindowShows() {
@@ -212,7 +215,7 @@ private slots:
         QCOMPARE(int((*e.ident)[0]), 0x01);
         QCOMPARE(int((*e.ident)[14]), 0x0F);
         QCOMPARE(e.chip_file.value_or(""), std::string("chip.bin"));
-        QCOMPARE(options.catalogue, std::string("other.db"));
+        QCOMPARE(options.catalogue.value_or(""), std::string("other.db"));
     }
 
     void WithoutOptionsTheHardwareAndChipsDbAreUsed() {
@@ -220,7 +223,7 @@ private slots:
         QString text;
         QCOMPARE(Parse({}, options, text), OptionsVerdict::Run);
         QVERIFY(!options.emulate.has_value());
-        QCOMPARE(options.catalogue, std::string("chips.db"));
+        QVERIFY(!options.catalogue.has_value());
         QVERIFY(options.usb.empty());
     }
 
