@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds dspprog and runs a short session on the built-in emulated programmer:
-# identify, read to an image, erase, write an image and verify, speed test.
+# identify, read to an image, erase, write an image and verify, read it as
+# Intel HEX and compare the chip with that file, speed test.
 # The emulated link runs at USB full speed; the chip's content lives in a file.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -28,6 +29,8 @@ head -c 131072 /dev/urandom > image.bin
 run write image.bin
 run read -o after.bin
 cmp image.bin after.bin && echo "after.bin equals image.bin"
+run read -o after.hex
+run verify after.hex
 run speed
 echo
 echo "Files are in $work"
