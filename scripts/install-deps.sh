@@ -28,6 +28,39 @@ fi
 SUDO=""
 if [[ $(id -u) -ne 0 ]]; then SUDO="sudo"; fi
 
+# apt refuses to start while another apt or dpkg holds its locks, as the
+# system's own updates do for a while after a machine boots. Wait for them,
+# up to DSPPROG_APT_WAIT seconds (default 600), instead of failing at once.
+apt_wait=${DSPPROG_APT_WAIT:-600}
+apt_get() {
+    local deadline=$((SECONDS + apt_wait)) errors said=false status
+    errors=$(mktemp)
+    while :; do
+        status=0
+        $SUDO apt-get -o DPkg::Lock::Timeout=10 "$@" 2>"$errors" || status=$?
+        if ((status == 0)); then
+            cat "$errors" >&2
+            rm -f "$errors"
+            return 0
+        fi
+        if ! grep -qE 'Could not get lock|Unable to (acquire|lock)' "$errors" ||
+            ((SECONDS >= deadline)); then
+            cat "$errors" >&2
+            rm -f "$errors"
+            if ((SECONDS >= deadline)); then
+                echo "install-deps: apt's lock was still held after ${apt_wait} s; try again" \
+                    "when the other package manager has finished" >&2
+            fi
+            return "$status"
+        fi
+        if ! $said; then
+            echo "install-deps: another program is using apt; waiting up to ${apt_wait} s" >&2
+            said=true
+        fi
+        sleep 5
+    done
+}
+
 # Debian has no SQLite and no libusb for mingw: the Windows build compiles
 # them from the sqlite3 and libusb-1.0 source packages, which needs deb-src
 # entries beside the deb ones.
@@ -42,7 +75,7 @@ windows_sources() {
                 sed 's/^deb /deb-src /' |
                 $SUDO tee /etc/apt/sources.list.d/dspprog-deb-src.list >/dev/null
         fi
-        $SUDO apt-get update -qq
+        apt_get update -qq
     fi
     bash "$(dirname "$0")/sqlite-amalgamation.sh"
     bash "$(dirname "$0")/libusb-mingw.sh"
@@ -58,8 +91,8 @@ done
 if ((${#missing[@]} > 0)); then
     echo "Installing: ${missing[*]}" >&2
     export DEBIAN_FRONTEND=noninteractive
-    $SUDO apt-get update -qq
-    $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
+    apt_get update -qq
+    apt_get install -y -qq --no-install-recommends "${missing[@]}" >&2
 fi
 
 if $windows; then windows_sources; fi

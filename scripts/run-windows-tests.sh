@@ -11,9 +11,18 @@ wine64=/usr/lib/wine/wine64
 # server and helper processes would inherit the pipes of ninja or ctest and
 # keep them waiting, so wine is started here first, detached from every pipe,
 # and stopped at the end.
-stop_wine() { wineserver -k </dev/null >/dev/null 2>&1 || true; }
+stop_wine() {
+    wineserver -k </dev/null >/dev/null 2>&1 || true
+    wineserver -w </dev/null >/dev/null 2>&1 || true
+}
 trap stop_wine EXIT
 # A server left over from an earlier run would make -p fail: stop it first.
+stop_wine
+# The server needs a prefix to start in, and a fresh machine has none:
+# wineboot makes it ($WINEPREFIX, else ~/.wine), which takes some seconds the
+# first time. Its own server is then replaced by a persistent one.
+if [[ -n ${WINEPREFIX:-} ]]; then mkdir -p "$(dirname "$WINEPREFIX")"; fi
+"$wine64" wineboot --init </dev/null >/dev/null 2>&1
 stop_wine
 wineserver -p </dev/null >/dev/null 2>&1
 "$wine64" wineboot </dev/null >/dev/null 2>&1

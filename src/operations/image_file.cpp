@@ -41,17 +41,18 @@ std::wstring Wide(const std::string& utf8) {
 
 // Hidden files are the operator's business, not ours: they count as absent,
 // and since creation is exclusive a hidden file of the chosen name is never
-// overwritten either.
+// overwritten either. What hides a file is the platform's own rule: a leading
+// dot on POSIX systems, the hidden or system attribute on Windows, where a
+// name such as ".img" is an ordinary, visible file.
 bool Hidden(const std::string& name) {
-    const std::string base = BaseName(name);
-    if (!base.empty() && base[0] == '.') return true;
 #ifdef _WIN32
     const DWORD attributes = GetFileAttributesW(Wide(name).c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES &&
-        (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)))
-        return true;
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0;
+#else
+    const std::string base = BaseName(name);
+    return !base.empty() && base[0] == '.';
 #endif
-    return false;
 }
 
 }  // namespace

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/resource.h>
 #include <sys/stat.h>
 #endif
@@ -56,12 +58,21 @@ TEST(FileSizeByName, OnlyOrdinaryVisibleFilesCount) {
     dir.Write("empty.bin", "");
     dir.Write("five.bin", "12345");
     dir.Write(".hidden", "12345");
+    dir.Write("hidden.bin", "12345");
     fs::create_directory(dir.Path("folder"));
+#ifdef _WIN32
+    // On Windows the attribute hides a file, and a leading dot does not.
+    ASSERT_TRUE(SetFileAttributesA(dir.Path("hidden.bin").c_str(), FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_EQ(FileSizeByName(dir.Path(".hidden")), 5);
+    EXPECT_EQ(FileSizeByName(dir.Path("hidden.bin")), -1);
+#else
+    EXPECT_EQ(FileSizeByName(dir.Path(".hidden")), -1);
+    EXPECT_EQ(FileSizeByName(dir.Path("hidden.bin")), 5);
+#endif
 
     EXPECT_EQ(FileSizeByName(dir.Path("empty.bin")), 0);
     EXPECT_EQ(FileSizeByName(dir.Path("five.bin")), 5);
     EXPECT_EQ(FileSizeByName(dir.Path("missing.bin")), -1);
-    EXPECT_EQ(FileSizeByName(dir.Path(".hidden")), -1);
     EXPECT_EQ(FileSizeByName(dir.Path("folder")), -1);
     EXPECT_EQ(FileSizeByName(""), -1);
 #ifndef _WIN32

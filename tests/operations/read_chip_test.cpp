@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <filesystem>
 
 #include "operations/read_chip.h"
@@ -135,17 +139,40 @@ TEST(ReadSave, ExistingFileIsRefusedUntouchedAndNothingIsRead) {
     }
 }
 
+// Hidden: a leading dot on POSIX systems, the hidden attribute on Windows.
+#ifdef _WIN32
+constexpr const char* kHidden = "hidden.bin";
+#else
+constexpr const char* kHidden = ".hidden.bin";
+#endif
+
 TEST(ReadSave, HiddenExistingFileIsNotDestroyed) {
     ReadBench bench(Blank());
-    bench.WriteFile(".hidden.bin", {9, 8, 7, 6});
-    const std::string path = bench.Saving(".hidden.bin");
+    bench.WriteFile(kHidden, {9, 8, 7, 6});
+    const std::string path = bench.Saving(kHidden);
+#ifdef _WIN32
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN));
+#endif
     EXPECT_EQ(ReadClick(bench.session), Outcome::Failed);
     // Creation failure: no empty line before the closing line.
     EXPECT_EQ(bench.op.transcript(),
               Read({"[save] " + path, "  Ошибка создания файла:\"" + path + "\""}));
-    EXPECT_EQ(bench.ReadFile(".hidden.bin"), (std::vector<std::uint8_t>{9, 8, 7, 6}));
+    EXPECT_EQ(bench.ReadFile(kHidden), (std::vector<std::uint8_t>{9, 8, 7, 6}));
     EXPECT_EQ(bench.WireLines(), IdentWire());
 }
+
+#ifdef _WIN32
+TEST(ReadSave, OnWindowsADotFileIsAnOrdinaryExistingFile) {
+    ReadBench bench(Blank());
+    bench.WriteFile(".img", {1, 2});
+    const std::string path = bench.Saving(".img");
+    EXPECT_EQ(ReadClick(bench.session), Outcome::Cancelled);
+    EXPECT_EQ(bench.op.transcript(),
+              Read({"[save] " + path, "  Такой файл существует: \"" + path + "\"!",
+                    "  Операция чтения отмена.", ""}));
+    EXPECT_EQ(bench.ReadFile(".img"), (std::vector<std::uint8_t>{1, 2}));
+}
+#endif
 
 TEST(ReadSave, FileThatCannotBeCreated) {
     ReadBench bench(Blank());
