@@ -26,6 +26,9 @@ if [[ -n ${WINEPREFIX:-} ]]; then mkdir -p "$(dirname "$WINEPREFIX")"; fi
 stop_wine
 wineserver -p </dev/null >/dev/null 2>&1
 "$wine64" wineboot </dev/null >/dev/null 2>&1
+# Wine marks a Unix file whose name starts with "." as hidden, unlike Windows,
+# where only the attribute hides a file; the tests expect Windows.
+"$wine64" reg add 'HKCU\Software\Wine' /v ShowDotFiles /d Y /f </dev/null >/dev/null 2>&1
 
 cmake --preset mingw >/dev/null
 cmake --build --preset mingw
