@@ -40,6 +40,15 @@
 -- The identification codes are the ones the makers' data sheets give. The
 -- algorithm numbers belong to the programmer's firmware: check them against
 -- it before adding a new family.
+--
+-- Intel's NMOS and CMOS EPROMs of one size carry different device codes
+-- (27512 0Dh but 27C512 FDh), which this file once mixed up; each Intel row
+-- below therefore says where its code comes from. Sources:
+--   minipro   the device database of the minipro programmer tool (infoic.xml,
+--             XGpro parts list), ic entries under manufacturer INTEL
+--   flashrom  flashrom's include/flashchips.h (INTEL_ID 0x89 and the part)
+--   databook  Intel Memory Products 1991, 27C256 mode selection table, as
+--             quoted on the cctalk list in March 2022
 
 CREATE TABLE chips(Code TEXT, Name TEXT, Size TEXT, tErase TEXT, tWrite TEXT, Type TEXT);
 
@@ -51,11 +60,21 @@ INSERT INTO chips VALUES('0191', 'AMD Am27C512',       '512K', '0', '0', '65024'
 INSERT INTO chips VALUES('010E', 'AMD Am27C010',       '1M',   '0', '0', '65024');
 INSERT INTO chips VALUES('0197', 'AMD Am27C020',       '2M',   '0', '0', '65024');
 INSERT INTO chips VALUES('019B', 'AMD Am27C040',       '4M',   '0', '0', '65024');
-INSERT INTO chips VALUES('8907', 'Intel 27C64',        '64K',  '0', '0', '64768');
+-- No Intel 27C64: no data sheet gives its code. minipro lists no Intel 27C64
+-- (its Intel 2764 reads 8908, an NMOS part this catalogue does not program);
+-- the only list naming 8907 "27C64" is a hobby EPROM reader's ID table that
+-- cites nothing and disagrees with minipro on the Intel 27C128. A row on that
+-- evidence could announce a wrong chip, so there is none.
+-- 898C: minipro INTEL 27C256. 898D: databook 27C256 (later parts; older ones
+-- read 8C, and programming equipment calls the 8D part 27C256A).
 INSERT INTO chips VALUES('898C', 'Intel 27C256',       '256K', '0', '0', '65024');
 INSERT INTO chips VALUES('898D', 'Intel 27C256A',      '256K', '0', '0', '65024');
-INSERT INTO chips VALUES('890D', 'Intel 27C512',       '512K', '0', '0', '65024');
-INSERT INTO chips VALUES('8905', 'Intel 27C010',       '1M',   '0', '0', '65024');
+-- 89FD: minipro INTEL 27C512. 890D is the NMOS 27512 (minipro INTEL 27512)
+-- and must not be taken for it.
+INSERT INTO chips VALUES('89FD', 'Intel 27C512',       '512K', '0', '0', '65024');
+-- 8935: minipro INTEL 27C010 and 27C010A. (8905, which this row once had,
+-- is given for the NMOS 27010, never for the 27C010.)
+INSERT INTO chips VALUES('8935', 'Intel 27C010',       '1M',   '0', '0', '65024');
 INSERT INTO chips VALUES('208D', 'ST M27C256B',        '256K', '0', '0', '65024');
 INSERT INTO chips VALUES('203D', 'ST M27C512',         '512K', '0', '0', '65024');
 INSERT INTO chips VALUES('2005', 'ST M27C1001',        '1M',   '0', '0', '65024');
@@ -66,6 +85,8 @@ INSERT INTO chips VALUES('1E0D', 'Atmel AT27C512R',    '512K', '0', '0', '65024'
 INSERT INTO chips VALUES('298C', 'Microchip 27C256',   '256K', '0', '0', '65024');
 
 -- 12 V flash erased and written like the Intel 28F256A.
+-- 89B9: flashrom INTEL_28F256A and minipro INTEL P28F256A.
+-- 89B8: flashrom INTEL_28F512 and minipro INTEL P28F512.
 INSERT INTO chips VALUES('89B9', 'Intel 28F256A',      '256K', '4', '0', '64512');
 INSERT INTO chips VALUES('89B8', 'Intel 28F512',       '512K', '4', '0', '64512');
 INSERT INTO chips VALUES('01A1', 'AMD Am28F256',       '256K', '5', '0', '64512');
