@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How long turning a 512 KB chip's image file into the chip's bytes takes.
 //
 // A write reads the whole file before the chip is touched, so that a damaged

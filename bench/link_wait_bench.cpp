@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How much processor time the link burns while the programmer is busy.
 //
 // The programmer is told to erase a chip that takes 10 s; the host then waits

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole-chip reads through libusb: throughput and host processor time per
 // 4096-byte block, against the programmer emulated behind the kernel's USB
 // interface (umockdev).

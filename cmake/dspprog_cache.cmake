@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Where scripts/install-deps.sh --windows leaves what it builds for the
 # cross-build from Debian's source packages: $DSPPROG_CACHE, else
 # $XDG_CACHE_HOME/dspprog, else ~/.cache/dspprog, as the scripts choose it.

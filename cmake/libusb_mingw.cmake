@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # libusb-1.0 for a cross-build to Windows: the target's own, where its
 # pkg-config directory has one, else the static library that
 # scripts/libusb-mingw.sh builds from Debian's source package, outside the

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # SQLite for a cross-build that has no SQLite package for its target: the
 # amalgamation (sqlite3.c, sqlite3.h) compiled into a static library that
 # stands in for SQLite::SQLite3. scripts/sqlite-amalgamation.sh makes the

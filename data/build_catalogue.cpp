@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Build step: turns the reviewable SQL source of the chip catalogue into the
 // SQLite file that dspprog reads. Usage: build_catalogue SOURCE.sql OUTPUT.db
 

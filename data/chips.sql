@@ -1,3 +1,4 @@
+-- SPDX-License-Identifier: GPL-3.0-or-later
 -- The chip catalogue shipped with dspprog. The build turns this file into
 -- chips.db; dspprog reads chips.db from its current directory.
 --

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the Intel HEX and S-record readers, as if they
 // were an image file offered for a write. Besides the sanitizers' findings
 // it stops on a broken promise of the readers:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the Paradox table reader, as if they were a
 // legacy chips.db. Besides the sanitizers' findings it stops on a broken
 // promise of the reader: a table it reads must also be one the catalogue

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds dspprog and runs a short session on the built-in emulated programmer:
 # identify, read to an image, erase, write an image and verify, read it as
 # Intel HEX and compare the chip with that file, speed test.

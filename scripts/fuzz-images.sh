@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the HEX and S-record readers' fuzzer with clang (libFuzzer, ASan,
 # UBSan) and runs it on one core.
 # Usage: scripts/fuzz-images.sh [RUNS]            (default 1000000)

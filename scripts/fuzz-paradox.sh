@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Paradox table reader's fuzzer with clang (libFuzzer, ASan, UBSan)
 # and runs it on one core.
 # Usage: scripts/fuzz-paradox.sh [SECONDS]        (default 600)

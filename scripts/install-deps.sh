@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages dspprog needs to build and test, when missing.
 # Usage: scripts/install-deps.sh [--windows]   (--windows adds the mingw-w64/wine cross tools)
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Cross-compiles libusb-1.0 as a static library for 64-bit Windows, from
 # Debian's own libusb-1.0 source package (with Debian's patches), into a cache
 # directory outside the source tree: Debian packages no libusb for mingw.

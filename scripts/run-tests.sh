@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds everything with warnings as errors and runs the whole test suite.
 # Usage: scripts/run-tests.sh [--asan]   (--asan: the AddressSanitizer + UBSan build instead)
 set -euo pipefail

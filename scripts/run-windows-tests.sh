@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Cross-builds dspprog for Windows (the mingw preset) and runs its tests under
 # wine. Set-up first: scripts/install-deps.sh --windows.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Makes the SQLite amalgamation (sqlite3.c, sqlite3.h) that the Windows
 # cross-build compiles, from Debian's own sqlite3 source package (with Debian's
 # patches), in a cache directory outside the source tree. Needs deb-src entries

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The catalogue as a whole: its rows as the lookup reads them, for listing,
 // and a copy of them into an SQLite catalogue, for leaving a legacy table

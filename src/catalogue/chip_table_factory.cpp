@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Picks the reader for the catalogue file by what the file holds, not by its
 // name: the shipped catalogue and a legacy one are both called "chips.db".
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Texts of legacy tables, which keep them in a single-byte (DOS or Windows)
 // code page, turned into the UTF-8 the program works in.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A catalogue read whole into memory when it is opened: the readers only
 // load the six fields of every row; walking the rows is the same for all.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Numbers written as text: the catalogue's lenient reading of its fields, and
 // the strict reading of a number someone typed on a command line.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The catalogue kept as a Paradox table, as the first versions of the
 // program had it.

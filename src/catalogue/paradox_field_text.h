@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One field of a Paradox record as text, the way the old table engine shows
 // a field read "as string", whatever its stored type.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Sanity checks on a Paradox table before the table library is let at it.
 // The library trusts the file: a header that promises more than the file

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The chip catalogue: the lookup and the readers of chips.db.
 target_sources(dspprog_core PRIVATE
     ${CMAKE_CURRENT_SOURCE_DIR}/catalogue/catalogue_export.cpp

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "catalogue/sqlite_chip_table.h"
 
 #include <sqlite3.h>

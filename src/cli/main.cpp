@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // dspprog-cli: the programmer's operations from a terminal or a script.
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The operator of the command line: log lines on standard output, boxes and
 // prompts on standard error, dialog answers from the options or, where a

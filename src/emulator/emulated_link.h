@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The emulated programmer behind the link seam: an enumerator that shows one
 // programmer, and a backend whose device and pipes talk to a Firmware in

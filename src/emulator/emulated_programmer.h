@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The built-in programmer of --emulate: a firmware with a virtual chip, its
 // link backend and enumerator, set up from the front-ends' options.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The firmware spells out its opcodes (0x80, 0x83, 0xA0, 0xB0, 0xC0, 0xD0),
 // the 4096-byte block and the 512 KB window itself instead of taking them from
 // protocol/. It stands for the far side of the wire and is written from the

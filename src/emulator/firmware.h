@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The programmer's firmware as seen from the host: it takes command blocks,
 // answers with replies, streams the chip's content and takes written blocks.

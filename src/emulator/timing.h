@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The emulated programmer's sense of time: a USB full-speed bulk link and the
 // chip's erase and programming times. Off, everything happens at once.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A chip in the emulated programmer's socket, behaving like the real part:
 // programming only turns 1 bits into 0 bits, and only flash erases (to 0xFF).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Monotonic millisecond time for deadlines, with a real and a simulated clock.
 //

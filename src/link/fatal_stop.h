@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The two ways the program gives up on something it cannot handle by itself:
 // the fatal stop (a message, then the end of the program) and the operator's

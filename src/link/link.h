@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The programmer link: the device, its four pipes, and the timed transfers
 // through which every byte to and from the programmer moves.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The seam between the link's deadline rules and whatever moves the bytes:
 // the emulator, libusb or the Windows pipe driver.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "link/platform_link.h"
 
 #ifdef DSPPROG_HAVE_LIBUSB

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // An operation the operator starts with a button, and the busy interlock that
 // keeps two of them from running at once.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where the data records of a HEX or S-record file land: the chip's bytes,
 // and which of them some record has given already.

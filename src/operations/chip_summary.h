@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How a chip is named in the log: "<Name>. Объем: <Size> байт(а)."
 

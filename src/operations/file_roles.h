@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The files one run of the program works with each play one part: a file given
 // for two parts would be overwritten or changed behind an operation's back.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Writing the chip's content to an image file while it is being read: the
 // read receives 4096-byte blocks at increasing offsets and hands each one on

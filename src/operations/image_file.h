@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Image files: the chip's raw content, in whole 4096-byte records.
 

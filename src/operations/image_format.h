@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Image files in the forms compilers and other programmers emit: which form a
 // file is in, the names the operator gives the forms, the --offset text, and

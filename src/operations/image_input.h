@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The image a write sends and a verify compares with, block by block. A raw
 // file of exactly the chip's size is read from the disk record by record, as

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Intel hexadecimal object files (".hex"): reading them into a chip image
 // and writing a chip as one.

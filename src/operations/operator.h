@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Everything an operation needs from the person at the programmer. The Qt
 // window, the command line and the tests each provide one.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reading the whole chip: blank or checksum, optionally saved as a new image file.
 

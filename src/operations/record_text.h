@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the Intel HEX and S-record readers and writers share: the lines of a
 // text, pairs of hexadecimal digits, and the number texts of the messages.

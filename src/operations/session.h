@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The state one programmer session works on: the link, the command and data
 // blocks, the current chip and the catalogue, and the operator.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 target_sources(dspprog_core PRIVATE
     ${CMAKE_CURRENT_SOURCE_DIR}/operations/button_operation.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/operations/chip_image.cpp

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Motorola S-record files (".s19", ".s28", ".s37", ".srec"): reading them
 // into a chip image and writing a chip as one.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Comparing the chip with an image file, on its own ("Сравнить") and as the
 // last step of a write.

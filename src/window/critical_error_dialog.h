@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // FormCriticalError: the prompt for a transfer that did not finish in time.
 // The operator waits further or ends the program.

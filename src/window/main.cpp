@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // dspprog: the operator's window of the chip programmer.
 
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Form1: the operator's window. Its controls keep the names the operators'
 // manuals use; the window holds no programmer state of its own.

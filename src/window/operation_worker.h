@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one thread on which operations run, so that the window keeps repainting
 // while the programmer works.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The operator as the window presents it. Operations call it from the worker
 // thread; every call is carried out by the window's thread. Dialogs block the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The window's click handlers: each starts its operation on the worker thread
 // and gets the window back when it ends.

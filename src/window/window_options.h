@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The window's command line: nothing for the operator's own use; --emulate and
 // its companions run the window against the built-in programmer for

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Listing a catalogue and copying a legacy one into SQLite: the rows as the
 // lookup reads them, in its order, whatever the storage; a copy never
 // replaces a file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Legacy single-byte texts turned into UTF-8.
 
 #include "catalogue/code_page_text.h"

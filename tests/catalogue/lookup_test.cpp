@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // LookupChip against real SQLite catalogues: what a matching row fills in,
 // which row matches, and the two ways a lookup stops the program.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // LookupChip over legacy Paradox catalogues written by a table library:
 // code pages, stored types, record order, and which rows are looked at.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Damaged, truncated and foreign files given as a Paradox catalogue: each is
 // refused at the open, which the lookup turns into its fatal stop, and none
 // makes the reader read astray, loop or print.

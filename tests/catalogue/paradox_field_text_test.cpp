@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every stored field type of a Paradox table read as the text the table
 // engine shows, empty values included.
 

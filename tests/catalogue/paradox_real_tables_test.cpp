@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tables written by the original table engine (public sample tables), read
 // through our Paradox reader and compared with their reference data.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The catalogue built from data/chips.sql: every row must be usable by the
 // operations, and every chip must be found by its own code.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading an SQLite catalogue through the table interface: order, text forms
 // of stored values, and the files that cannot be opened.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The catalogue's text forms: capacity texts and whole-text integers.
 
 #include <gtest/gtest.h>

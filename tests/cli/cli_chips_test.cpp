@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // dspprog-cli chips: the catalogue listed as the lookup reads it, SQLite or
 // legacy Paradox alike, and copied into SQLite without replacing any file.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A read whose image file fails to close: the content may not have reached the
 // disk, so the read must end as a write error, not report the file as saved.
 // dspprog-cli runs as a process of its own with a shim preloaded that makes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The files a command line names: the chip's own file, images read and
 // written, the wire log. Nothing the user did not ask to change may change.
 

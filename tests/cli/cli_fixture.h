@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Runs the command-line front-end in process against the emulator, on a
 // simulated clock, in a temporary directory with a catalogue of its own.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Image files as the command line takes them: Intel HEX and S-record for
 // write and verify, padded raw images, the differing addresses of a verify,
 // the forms a read saves in, and every refusal of an image before anything

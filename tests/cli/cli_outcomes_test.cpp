@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Exit statuses and what the operator is shown for each way a command ends.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Setting up the --emulate programmer: the chip, its file, its identification
 // bytes and its wire log.
 

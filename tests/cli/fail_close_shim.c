@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 /* Preloaded into dspprog-cli by the close-failure test: fclose() of the file
    named by DSPPROG_FAIL_CLOSE closes it but reports EIO, as a network or FUSE
    file system may when it could not keep what was written. Every other file

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line's answers to the dialogs and prompts an operation raises.
 
 #include "cli/terminal_operator.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The emulated programmer behind a real Link: opening, waiting, faults.
 
 #include "emulator/emulated_link.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fault words of --fault.
 
 #include <gtest/gtest.h>

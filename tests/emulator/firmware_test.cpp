@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The firmware emulator as a conversation: command block in, replies and data out.
 
 #include "emulator/firmware.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The clocks the link waits on.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The programmer search: which interface wins, and what the path holds on
 // every way out.
 

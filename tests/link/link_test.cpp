@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The link: opening and closing the device and its pipes, and the deadline
 // and prompt rules of every transfer, on a simulated clock.
 

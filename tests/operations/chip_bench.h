@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A programmer with one catalogue chip, "CHIP" (Code BF07), of a size and type
 // a test chooses, and the log lines every operation on it shares. Used by the

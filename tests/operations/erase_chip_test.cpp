@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Erasing: the checks that keep a chip from being erased, the erase and
 // blank-check exchange, and the verdict.
 

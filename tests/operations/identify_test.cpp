@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Identification: which reply bytes are tried against the catalogue, in which
 // order, and what the "Определить чип" button logs.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writing a chip as an image file block by block: the exact text of each
 // form, and that every file reads back into the chip it came from.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Image files: which names count as existing files, exclusive creation, and
 // the record routines that end the program on an I/O error.
 

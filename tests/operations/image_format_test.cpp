@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Image file forms: recognising a file by its content, the names of the
 // forms, the --offset text, and the raw image's rules.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // srec_cat, from Debian's srecord package, as the outside judge of our HEX
 // and S-record files: what it writes we read into the same chip, and what
 // we write it reads back into the same bytes, without a warning.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading Intel HEX and S-record files into the chip's bytes: what lands
 // where, and every refusal with its line and reason. The records are written
 // out literally (checksums included) so that the tests do not share the

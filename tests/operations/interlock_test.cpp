@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Busy interlock: an operation button does nothing while another
 // operation runs; the throughput test takes no part in it.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading the chip: the blank and checksum verdicts, the image file, and what
 // the operator sees when something refuses.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The endpoint throughput test: the figures, their text, and the four lines.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writing: the file choice, the set-up by chip type (erasing first where the
 // chip needs it), the data phase and the verify against the file on disk.
 

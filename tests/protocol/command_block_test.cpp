@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Byte rules of the command blocks, block by block.
 
 #include "protocol/command_block.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Command exchanges on the wire: what the firmware receives and what comes back.
 
 #include "protocol/exchange.h"

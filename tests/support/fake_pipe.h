@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A scriptable link backend: pipes whose transfers finish when, and how, a test
 // says, and a record of everything opened, started, cancelled and closed with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A fixed list of interfaces with failure points at each step a platform can
 // fail, and a record of how far the search looked.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Paradox tables of the test's own making, written through pxlib the way a
 // legacy program would have left them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A programmer session on the emulated programmer, with a simulated clock, a
 // catalogue of the test's own making and an operator that answers from a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A critical-error prompt that answers from a script and remembers what it was
 // asked and when, so tests can prove both the texts and the deadlines.

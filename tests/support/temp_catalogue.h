@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A chips.db of the test's own making, in a fresh temporary directory that
 // disappears with the object.

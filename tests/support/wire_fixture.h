@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A link opened on the emulated programmer with a simulated clock: the bench
 // on which protocol and emulator tests talk to the firmware block by block.

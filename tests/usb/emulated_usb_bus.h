@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A USB bus under umockdev: sysfs entries and /dev/bus/usb nodes that libusb
 // enumerates and opens as it would real devices, each node served by an

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "usb/emulated_usb_device.h"
 
 #include <fcntl.h>

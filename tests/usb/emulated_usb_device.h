@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One device on the emulated bus, answering what the kernel's usbfs would:
 // claims, string descriptors on the control endpoint, and bulk URBs, which

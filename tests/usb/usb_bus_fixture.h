@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The common ground of the USB tests: an emulated bus to plug devices into,
 // and a libusb context that is created once they are plugged in and goes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Descriptor sets for the devices of the emulated bus: the programmer and a
 // few neighbours it must be told apart from.

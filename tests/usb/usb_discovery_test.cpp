@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finding the programmer among the devices on a bus, through libusb.
 
 #include <string>

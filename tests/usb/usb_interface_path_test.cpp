@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The interface path: the Windows form, with the place on the bus where
 // Windows has its instance id.
 

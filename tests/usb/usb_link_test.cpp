@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The link over libusb, talking to the programmer's firmware behind the
 // kernel's USB interface: opening, the protocol's transfers, and what the
 // operator sees when the device stalls, halts, falls short or vanishes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The USB tests' entry: gtest, under umockdev's preload library. ctest sets
 // the preload; run by hand, the program restarts itself with it, so that it
 // tests the same thing either way.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line on Windows without --emulate: it looks for the programmer
 // through the backend asked for and stops when there is none.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Simulated time for the native link's tests. The programmer on the far side
 // of the named pipes is a set of threads answering in real time, so a wait on

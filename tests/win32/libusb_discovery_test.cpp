@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The libusb backend of the Windows build on a system without the
 // programmer, and with a libusb that did not start.
 

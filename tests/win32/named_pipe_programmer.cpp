@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "named_pipe_programmer.h"
 
 #include <stdexcept>

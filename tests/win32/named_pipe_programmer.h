@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The emulated programmer served through Windows named pipes, so that the
 // native backend runs its real calls (CreateFileA, overlapped ReadFile and

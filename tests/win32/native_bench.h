@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A programmer session whose link is the native backend, opened on the
 // emulated programmer served through named pipes: the operations run through

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The native backend's own calls against named pipes: opening the device and
 // the pipes, the deadlines of transfers that stall, come back short or break,
 // and "Завершить" giving up a transfer in flight.

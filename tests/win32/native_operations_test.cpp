@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The chip operations over the native backend: identification, a whole-chip
 // read, a write with its erase and verify, each through named pipes served by
 // the emulated programmer, and each matching, line for line and block for

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the front-ends get on Windows: the native backend by default, and
 // libusb when asked for (refused with its reason by a build without it).
 

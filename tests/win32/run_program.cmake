@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a program of the build under the emulator and checks its exit status
 # and its whole standard error, line by line. ctest's regular expressions
 # cannot check the exit status as well, and a fatal stop is both.

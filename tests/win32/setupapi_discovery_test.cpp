@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Discovery through SetupAPI on a system without the programmer, and the
 // interface class as SetupAPI gets it.
 

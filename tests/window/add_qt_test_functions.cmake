@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Included by ctest: adds one test per function of the Qt Test program
 # QT_TEST_EXECUTABLE, named QT_TEST_CLASS.<function>, run offscreen.
 if(NOT EXISTS "${QT_TEST_EXECUTABLE}")

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The window on the emulated programmer, wired as the program wires it, with a
 // simulated clock, and a way to answer the dialogs an operation brings up.

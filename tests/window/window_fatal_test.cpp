@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two prompts that can end the program from inside an operation: the
 // critical-error prompt of a stalled transfer, and the fatal-stop box.
 

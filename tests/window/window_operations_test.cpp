@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Each button of the window against the emulated programmer: the operation's
 // log lines, the dialogs it asks for, and the interlock that keeps a second
 // operation from starting while one runs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program from its command line to its exit status: start-up before the
 // window, the end after a fatal stop, and the options of the emulated demo.
 

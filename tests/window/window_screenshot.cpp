@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Makes the window's pictures in docs/ on the emulated programmer, drawn
 // offscreen: the window after an identification, a read and a comparison
 // with a file that differs in three bytes, and the window while a write runs

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window and the critical-error dialog as they first appear, and the
 // answers the dialog and the fatal-stop box give.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The link backend over libusb: the programmer found by its place on the bus,
 // its interface claimed, and its four bulk endpoints as the pipes.

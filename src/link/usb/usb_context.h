@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One libusb context, shared by the enumerator, the backend and every device
 // they open; it ends when the last of them lets go.

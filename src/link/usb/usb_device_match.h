@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Which USB devices look like the programmer, and where they sit on the bus.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Discovery over libusb: the present devices that show the programmer's
 // interface, each with its interface path and manufacturer string.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The programmer's interface path, written the way the Windows driver stack
 // writes it, so that the search and the pipe names are the same on every

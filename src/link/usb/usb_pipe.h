@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One bulk endpoint of the programmer as a pipe of the link.
 //

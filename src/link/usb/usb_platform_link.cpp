@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "link/usb/usb_platform_link.h"
 
 #include "link/usb/usb_backend.h"

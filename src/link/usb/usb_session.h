@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // An opened programmer: the device handle with the programmer's interface
 // claimed, and the thread that runs libusb's event handling for as long as it

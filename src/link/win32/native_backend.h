@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The link backend of the programmer's own Windows driver: the device path
 // and "\PIPE00".."\PIPE03" beneath it open as files for overlapped I/O.

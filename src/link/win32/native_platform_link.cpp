@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "link/win32/native_platform_link.h"
 
 #include "link/win32/native_backend.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The device and its pipes as Windows file handles opened for overlapped I/O.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The present device interfaces of one class, walked through SetupAPI.
 
