@@ -4,6 +4,8 @@
 // simulated clock, and a way to answer the dialogs an operation brings up.
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QPushButton>
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
@@ -32,6 +34,14 @@ namespace dspprog::testing {
 // erased before it is written.
 inline const CatalogueRow kBenchChipRow = {"AB05", "TEST AB05", "64K", "4", "1", "255"};
 inline constexpr const char* kBenchChipSummary = "TEST AB05. Объем: 8192 байт(а).";
+
+// The window's buttons and check boxes: every control that starts work or
+// changes how it is done.
+inline QList<QWidget*> Controls(const MainWindow& w) {
+    return {w.GetIdent,         w.Read,          w.EreaseChip,       w.WriteChipButton,
+            w.CompareButton,    w.CheckBoxNotErase, w.CheckBoxClear, w.CheckBoxPad,
+            w.CheckBoxNotWrite, w.Button1};
+}
 
 // AB05:8192:255 without the timing model.
 emu::EmulatorOptions BenchEmulator();

@@ -42,11 +42,6 @@ QString FirstByteZeroChip(const QTemporaryDir& dir) {
     return path;
 }
 
-QList<QWidget*> Controls(const MainWindow& w) {
-    return {w.GetIdent,      w.Read,          w.EreaseChip,    w.WriteChipButton,
-            w.CompareButton, w.CheckBoxNotErase, w.CheckBoxClear, w.CheckBoxPad,
-            w.CheckBoxNotWrite, w.Button1};
-}
 
 }  // namespace
 

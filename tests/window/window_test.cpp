@@ -19,16 +19,11 @@
 #include "window_bench.h"
 
 using namespace dspprog;
+using dspprog::testing::Controls;
 using dspprog::testing::ModalScript;
 
 namespace {
 
-// The buttons and check boxes.
-QList<QWidget*> Controls(const MainWindow& w) {
-    return {w.GetIdent,      w.Read,          w.EreaseChip,    w.WriteChipButton,
-            w.CompareButton, w.CheckBoxNotErase, w.CheckBoxClear, w.CheckBoxPad,
-            w.CheckBoxNotWrite, w.Button1};
-}
 
 }  // namespace
 
