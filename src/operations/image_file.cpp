@@ -37,9 +37,9 @@ std::string BaseName(const std::string& name) {
 
 // Hidden files are the operator's business, not ours: they count as absent,
 // and since a name taken in any form is refused, a hidden file of the chosen
-// name is never overwritten either. What hides a file is the platform's own rule: a leading
-// dot on POSIX systems, the hidden or system attribute on Windows, where a
-// name such as ".img" is an ordinary, visible file.
+// name is never overwritten either. What hides a file is the platform's own
+// rule: a leading dot on POSIX systems, the hidden or system attribute on
+// Windows, where a name such as ".img" is an ordinary, visible file.
 bool Hidden(const std::string& name) {
 #ifdef _WIN32
     const DWORD attributes = GetFileAttributesW(WidePath(name).c_str());
