@@ -325,6 +325,22 @@ TEST(ReadFailure, WhatWasReadIsKeptAsPartAndTheChosenNameIsNeverAPartialImage) {
     }
 }
 
+TEST(ReadFailure, AnEarlierPartFileIsNotReplaced) {
+    ReadBench bench(Blank());
+    bench.Saving("image.bin");
+    bench.WriteFile("image.bin.part", {9, 9});
+    bench.firmware.faults().fail_completion.insert(_BurstRead);
+    EXPECT_EQ(ReadClick(bench.session), Outcome::Failed);
+    EXPECT_EQ(bench.ReadFile("image.bin.part"), (std::vector<std::uint8_t>{9, 9}));
+    // What was read stays under its hidden temporary name, and the log names it.
+    const std::vector<std::string> names = Names(bench);
+    ASSERT_EQ(names.size(), 3u);
+    EXPECT_EQ(bench.ReadFile(names[0]), Blank());
+    EXPECT_EQ(
+        bench.op.log().at(bench.op.log().size() - 2),
+        "  Чтение не завершено! Считанное сохранено в файле: \"" + bench.PathOf(names[0]) + "\".");
+}
+
 TEST(ReadFailure, ChipTooLargeToPlaceStopsBeforeTheCommand) {
     ReadBench bench(Blank(), 0x28);
     const std::string path = bench.Saving("big.bin");
