@@ -16,6 +16,8 @@
 #define DSPPROG_FILENO _fileno
 #else
 #include <unistd.h>
+
+#include "cli/signal_cleanup.h"
 #define DSPPROG_ISATTY isatty
 #define DSPPROG_FILENO fileno
 #endif
@@ -34,5 +36,9 @@ int main(int argc, char** argv) {
     environment.ask = terminal_in && terminal_err ? &std::cin : nullptr;
     environment.progress = terminal_err;
     environment.decimal_separator = dspprog::LocaleDecimalSeparator();
+#ifndef _WIN32
+    dspprog::SignalCleanup signal_cleanup;
+    environment.unfinished_files = &signal_cleanup;
+#endif
     return dspprog::RunCli(args, std::cout, std::cerr, environment);
 }

@@ -134,6 +134,7 @@ int Run(const CliOptions& options, const CliEnvironment& environment, Clock& clo
     session.CheckBoxPad = options.pad;
     session.ImageOffset = options.offset;
     session.DecimalSeparator = environment.decimal_separator;
+    session.unfinished_files = environment.unfinished_files;
     const Outcome outcome = RunCommand(options.command, session);
     return outcome == Outcome::Succeeded ? kExitSucceeded : kExitFailed;
 }

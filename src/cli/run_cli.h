@@ -10,6 +10,7 @@
 
 #include "catalogue/catalogue_location.h"
 #include "link/clock.h"
+#include "operations/unfinished_file_watch.h"
 
 namespace dspprog {
 
@@ -27,6 +28,8 @@ struct CliEnvironment {
     char decimal_separator = '.';
     // The clock of the link and the emulator; null for the steady clock.
     Clock* clock = nullptr;
+    // Told where a read's image is while it is unfinished; may be null.
+    UnfinishedFileWatch* unfinished_files = nullptr;
     // Where the catalogue is looked for without --catalogue; nothing for this
     // process's own working directory, data directories and installation.
     std::optional<CatalogueEnvironment> catalogue_places;

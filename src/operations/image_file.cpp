@@ -4,7 +4,11 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <exception>
 #include <limits>
+#include <random>
+#include <utility>
 
 #ifdef _WIN32
 #include <io.h>
@@ -17,6 +21,8 @@
 #endif
 
 #include "link/fatal_stop.h"
+#include "operations/no_replace_move.h"
+#include "operations/wide_path.h"
 
 namespace dspprog {
 namespace {
@@ -29,25 +35,14 @@ std::string BaseName(const std::string& name) {
     return slash == std::string::npos ? name : name.substr(slash + 1);
 }
 
-#ifdef _WIN32
-std::wstring Wide(const std::string& utf8) {
-    if (utf8.empty()) return {};
-    const int n =
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
-    return wide;
-}
-#endif
-
 // Hidden files are the operator's business, not ours: they count as absent,
-// and since creation is exclusive a hidden file of the chosen name is never
-// overwritten either. What hides a file is the platform's own rule: a leading
-// dot on POSIX systems, the hidden or system attribute on Windows, where a
-// name such as ".img" is an ordinary, visible file.
+// and since a name taken in any form is refused, a hidden file of the chosen
+// name is never overwritten either. What hides a file is the platform's own
+// rule: a leading dot on POSIX systems, the hidden or system attribute on
+// Windows, where a name such as ".img" is an ordinary, visible file.
 bool Hidden(const std::string& name) {
 #ifdef _WIN32
-    const DWORD attributes = GetFileAttributesW(Wide(name).c_str());
+    const DWORD attributes = GetFileAttributesW(WidePath(name).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES &&
            (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0;
 #else
@@ -56,13 +51,80 @@ bool Hidden(const std::string& name) {
 #endif
 }
 
+constexpr const char* kPartSuffix = ".part";
+
+// Anything at all under `name`, even a dangling symbolic link, counts: the
+// read must not end up replacing it.
+bool Present(const std::string& name) {
+#ifdef _WIN32
+    return GetFileAttributesW(WidePath(name).c_str()) != INVALID_FILE_ATTRIBUTES;
+#else
+    struct stat st;
+    return lstat(name.c_str(), &st) == 0;
+#endif
+}
+
+// ".NAME.k3x9qz" beside NAME: hidden on POSIX systems, and not a name the
+// operator would pick. A very long NAME is cut, at the start of a character,
+// so that the temporary's name fits where NAME does.
+std::string TemporaryName(const std::string& name, std::random_device& random) {
+    constexpr std::size_t kLongestBase = 160;
+    constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    const std::size_t folder_end = name.find_last_of("/\\") + 1;  // 0 without a folder
+    std::string base = name.substr(folder_end);
+    if (base.size() > kLongestBase) {
+        std::size_t cut = kLongestBase;
+        while (cut > 0 && (static_cast<unsigned char>(base[cut]) & 0xC0) == 0x80) --cut;
+        base.resize(cut);
+    }
+    std::string suffix(6, '0');
+    for (char& letter : suffix) letter = kLetters[random() % (sizeof kLetters - 1)];
+    return name.substr(0, folder_end) + "." + base + "." + suffix;
+}
+
+// Creates `path` new for writing; -1 with errno set when it cannot.
+int CreateExclusive(const std::string& path) {
+    // O_EXCL: nothing of that name may exist, and a symbolic link is never followed.
+#ifdef _WIN32
+    return _wopen(WidePath(path).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY,
+                  _S_IREAD | _S_IWRITE);
+#else
+    return open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+#endif
+}
+
+// False when the file system cannot say that what was written is stored.
+bool OnDisk(std::FILE* file) {
+#ifdef _WIN32
+    return _commit(_fileno(file)) == 0;
+#else
+    return fsync(fileno(file)) == 0;
+#endif
+}
+
+void RemoveFile(const std::string& path) noexcept {
+#ifdef _WIN32
+    try {
+        _wremove(WidePath(path).c_str());
+    } catch (const std::exception&) {
+        // Out of memory: the empty temporary stays.
+    }
+#else
+    unlink(path.c_str());
+#endif
+}
+
 }  // namespace
+
+std::string IncompleteReadLine(const std::string& kept_in) {
+    return "  Чтение не завершено! Считанное сохранено в файле: \"" + kept_in + "\".";
+}
 
 std::int32_t FileSizeByName(const std::string& name) {
     if (name.empty() || Hidden(name)) return -1;
 #ifdef _WIN32
     struct _stat64 st;
-    if (_wstat64(Wide(name).c_str(), &st) != 0) return -1;
+    if (_wstat64(WidePath(name).c_str(), &st) != 0) return -1;
     if ((st.st_mode & _S_IFMT) != _S_IFREG) return -1;
 #else
     struct stat st;
@@ -77,57 +139,113 @@ std::int32_t FileSizeByName(const std::string& name) {
 }
 
 OutputImageFile::~OutputImageFile() {
-    Close();
+    Leave();
 }
 
 bool OutputImageFile::CreateNew(const std::string& name) {
-    Close();
-    if (name.empty()) return false;
-        // O_EXCL: the file must not exist in any form, hidden or not, and a
-        // symbolic link is never followed.
+    Leave();
+    const std::size_t folder_end = name.find_last_of("/\\");
+    if (name.empty() || folder_end == name.size() - 1 || Present(name)) return false;
+    std::random_device random;
+    for (int attempt = 0; attempt < 100 && !file_; ++attempt) {
+        const std::string temporary = TemporaryName(name, random);
+        const int fd = CreateExclusive(temporary);
+        if (fd < 0) {
+            if (errno == EEXIST) continue;
+            return false;  // the folder is missing or not writable
+        }
 #ifdef _WIN32
-    const int fd = _wopen(Wide(name).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY,
-                          _S_IREAD | _S_IWRITE);
-    if (fd < 0) return false;
-    file_ = _fdopen(fd, "wb");
-    if (!file_) _close(fd);
+        file_ = _fdopen(fd, "wb");
+        if (!file_) _close(fd);
 #else
-    const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) return false;
-    file_ = fdopen(fd, "wb");
-    if (!file_) ::close(fd);
+        file_ = fdopen(fd, "wb");
+        if (!file_) ::close(fd);
 #endif
+        if (!file_) {
+            RemoveFile(temporary);
+            return false;
+        }
+        temporary_ = temporary;
+    }
     if (!file_) return false;
-    // Unbuffered: a full disk shows up at the record that did not fit, not
-    // silently at closing after the log has said the content was saved.
+    name_ = name;
+    written_ = 0;
+    // Unbuffered: a full disk shows up at the record that did not fit, and
+    // what was read is on the disk, not in a buffer, should the program be
+    // ended from outside.
     std::setvbuf(file_, nullptr, _IONBF, 0);
+    if (watch_) watch_->Started(temporary_, name_ + kPartSuffix);
     return true;
 }
 
 void OutputImageFile::WriteFileBlock(const DataBlock& block, Operator& op) {
-    if (!file_ || std::fwrite(block.data(), 1, block.size(), file_) != block.size()) {
-        Close();
-        op.ErrorBox(kWriteError);
-        Terminate(kWriteError);
-    }
+    Write(block.data(), block.size(), op);
 }
 
 void OutputImageFile::WriteText(const std::string& text, Operator& op) {
-    if (!file_ || std::fwrite(text.data(), 1, text.size(), file_) != text.size()) {
-        Close();
-        op.ErrorBox(kWriteError);
-        Terminate(kWriteError);
+    Write(text.data(), text.size(), op);
+}
+
+void OutputImageFile::Write(const void* data, std::size_t size, Operator& op) {
+    if (file_) {
+        const std::size_t moved = std::fwrite(data, 1, size, file_);
+        written_ += moved;
+        if (moved == size) return;
     }
+    // The line saying where the partial content is comes before the box: in
+    // the window the program ends when the box is closed.
+    Abandon(op);
+    op.ErrorBox(kWriteError);
+    Terminate(kWriteError);
 }
 
 void OutputImageFile::Finish(Operator& op) {
-    if (!Close()) {
+    if (!file_) return;
+    // The file is about to be named as saved: its content must be on the
+    // disk, or the error must be known, before that.
+    bool stored = OnDisk(file_);
+    stored = CloseFile() && stored;
+    if (!stored) {
+        Abandon(op);
         op.ErrorBox(kWriteError);
         Terminate(kWriteError);
     }
 }
 
-bool OutputImageFile::Close() {
+bool OutputImageFile::Keep() {
+    if (file_ || temporary_.empty()) return false;
+    if (!MoveNoReplace(temporary_.c_str(), name_.c_str())) return false;
+    temporary_.clear();
+    if (watch_) watch_->Ended();
+    return true;
+}
+
+void OutputImageFile::Abandon(Operator& op) {
+    const std::string kept = Leave();
+    if (!kept.empty()) op.Log(IncompleteReadLine(kept));
+}
+
+std::string OutputImageFile::Leave() noexcept {
+    CloseFile();
+    std::string kept;
+    if (temporary_.empty()) return kept;
+    if (written_ == 0) {
+        RemoveFile(temporary_);  // nothing was read: nothing to keep
+    } else {
+        kept = std::move(temporary_);
+        try {
+            std::string partial = name_ + kPartSuffix;
+            if (MoveNoReplace(kept.c_str(), partial.c_str())) kept = std::move(partial);
+        } catch (const std::exception&) {
+            // Out of memory: the content stays under the temporary name.
+        }
+    }
+    temporary_.clear();
+    if (watch_) watch_->Ended();
+    return kept;
+}
+
+bool OutputImageFile::CloseFile() {
     if (!file_) return true;
     const bool closed = std::fclose(file_) == 0;
     file_ = nullptr;
@@ -142,7 +260,7 @@ bool InputImageFile::Open(const std::string& name) {
     Close();
     if (name.empty()) return false;
 #ifdef _WIN32
-    file_ = _wfopen(Wide(name).c_str(), L"rb");
+    file_ = _wfopen(WidePath(name).c_str(), L"rb");
 #else
     file_ = std::fopen(name.c_str(), "rb");
 #endif

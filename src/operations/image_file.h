@@ -7,6 +7,7 @@
 #include <string>
 
 #include "operations/session.h"
+#include "operations/unfinished_file_watch.h"
 
 namespace dspprog {
 
@@ -14,31 +15,55 @@ namespace dspprog {
 // hidden files count as none).
 std::int32_t FileSizeByName(const std::string& name);
 
-// The image file a read creates. Never replaces or truncates an existing file.
+// The line that tells the operator a read did not finish and which file
+// holds what it did read.
+std::string IncompleteReadLine(const std::string& kept_in);
+
+// The image file a read creates. The content goes to a hidden temporary file
+// beside the chosen name and takes that name only once the read has
+// succeeded, so the chosen name never holds a partial image. Never replaces
+// or truncates an existing file.
 class OutputImageFile {
 public:
-    OutputImageFile() = default;
+    // `watch`, when given, is told where the temporary is while it exists.
+    explicit OutputImageFile(UnfinishedFileWatch* watch = nullptr) : watch_(watch) {}
+    // Keeps what was written and not yet named or abandoned as NAME.part,
+    // without a word in the log: the caller is expected to have abandoned it.
     ~OutputImageFile();
     OutputImageFile(const OutputImageFile&) = delete;
     OutputImageFile& operator=(const OutputImageFile&) = delete;
 
-    // Creates `name` new; false when it exists already or cannot be created.
+    // False when `name` exists in any form, or nothing can be created beside it.
     bool CreateNew(const std::string& name);
-    // Writes one record; on failure shows "Ошибка при записи выходного файла"
-    // and ends the program.
+    // Writes one record; on failure keeps what was written (see Abandon),
+    // shows "Ошибка при записи выходного файла" and ends the program.
     void WriteFileBlock(const DataBlock& block, Operator& op);
     // Writes text (a HEX or S-record file's lines) the same way.
     void WriteText(const std::string& text, Operator& op);
-    // Closes the finished file. A file system that reports an error only now
-    // (network and FUSE file systems may) has not kept the content: that is
-    // the same box and end as a failed record.
+    // Puts the content on the disk and closes the file. A file system that
+    // reports an error only now (network and FUSE file systems may) has not
+    // kept the content: that is the same box and end as a failed record.
     void Finish(Operator& op);
-    // Closes without a verdict, for a file given up on. False when closing failed.
-    bool Close();
+    // Gives the finished file the chosen name. False, with the file still
+    // waiting for Abandon, when that name has been taken meanwhile.
+    bool Keep();
+    // The read did not succeed: what was written goes under NAME.part (or,
+    // when that name is taken, stays under the temporary name) and the log
+    // says where. When nothing was written, nothing is kept or logged.
+    void Abandon(Operator& op);
     bool is_open() const { return file_ != nullptr; }
 
 private:
+    void Write(const void* data, std::size_t size, Operator& op);
+    bool CloseFile();
+    // Where what was written now is; empty when nothing is kept.
+    std::string Leave() noexcept;
+
+    UnfinishedFileWatch* watch_ = nullptr;
     std::FILE* file_ = nullptr;
+    std::string name_;
+    std::string temporary_;
+    std::uintmax_t written_ = 0;
 };
 
 // The image file a write sends and verifies against.

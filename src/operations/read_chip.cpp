@@ -20,6 +20,74 @@ std::string ChecksumLine(std::uint16_t checksum) {
     return std::string("  Контрольная сумма:") + digits + "h.";
 }
 
+// The read from the _BurstRead command on; `file`, when saving, is open
+// under its temporary name and is named `name` only when all went well.
+Outcome ReadInto(Session& session, OutputImageFile* file, const std::string& name,
+                 ImageFormat format) {
+    Operator& op = session.op;
+    Link& link = session.link;
+    // A raw image goes to the file record by record, as it arrives; the text
+    // forms are made from the same blocks.
+    const std::unique_ptr<ImageEncoder> encoder =
+        file && format != ImageFormat::Raw ? MakeImageEncoder(format, session.tChip.Size) : nullptr;
+
+    op.Log(ChipIdentifiedLine(session.tChip));
+    op.Log("  Производится чтение.");
+
+    FillBurstRead(session.CmdBuf(), session.tChip.Size);
+    if (session.DoCommand() != 0) {
+        if (file) file->Abandon(op);  // nothing was read: no file is left
+        op.ErrorBox("Команду _BurstRead не принято");
+        return Outcome::Failed;
+    }
+
+    if (encoder) file->WriteText(encoder->Begin(), op);
+    const std::uint32_t blocks = session.tChip.Size / kBlockSize;
+    std::uint16_t checksum = 0;
+    bool blank = true;
+    const std::uint64_t start = link.clock().NowMs();
+    op.Progress(0, blocks);
+    for (std::uint32_t n = 0; n < blocks; ++n) {
+        link.ReadPipe(*link.MainIn, session.DataBuf.data(), kBlockSize);
+        if (encoder) {
+            file->WriteText(encoder->Data(n * kBlockSize, session.DataBuf.data(), kBlockSize), op);
+        } else if (file) {
+            file->WriteFileBlock(session.DataBuf, op);
+        }
+        // The sum covers the blocks up to the first one that is not blank;
+        // what follows it is neither summed nor tested.
+        if (blank) {
+            for (std::uint8_t byte : session.DataBuf) {
+                checksum = static_cast<std::uint16_t>(checksum + byte);
+                if (byte != 0xFF) blank = false;
+            }
+        }
+        op.Progress(n + 1, blocks);
+    }
+    const std::uint64_t end = link.clock().NowMs();
+    if (encoder) file->WriteText(encoder->End(), op);
+    if (file) file->Finish(op);
+
+    if (session.ReadCompletion() != 0) {
+        op.Log("  Чип рапортует \"Операция чтения не успешна!\" ");
+        if (file) file->Abandon(op);
+        return Outcome::Failed;
+    }
+    // A file that took the chosen name during the read stays as it is.
+    if (file && !file->Keep()) {
+        file->Abandon(op);
+        return Outcome::Failed;
+    }
+    op.Log("  Чип считан за: " + std::to_string(end - start) + " миллисекунд.");
+    op.Log(blank ? std::string("  Чип чист.") : ChecksumLine(checksum));
+    if (file) {
+        const std::string form =
+            format == ImageFormat::Raw ? "" : std::string(" (") + ImageFormatTitle(format) + ")";
+        op.Log("  Содержимое сохранено в файле: \"" + name + "\"" + form + ".");
+    }
+    return Outcome::Succeeded;
+}
+
 }  // namespace
 
 const ButtonOperation kReadButton = {"+++ Начало чтения чипа.", ReadChip,
@@ -31,11 +99,10 @@ Outcome ReadClick(Session& session) {
 
 Outcome ReadChip(Session& session) {
     Operator& op = session.op;
-    Link& link = session.link;
     if (!IdentifyChip(session, true)) return Outcome::Failed;
 
     const bool saving = !session.CheckBoxNotWrite;
-    OutputImageFile file;
+    OutputImageFile file(session.unfinished_files);
     std::string name;
     ImageFormat format = ImageFormat::Raw;
     if (saving) {
@@ -58,60 +125,14 @@ Outcome ReadChip(Session& session) {
         }
         format = op.SaveFormat(name);
     }
-    // A raw image goes to the file record by record, as it arrives; the text
-    // forms are made from the same blocks.
-    const std::unique_ptr<ImageEncoder> encoder =
-        format == ImageFormat::Raw ? nullptr : MakeImageEncoder(format, session.tChip.Size);
-
-    op.Log(ChipIdentifiedLine(session.tChip));
-    op.Log("  Производится чтение.");
-
-    FillBurstRead(session.CmdBuf(), session.tChip.Size);
-    if (session.DoCommand() != 0) {
-        file.Close();  // the empty file stays: the read never deletes what it created
-        op.ErrorBox("Команду _BurstRead не принято");
-        return Outcome::Failed;
+    // Whatever ends the read early, the program included, what was read is
+    // kept and the log says where, before the front-end shows why it ended.
+    try {
+        return ReadInto(session, saving ? &file : nullptr, name, format);
+    } catch (...) {
+        file.Abandon(op);
+        throw;
     }
-
-    if (encoder) file.WriteText(encoder->Begin(), op);
-    const std::uint32_t blocks = session.tChip.Size / kBlockSize;
-    std::uint16_t checksum = 0;
-    bool blank = true;
-    const std::uint64_t start = link.clock().NowMs();
-    op.Progress(0, blocks);
-    for (std::uint32_t n = 0; n < blocks; ++n) {
-        link.ReadPipe(*link.MainIn, session.DataBuf.data(), kBlockSize);
-        if (encoder) {
-            file.WriteText(encoder->Data(n * kBlockSize, session.DataBuf.data(), kBlockSize), op);
-        } else if (saving) {
-            file.WriteFileBlock(session.DataBuf, op);
-        }
-        // The sum covers the blocks up to the first one that is not blank;
-        // what follows it is neither summed nor tested.
-        if (blank) {
-            for (std::uint8_t byte : session.DataBuf) {
-                checksum = static_cast<std::uint16_t>(checksum + byte);
-                if (byte != 0xFF) blank = false;
-            }
-        }
-        op.Progress(n + 1, blocks);
-    }
-    const std::uint64_t end = link.clock().NowMs();
-    if (encoder) file.WriteText(encoder->End(), op);
-    if (saving) file.Finish(op);
-
-    if (session.ReadCompletion() != 0) {
-        op.Log("  Чип рапортует \"Операция чтения не успешна!\" ");
-        return Outcome::Failed;
-    }
-    op.Log("  Чип считан за: " + std::to_string(end - start) + " миллисекунд.");
-    op.Log(blank ? std::string("  Чип чист.") : ChecksumLine(checksum));
-    if (saving) {
-        const std::string form =
-            format == ImageFormat::Raw ? "" : std::string(" (") + ImageFormatTitle(format) + ")";
-        op.Log("  Содержимое сохранено в файле: \"" + name + "\"" + form + ".");
-    }
-    return Outcome::Succeeded;
 }
 
 }  // namespace dspprog

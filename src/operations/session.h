@@ -11,6 +11,7 @@
 #include "catalogue/chip_table.h"
 #include "link/link.h"
 #include "operations/operator.h"
+#include "operations/unfinished_file_watch.h"
 #include "protocol/exchange.h"
 
 namespace dspprog {
@@ -41,6 +42,9 @@ struct Session {
 
     // The decimal separator of the operator's locale, for the speed figures.
     char DecimalSeparator = '.';
+
+    // Told where a read's image is while it is unfinished; may be null.
+    UnfinishedFileWatch* unfinished_files = nullptr;
 
     // The command channel: operations fill CmdBuf, exchange it for a reply,
     // and read the completion reply that ends a read, erase or write.

@@ -12,11 +12,13 @@ target_sources(dspprog_core PRIVATE
     ${CMAKE_CURRENT_SOURCE_DIR}/operations/image_input.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/operations/intel_hex.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/operations/locale_separator.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/operations/no_replace_move.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/operations/read_chip.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/operations/record_text.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/operations/speed_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/operations/srecord.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/operations/startup.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/operations/verify_chip.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/operations/wide_path.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/operations/write_chip.cpp
 )

@@ -2,7 +2,8 @@
 // A read whose image file fails to close: the content may not have reached the
 // disk, so the read must end as a write error, not report the file as saved.
 // dspprog-cli runs as a process of its own with a shim preloaded that makes
-// the close of that one file fail, as a network file system may.
+// the close of that one file fail, as a network file system may. The image is
+// written under a hidden temporary name beside the chosen one, ".image.bin.*".
 
 #include <gtest/gtest.h>
 
@@ -32,9 +33,10 @@ TEST_F(CliCloseFailure, AnImageThatFailsToCloseIsAWriteErrorNotSaved) {
     const std::string out = Path("out.txt");
     const std::string err = Path("err.txt");
     const std::string command = "cd '" + catalogue.dir().string() + "' && LD_PRELOAD='" +
-                                DSPPROG_FAIL_CLOSE_SHIM + "' DSPPROG_FAIL_CLOSE='" + image +
-                                "' '" + DSPPROG_CLI_BINARY + "' --emulate AB05:8192:255 --fast " +
-                                "read -o '" + image + "' >'" + out + "' 2>'" + err + "' </dev/null";
+                                DSPPROG_FAIL_CLOSE_SHIM + "' DSPPROG_FAIL_CLOSE='" +
+                                Path(".image.bin.") + "' '" + DSPPROG_CLI_BINARY +
+                                "' --emulate AB05:8192:255 --fast " + "read -o '" + image + "' >'" +
+                                out + "' 2>'" + err + "' </dev/null";
     const int status = std::system(command.c_str());
     ASSERT_TRUE(WIFEXITED(status)) << command;
     EXPECT_EQ(WEXITSTATUS(status), kExitStopped) << Slurp(err);
@@ -45,6 +47,10 @@ TEST_F(CliCloseFailure, AnImageThatFailsToCloseIsAWriteErrorNotSaved) {
     EXPECT_NE(log.find("  Производится чтение."), std::string::npos) << log;
     EXPECT_EQ(log.find("Содержимое сохранено"), std::string::npos) << log;
     EXPECT_EQ(log.find("Чип чист"), std::string::npos) << log;
+    EXPECT_FALSE(std::filesystem::exists(image));
+    const std::string part = Slurp(image + ".part");
+    EXPECT_EQ(part.size(), 8192u);
+    EXPECT_EQ(part.find_first_not_of('\xFF'), std::string::npos);
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-/* Preloaded into dspprog-cli by the close-failure test: fclose() of the file
-   named by DSPPROG_FAIL_CLOSE closes it but reports EIO, as a network or FUSE
-   file system may when it could not keep what was written. Every other file
-   closes as usual. */
+/* Preloaded into dspprog-cli by the close-failure test: fclose() of a file
+   whose path begins with DSPPROG_FAIL_CLOSE closes it but reports EIO, as a
+   network or FUSE file system may when it could not keep what was written.
+   Every other file closes as usual. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
@@ -24,7 +24,7 @@ int fclose(FILE* stream) {
         const ssize_t n = readlink(link, path, sizeof path - 1);
         if (n > 0) {
             path[n] = '\0';
-            fails = strcmp(path, target) == 0;
+            fails = strncmp(path, target, strlen(target)) == 0;
         }
     }
     const int result = real_fclose(stream);

@@ -7,16 +7,16 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include <sys/resource.h>
 #include <sys/stat.h>
 #endif
 
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <optional>
 
 #include "operations/image_file.h"
+#include "support/file_size_limit.h"
 #include "support/programmer_fixture.h"
 #include "support/temp_catalogue.h"
 
@@ -114,33 +114,36 @@ TEST(OutputImageFile, CreatesOnlyNewFiles) {
     ASSERT_TRUE(file.CreateNew(dir.Path("new.bin")));
     file.WriteFileBlock(Filled(0x0A), op);  // no text translation of line feeds
     file.WriteFileBlock(Filled(0x5A), op);
-    file.Close();
+    EXPECT_FALSE(fs::exists(dir.Path("new.bin")));  // not before it is finished
+    file.Finish(op);
+    ASSERT_TRUE(file.Keep());
     EXPECT_EQ(dir.Read("new.bin"), std::string(4096, '\x0A') + std::string(4096, '\x5A'));
     EXPECT_TRUE(op.shown.empty());
 }
 
 #ifndef _WIN32
-TEST(OutputImageFile, WriteErrorShowsTheBoxAndEndsTheProgram) {
+TEST(OutputImageFile, WriteErrorKeepsWhatWasWrittenShowsTheBoxAndEndsTheProgram) {
     Dir dir;
     OutputImageFile file;
     ASSERT_TRUE(file.CreateNew(dir.Path("new.bin")));
     RecordingOperator op;
     file.WriteFileBlock(Filled(1), op);
 
-    // A file size limit makes the second record fail like a full disk would.
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limited = old;
-    limited.rlim_cur = 6000;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    const FatalStop stop = ExpectFatalStop([&] { file.WriteFileBlock(Filled(2), op); });
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, old_handler);
+    // The second record does not fit, as on a full disk.
+    std::optional<FatalStop> stop;
+    {
+        FileSizeLimit limit(6000);
+        stop = ExpectFatalStop([&] { file.WriteFileBlock(Filled(2), op); });
+    }
 
-    EXPECT_EQ(stop.kind(), FatalStop::Kind::Terminated);
-    EXPECT_EQ(op.shown, std::vector<std::string>{"[box] Ошибка при записи выходного файла"});
+    EXPECT_EQ(stop->kind(), FatalStop::Kind::Terminated);
+    const std::string part = dir.Path("new.bin.part");
+    EXPECT_EQ(op.shown, (std::vector<std::string>{
+                            "  Чтение не завершено! Считанное сохранено в файле: \"" + part + "\".",
+                            "[box] Ошибка при записи выходного файла"}));
     EXPECT_FALSE(file.is_open());
+    EXPECT_FALSE(fs::exists(dir.Path("new.bin")));
+    EXPECT_EQ(dir.Read("new.bin.part").substr(0, 4096), std::string(4096, '\x01'));
 }
 #endif
 

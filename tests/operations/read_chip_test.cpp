@@ -8,9 +8,13 @@
 #include <windows.h>
 #endif
 
+#include <algorithm>
 #include <filesystem>
+#include <functional>
+#include <optional>
 
 #include "operations/read_chip.h"
+#include "support/file_size_limit.h"
 #include "support/programmer_fixture.h"
 
 namespace dspprog::testing {
@@ -47,6 +51,15 @@ std::vector<std::string> Read(std::initializer_list<std::string> middle) {
     lines.insert(lines.end(), middle.begin(), middle.end());
     lines.push_back("--- Окончание чтения чипа.");
     return lines;
+}
+
+// The names in the test's directory, in order: a temporary left behind shows.
+std::vector<std::string> Names(const ReadBench& bench) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(bench.catalogue.dir()))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 std::vector<std::string> IdentWire() {
@@ -120,6 +133,7 @@ TEST(ReadSave, ContentIsSavedAsItCameFromTheChip) {
     const std::string path = bench.Saving("image.bin");
     EXPECT_EQ(ReadClick(bench.session), Outcome::Succeeded);
     EXPECT_EQ(bench.ReadFile("image.bin"), content);
+    EXPECT_EQ(Names(bench), (std::vector<std::string>{"chips.db", "image.bin"}));
     const auto& log = bench.op.transcript();
     EXPECT_EQ(log.at(2), "[save] " + path);
     EXPECT_EQ(log.at(log.size() - 2), "  Содержимое сохранено в файле: \"" + path + "\".");
@@ -196,35 +210,135 @@ TEST(ReadSave, CancelledDialogEndsWithAnEmptyLine) {
 TEST(ReadSave, NotSavingShowsNoDialogAndCreatesNothing) {
     ReadBench bench(Blank());
     EXPECT_EQ(ReadClick(bench.session), Outcome::Succeeded);
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(bench.catalogue.dir()))
-        names.push_back(entry.path().filename().string());
-    EXPECT_EQ(names, std::vector<std::string>{"chips.db"});
+    EXPECT_EQ(Names(bench), std::vector<std::string>{"chips.db"});
     EXPECT_EQ(bench.op.transcript().back(), "--- Окончание чтения чипа.");
     EXPECT_EQ(bench.op.transcript().at(bench.op.transcript().size() - 2), "  Чип чист.");
 }
 
 // --- Failures -----------------------------------------------------------------
 
-TEST(ReadFailure, RefusedBurstReadLeavesAnEmptyFile) {
+TEST(ReadFailure, RefusedBurstReadShowsTheBox) {
     ReadBench bench(Blank());
     const std::string path = bench.Saving("image.bin");
     bench.firmware.faults().refuse.insert(_BurstRead);
     EXPECT_EQ(ReadClick(bench.session), Outcome::Failed);
     EXPECT_EQ(bench.op.transcript(), Read({"[save] " + path, kChipLine, "  Производится чтение.",
                                            "[box] Команду _BurstRead не принято"}));
-    ASSERT_TRUE(std::filesystem::exists(path));
-    EXPECT_EQ(std::filesystem::file_size(path), 0u);
 }
 
-TEST(ReadFailure, FailedCompletionHidesTimeAndVerdictButKeepsTheFile) {
+TEST(ReadFailure, FailedCompletionHidesTimeAndVerdict) {
     ReadBench bench(Blank());
     const std::string path = bench.Saving("image.bin");
     bench.firmware.faults().fail_completion.insert(_BurstRead);
     EXPECT_EQ(ReadClick(bench.session), Outcome::Failed);
-    EXPECT_EQ(bench.op.transcript(), Read({"[save] " + path, kChipLine, "  Производится чтение.",
-                                           "  Чип рапортует \"Операция чтения не успешна!\" "}));
-    EXPECT_EQ(bench.ReadFile("image.bin"), Blank());
+    EXPECT_EQ(bench.op.transcript(),
+              Read({"[save] " + path, kChipLine, "  Производится чтение.",
+                    "  Чип рапортует \"Операция чтения не успешна!\" ",
+                    "  Чтение не завершено! Считанное сохранено в файле: \"" + path + ".part\"."}));
+}
+
+// A read that does not succeed leaves nothing under the chosen name; what it
+// read is kept as NAME.part, and one line says so.
+struct UnfinishedRead {
+    const char* cause;
+    std::function<void(ReadBench&)> arrange;
+    bool stops;                 // the program ends; otherwise the read fails
+    std::uint32_t blocks_kept;  // in NAME.part; 0: no NAME.part and no line
+    const char* after_line;     // what follows the line; null: nothing
+    bool taken = false;         // another file took the chosen name meanwhile
+};
+
+TEST(ReadFailure, WhatWasReadIsKeptAsPartAndTheChosenNameIsNeverAPartialImage) {
+    constexpr const char* kClosing = "--- Окончание чтения чипа.";
+    const std::vector<std::uint8_t> taken = {1, 2, 3};
+#ifndef _WIN32
+    std::optional<FileSizeLimit> full_disk;
+#endif
+    const std::vector<UnfinishedRead> cases = {
+        {"programmer unplugged", [](ReadBench& b) { b.firmware.faults().disconnect_after = 5; },
+         true, 1, nullptr},
+        {"stall, then terminate",
+         [](ReadBench& b) {
+             b.firmware.faults().stall_from[static_cast<int>(emu::PipeRole::MainIn)] = 1;
+         },
+         true, 1, nullptr},
+        {"completion reports failure",
+         [](ReadBench& b) { b.firmware.faults().fail_completion.insert(_BurstRead); }, false, 2,
+         kClosing},
+#ifndef _WIN32
+        {"disk full",
+         [&](ReadBench& b) {
+             b.op.OnProgress([&](std::uint32_t done, std::uint32_t) {
+                 if (done == 1) full_disk.emplace(kBlockSize);
+             });
+         },
+         true, 1, "[box] Ошибка при записи выходного файла"},
+#endif
+        {"command refused", [](ReadBench& b) { b.firmware.faults().refuse.insert(_BurstRead); },
+         false, 0, nullptr},
+        {"chosen name taken during the read",
+         [&](ReadBench& b) {
+             b.op.OnProgress([&b, &taken](std::uint32_t done, std::uint32_t) {
+                 if (done == 1) b.WriteFile("image.bin", taken);
+             });
+         },
+         false, 2, kClosing, true},
+    };
+    std::vector<std::uint8_t> content(8192);
+    for (std::size_t i = 0; i < content.size(); ++i) content[i] = static_cast<std::uint8_t>(i * 7);
+
+    for (const UnfinishedRead& c : cases) {
+        SCOPED_TRACE(c.cause);
+        ReadBench bench(content);
+        const std::string path = bench.Saving("image.bin");
+        c.arrange(bench);
+        bool stopped = false;
+        try {
+            EXPECT_EQ(ReadClick(bench.session), Outcome::Failed);
+        } catch (const FatalStop&) {
+            stopped = true;
+        }
+#ifndef _WIN32
+        full_disk.reset();
+#endif
+        EXPECT_EQ(stopped, c.stops);
+
+        std::vector<std::string> names = {"chips.db"};
+        if (c.taken) names.push_back("image.bin");
+        if (c.blocks_kept > 0) names.push_back("image.bin.part");
+        EXPECT_EQ(Names(bench), names);
+        if (c.taken) {
+            EXPECT_EQ(bench.ReadFile("image.bin"), taken);
+        }
+
+        const auto& shown = bench.op.transcript();
+        const std::string line =
+            "  Чтение не завершено! Считанное сохранено в файле: \"" + path + ".part\".";
+        EXPECT_EQ(std::count(shown.begin(), shown.end(), line), c.blocks_kept > 0 ? 1 : 0);
+        const auto at = std::find(shown.begin(), shown.end(), line);
+        if (c.blocks_kept == 0 || at == shown.end()) continue;
+        const auto kept = content.begin() + c.blocks_kept * kBlockSize;
+        EXPECT_EQ(bench.ReadFile("image.bin.part"),
+                  std::vector<std::uint8_t>(content.begin(), kept));
+        EXPECT_EQ(at + 1 == shown.end() ? std::string("(nothing)") : *(at + 1),
+                  c.after_line ? c.after_line : "(nothing)");
+    }
+}
+
+TEST(ReadFailure, AnEarlierPartFileIsNotReplaced) {
+    ReadBench bench(Blank());
+    bench.Saving("image.bin");
+    bench.WriteFile("image.bin.part", {9, 9});
+    bench.firmware.faults().fail_completion.insert(_BurstRead);
+    EXPECT_EQ(ReadClick(bench.session), Outcome::Failed);
+    EXPECT_EQ(bench.ReadFile("image.bin.part"), (std::vector<std::uint8_t>{9, 9}));
+    // What was read stays under its hidden temporary name, and the log names it.
+    const std::vector<std::string> names = Names(bench);
+    ASSERT_EQ(names.size(), 3u);
+    EXPECT_EQ(bench.ReadFile(names[0]), Blank());
+    EXPECT_EQ(
+        bench.op.log().at(bench.op.log().size() - 2),
+        "  Чтение не завершено! Считанное сохранено в файле: \"" + bench.PathOf(names[0]) + "\".");
 }
 
 TEST(ReadFailure, ChipTooLargeToPlaceStopsBeforeTheCommand) {
@@ -239,7 +353,7 @@ TEST(ReadFailure, ChipTooLargeToPlaceStopsBeforeTheCommand) {
                                         "  Производится чтение."}));
     EXPECT_EQ(bench.WireLines(), (std::vector<std::string>{"CmdOut " + Hex16({0x80}),
                                                            "CmdIn " + Hex16({0, 0x2F, 0x28})}));
-    EXPECT_EQ(std::filesystem::file_size(path), 0u);
+    EXPECT_EQ(Names(bench), std::vector<std::string>{"chips.db"});
 }
 
 TEST(ReadFailure, UnidentifiedChipCreatesNoFile) {
