@@ -103,7 +103,7 @@ void Firmware::Command(const std::uint8_t* cmd, std::uint64_t now_us) {
         case 0xA0:
         case 0xD0: {
             QueueReply(0, now_us);
-            chip_.Erase(faults_.stuck);
+            chip_.Erase(faults_.stuck, faults_.stuck_value);
             SaveBacking();
             const std::uint64_t done =
                 timing_.enabled ? now_us + std::uint64_t{timing_.erase_ms_flash} * 1000 : now_us;
