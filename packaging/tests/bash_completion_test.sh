@@ -80,6 +80,8 @@ expect "fault pipes after the colon" "CmdIn CmdOut MainIn MainOut" --fault short
 expect "fault pipes after --fault=" "CmdIn CmdOut" --fault = stall : Cm
 expect "a fault word with @ is not the command" "--fast --fault --format" \
     --fault unplug @ 3 read --f
+expect "a fault word with = is not the command" "--fast --fault --format" \
+    --fault stuck : 3 = 7F read --f
 
 expect_chips "chips of the named catalogue" --catalogue "$catalogue" --emulate ""
 expect_chips "chips of the named catalogue, --catalogue=" --catalogue = "$catalogue" --emulate ""

@@ -280,7 +280,9 @@ Options:
                       erase and write change it
   --ident HEX         (emulator) the 15 identification bytes (reply bytes 1..15), 30 hex digits
   --fault SPEC        (emulator, repeatable) refuse:OP | fail:OP | stall:PIPE | short:PIPE | stuck:N
-                      (OP an opcode in hex such as 83; PIPE one of CmdIn CmdOut MainIn MainOut)
+                      (OP an opcode in hex such as 83; PIPE one of CmdIn CmdOut MainIn MainOut;
+                      stuck:N leaves N bytes 00 after an erase, stuck:N=VV leaves them VV, two
+                      hex digits 00 to FE such as 7F)
                       also: stall:PIPE@N and short:PIPE@N (from the pipe's N-th transfer on,
                       counting from 0), unplug@N (the programmer vanishes after N transfers)
                       and ident:CODE[@N] (from the N-th command on, counting from 0, the chip
@@ -290,7 +292,8 @@ Options:
                       FILE is replaced; it must not be any other file of the command
   --fast              (emulator) no timing model; without it the emulated link runs at USB full speed
   --on-stall wait|terminate   answer to the stalled-transfer prompt (default: ask on a terminal,
-                      else terminate)
+                      else terminate); an unplugged programmer is not waited for: it is a
+                      fatal stop at once
   --help              show this text
 
 Dialogs: an OK/Cancel box is answered Cancel unless a terminal is there to ask (y/N).

@@ -175,6 +175,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
                      : Run(options, environment, clock, op, *catalogue, location.path,
                            programmer, err);
     } catch (const FatalStop& stop) {
+        // A stop can come in the middle of a data phase, with the bar drawn.
+        op.WipeProgress();
         if (stop.kind() == FatalStop::Kind::Halt) err << stop.BoxText() << '\n';
         // The lookup's stop is the same whatever went wrong; when the search
         // order found no catalogue, say where it looked.
@@ -183,6 +185,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
             err << kProgram << CatalogueSearchText(location) << '\n';
         status = kExitStopped;
     } catch (const std::exception& failure) {
+        op.WipeProgress();
         err << kProgram << "internal error: " << failure.what() << '\n';
         status = kExitStopped;
     }

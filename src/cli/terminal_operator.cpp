@@ -77,6 +77,10 @@ void TerminalOperator::Progress(std::uint32_t done, std::uint32_t total) {
     if (bar_) bar_->Show(done, total);
 }
 
+void TerminalOperator::WipeProgress() {
+    if (bar_) bar_->Clear();
+}
+
 int TerminalOperator::ShowCriticalError(const std::string& message) {
     if (bar_) bar_->Clear();
     err_ << "Критическая ошибка: " << message << '\n';

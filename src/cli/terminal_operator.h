@@ -38,6 +38,10 @@ public:
     void Progress(std::uint32_t done, std::uint32_t total) override;
     int ShowCriticalError(const std::string& message) override;
 
+    // Wipes the progress bar before text written past the operator, such as
+    // the message of a fatal stop.
+    void WipeProgress();
+
 private:
     // One line from the terminal, trimmed and lower-cased; nullopt at its end.
     std::optional<std::string> AskLine(const std::string& question);

@@ -45,8 +45,9 @@ public:
                                       : fw.HostWrite(role_, out_buffer_, length_, now * 1000);
                 resolved_ = outcome_.state != Completion::State::Pending;
             }
-            if (resolved_ && outcome_.state == Completion::State::Failed)
-                return {Completion::State::Failed, outcome_.count};
+            if (resolved_ && (outcome_.state == Completion::State::Failed ||
+                              outcome_.state == Completion::State::Gone))
+                return {outcome_.state, outcome_.count};
             std::uint64_t wake = deadline_ms;
             if (resolved_) {
                 // Rounded down: the firmware keeps its own microsecond account of

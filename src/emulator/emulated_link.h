@@ -45,7 +45,7 @@ public:
     // Serialises the firmware between the pipes and anyone else (tests, other threads).
     std::mutex& mutex() { return mutex_; }
     std::condition_variable& changed() { return changed_; }
-    // Makes the device vanish; transfers in flight fail.
+    // Makes the device vanish; transfers in flight end as Gone.
     void Disconnect();
     // Wakes transfers waiting on the firmware after a test changed its faults.
     void Poke();

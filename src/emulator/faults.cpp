@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "emulator/faults.h"
 
+#include <optional>
+
 #include "catalogue/number_text.h"
 
 namespace dspprog::emu {
@@ -44,12 +46,24 @@ bool ParseFault(const std::string& word, Faults& faults, std::string& error) {
         return true;
     }
     if (kind == "stuck") {
-        const auto bytes = ParseDigits(arg, 10, 1u << 20);
+        const auto equals = arg.find('=');
+        const auto bytes = ParseDigits(arg.substr(0, equals), 10, 1u << 20);
         if (!bytes) {
             error = "fault '" + word + "' needs a byte count";
             return false;
         }
+        std::optional<std::uint64_t> value = 0x00;
+        if (equals != std::string::npos) {
+            const std::string digits = arg.substr(equals + 1);
+            value = digits.size() == 2 ? ParseDigits(digits, 16, 0xFF) : std::nullopt;
+            // A stuck 0xFF would read as erased: a fault that cannot show.
+            if (!value || *value == 0xFF) {
+                error = "fault '" + word + "' needs =VV, two hex digits 00 to FE, such as 7F";
+                return false;
+            }
+        }
         faults.stuck = static_cast<std::uint32_t>(*bytes);
+        faults.stuck_value = static_cast<std::uint8_t>(*value);
         return true;
     }
     if (kind == "ident") {

@@ -20,7 +20,8 @@ struct Faults {
     // Per pipe: transfers from the n-th one on move only part of the block
     // (64 bytes of a longer block, half of a block of 64 or less). -1: never.
     std::array<long, kPipeCount> short_from{-1, -1, -1, -1};
-    std::uint32_t stuck = 0;  // bytes that stay 0x00 after an erase
+    std::uint32_t stuck = 0;          // bytes that keep `stuck_value` after an erase
+    std::uint8_t stuck_value = 0x00;  // what they read: never 0xFF, which would pass as erased
     // Total completed transfers (all pipes) after which the device vanishes. -1: never.
     long disconnect_after = -1;
     // From the n-th command on (0-based, counting every command block the
@@ -31,9 +32,10 @@ struct Faults {
 };
 
 // Parses one --fault word: refuse:OP | fail:OP | stall:PIPE[@N] | short:PIPE[@N] |
-// stuck:N | unplug@N | ident:CODE[@N]. OP is a hex opcode ("83"), PIPE a pipe
-// name, CODE four hex digits (manufacturer, device). False on a malformed word,
-// with `error` saying why.
+// stuck:N[=VV] | unplug@N | ident:CODE[@N]. OP is a hex opcode ("83"), PIPE a
+// pipe name, CODE four hex digits (manufacturer, device), VV the two hex digits
+// the stuck bytes read (00 when not given). False on a malformed word, with
+// `error` saying why.
 bool ParseFault(const std::string& word, Faults& faults, std::string& error);
 
 }  // namespace dspprog::emu

@@ -103,7 +103,7 @@ void Firmware::Command(const std::uint8_t* cmd, std::uint64_t now_us) {
         case 0xA0:
         case 0xD0: {
             QueueReply(0, now_us);
-            chip_.Erase(faults_.stuck);
+            chip_.Erase(faults_.stuck, faults_.stuck_value);
             SaveBacking();
             const std::uint64_t done =
                 timing_.enabled ? now_us + std::uint64_t{timing_.erase_ms_flash} * 1000 : now_us;
@@ -126,7 +126,7 @@ void Firmware::Command(const std::uint8_t* cmd, std::uint64_t now_us) {
 
 TimedCompletion Firmware::HostWrite(PipeRole pipe, const std::uint8_t* data, std::uint32_t length,
                                     std::uint64_t now_us) {
-    if (disconnected_) return {{Completion::State::Failed, 0}, 0};
+    if (disconnected_) return {{Completion::State::Gone, 0}, 0};
     if (Stalled(pipe)) return {{Completion::State::Pending, 0}, 0};
 
     const std::uint32_t count = ShortCount(pipe, length);
@@ -158,7 +158,7 @@ TimedCompletion Firmware::HostWrite(PipeRole pipe, const std::uint8_t* data, std
 
 TimedCompletion Firmware::HostRead(PipeRole pipe, std::uint8_t* buffer, std::uint32_t length,
                                    std::uint64_t now_us) {
-    if (disconnected_) return {{Completion::State::Failed, 0}, 0};
+    if (disconnected_) return {{Completion::State::Gone, 0}, 0};
     if (Stalled(pipe)) return {{Completion::State::Pending, 0}, 0};
 
     if (pipe == PipeRole::CmdIn) {

@@ -56,7 +56,7 @@ public:
     const std::vector<WireBlock>& wire() const { return wire_; }
     void ClearWire() { wire_.clear(); }
 
-    // The device is gone: every transfer from now on fails.
+    // The device is gone: every transfer from now on ends as Gone.
     void Disconnect() { disconnected_ = true; }
     bool disconnected() const { return disconnected_; }
 

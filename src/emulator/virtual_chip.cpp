@@ -15,14 +15,14 @@ void VirtualChip::Program(std::uint32_t offset, const std::uint8_t* data, std::u
         content_[offset + i] &= data[i];
 }
 
-void VirtualChip::Erase(std::uint32_t stuck) {
+void VirtualChip::Erase(std::uint32_t stuck, std::uint8_t stuck_value) {
     if (!Erasable()) return;
     std::fill(content_.begin(), content_.end(), 0xFF);
     if (stuck == 0 || content_.empty()) return;
     // Spread the bad cells over the chip so they land in different blocks.
     const std::size_t step = content_.size() / stuck ? content_.size() / stuck : 1;
     for (std::uint32_t n = 0; n < stuck && n * step < content_.size(); ++n)
-        content_[n * step] = 0x00;
+        content_[n * step] = stuck_value;
 }
 
 bool VirtualChip::Load(const std::string& path) {

@@ -25,8 +25,8 @@ public:
     // Programs `length` bytes at chip offset `offset`: each byte becomes old AND new.
     void Program(std::uint32_t offset, const std::uint8_t* data, std::uint32_t length);
     // Sets every byte to 0xFF, except `stuck` bytes spread over the chip, which
-    // read 0x00 afterwards. Does nothing on a chip that is not erasable.
-    void Erase(std::uint32_t stuck = 0);
+    // read `stuck_value` afterwards. Does nothing on a chip that is not erasable.
+    void Erase(std::uint32_t stuck = 0, std::uint8_t stuck_value = 0x00);
 
     // Loads the content from a file of exactly size() bytes; false otherwise.
     bool Load(const std::string& path);

@@ -67,6 +67,12 @@ void Link::AwaitWhole(Pipe& pipe, std::uint32_t length, std::uint64_t base_ms,
         if (timeout_factor_ < std::numeric_limits<std::uint32_t>::max()) ++timeout_factor_;
 
         Completion done = pipe.Await(clock_, deadline);
+        if (done.state == Completion::State::Gone) {
+            // No deadline and no answer to the prompt can bring an unplugged
+            // programmer back; waiting would only keep the operator guessing.
+            pipe.Cancel();
+            CriticalHalt(kProgrammerGone);
+        }
         // A transfer that failed will not recover; the operator hears about it
         // at the deadline, as for one that never finished.
         if (done.state == Completion::State::Failed) clock_.SleepUntil(deadline);

@@ -13,6 +13,9 @@
 
 namespace dspprog {
 
+// The fatal stop of a transfer whose programmer has been unplugged.
+inline constexpr const char* kProgrammerGone = "Программатор отключен от USB!";
+
 class Link {
 public:
     // Deadline base times in milliseconds, multiplied by TimeoutFactor.
@@ -39,7 +42,8 @@ public:
     // waiting pass waits until now + TimeoutFactor x base and adds 1 to
     // TimeoutFactor; a block not moved by then is reported through the
     // critical-error prompt and awaited again (never restarted) unless the
-    // operator chooses to end.
+    // operator chooses to end. A programmer that is gone stops the program at
+    // once with kProgrammerGone.
     void WritePipe(Pipe& pipe, const std::uint8_t* buffer, std::uint32_t length);
     void ReadPipe(Pipe& pipe, std::uint8_t* buffer, std::uint32_t length);
 

@@ -18,7 +18,8 @@ struct Completion {
     enum class State {
         Pending,  // still moving; `count` tells what has moved so far (may be 0)
         Done,     // finished; `count` bytes moved (a short block moves fewer than asked)
-        Failed,   // finished with an error (the device is gone, the endpoint broke)
+        Failed,   // finished with an error (the endpoint halted, the transfer was refused)
+        Gone,     // finished because the device is no longer there: nothing will move again
     };
     State state = State::Pending;
     std::uint32_t count = 0;

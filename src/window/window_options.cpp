@@ -24,7 +24,7 @@ OptionsVerdict ParseWindowOptions(const QStringList& arguments, WindowOptions& o
     const QCommandLineOption fault(
         "fault",
         "With --emulate, repeatable: refuse:OP, fail:OP, stall:PIPE[@N], short:PIPE[@N], "
-        "stuck:N, unplug@N, ident:CODE[@N].",
+        "stuck:N[=VV], unplug@N, ident:CODE[@N].",
         "WORD");
     const QCommandLineOption fast("fast", "With --emulate: no erase, programming or bus times.");
     const QCommandLineOption wire_log(

@@ -63,6 +63,7 @@ CliResult CliTest::Run(const std::vector<std::string>& args, const std::string* 
     environment.decimal_separator = separator;
     environment.clock = &clock;
     environment.catalogue_places = places;
+    environment.progress = progress;
     CliResult result;
     result.status = RunCli(args, out, err, environment);
     result.out = out.str();

@@ -46,6 +46,7 @@ protected:
     SimulatedClock clock;
     // Where a run without --catalogue looks for one; unset: this process's places.
     std::optional<CatalogueEnvironment> places;
+    bool progress = false;  // the progress bar drawn, as on a terminal
 };
 
 }  // namespace dspprog::testing

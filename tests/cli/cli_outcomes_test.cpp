@@ -140,6 +140,18 @@ TEST_F(CliOutcomes, AStallIsAskedAboutAtATerminalUntilTheAnswerIsTerminate) {
     EXPECT_EQ(run.err, prompt + question + prompt + question + question);
 }
 
+TEST_F(CliOutcomes, AnUnpluggedProgrammerStopsWithThreeOnALineOfItsOwn) {
+    progress = true;
+    // Identification, the read command and its reply, one data block: then it is gone.
+    const CliResult run = Run(Emulate("AB05:8192:255", {"--fault", "unplug@5", "read"}));
+    EXPECT_EQ(run.status, kExitStopped);
+    const std::string empty_bar = "[" + std::string(40, ' ') + "] 0/2";
+    const std::string half = "[" + std::string(20, '#') + std::string(20, ' ') + "] 1/2";
+    const std::string wipe = "\r" + std::string(half.size(), ' ') + "\r";
+    EXPECT_EQ(run.err, "\r" + empty_bar + "\r" + half + wipe + "Программатор отключен от USB!" +
+                           kHaltClosingLine);
+}
+
 TEST_F(CliOutcomes, WithoutTheEmulatorNoProgrammerIsFound) {
     const CliResult run = Run({"--catalogue", catalogue.path(), "identify"});
     EXPECT_EQ(run.status, kExitStopped);

@@ -95,16 +95,18 @@ TEST(EmulatedLink, StalledReplyPromptsUntilTheFirmwareAnswers) {
     EXPECT_EQ(rig.prompt.shown[1].at_ms - start, 50000u);
 }
 
-TEST(EmulatedLink, UnpluggedDeviceFailsTransfersAndEndsAtTheOperatorsWord) {
+TEST(EmulatedLink, UnpluggedDeviceStopsTheProgramAtOnce) {
     Rig rig(VirtualChip(8192, 0x00FF));
     rig.link.Open();
     rig.backend.Disconnect();
     rig.prompt.answer = CriticalPrompt::kAbort;
+    const std::uint64_t unplugged_at = rig.clock.NowMs();
     FillGetIdent(rig.channel.CmdBuf);
-    EXPECT_EQ(ExpectFatalStop([&] { rig.channel.DoCommand(); }).kind(),
-              FatalStop::Kind::Terminated);
-    ASSERT_EQ(rig.prompt.shown.size(), 1u);
-    EXPECT_EQ(rig.prompt.shown[0].message, "В USB не записано :16 байт!");
+    const FatalStop stop = ExpectFatalStop([&] { rig.channel.DoCommand(); });
+    EXPECT_EQ(stop.kind(), FatalStop::Kind::Halt);
+    EXPECT_EQ(stop.message(), "Программатор отключен от USB!");
+    EXPECT_TRUE(rig.prompt.shown.empty());
+    EXPECT_EQ(rig.clock.NowMs(), unplugged_at);
     EXPECT_EQ(rig.backend.events().back().what, "cancel \\PIPE01");
 }
 

@@ -172,7 +172,7 @@ TEST(Firmware, StallShortAndUnplug) {
 
     c.fw.faults().disconnect_after = static_cast<long>(c.fw.wire().size()) + 1;
     EXPECT_EQ(c.fw.HostWrite(PipeRole::CmdOut, Command(0x80, 0).data(), 16, 0).state, State::Done);
-    EXPECT_EQ(c.fw.HostRead(PipeRole::CmdIn, reply.data(), 16, 0).state, State::Failed);
+    EXPECT_EQ(c.fw.HostRead(PipeRole::CmdIn, reply.data(), 16, 0).state, State::Gone);
 }
 
 TEST(Firmware, TimingModelRunsAtUsbFullSpeed) {

@@ -361,6 +361,48 @@ TEST(LinkDeadline, AFailedTransferIsNeverTakenForDoneWhateverItsCount) {
     EXPECT_EQ(w.prompt.times(), (Times{100000}));
 }
 
+// --- A programmer that is gone -------------------------------------------------
+
+struct GoneCase {
+    const char* what;
+    Access direction;
+    std::uint32_t length;
+    std::uint64_t gone_at_ms;  // when the device vanishes under the transfer
+    std::vector<int> answers;  // to the prompts of the stall before it vanished
+};
+
+void PrintTo(const GoneCase& c, std::ostream* out) {
+    *out << c.what;
+}
+
+class LinkDeviceGone : public ::testing::TestWithParam<GoneCase> {};
+
+TEST_P(LinkDeviceGone, StopsTheProgramAtOnceWithoutAPromptAndGivesUpTheTransfer) {
+    const GoneCase& c = GetParam();
+    World w;
+    w.pipe.Plan(TransferPlan::GoneAt(c.gone_at_ms));
+    for (int answer : c.answers) w.prompt.Answer(answer);
+    w.prompt.SetDefault(kEnd);
+
+    const FatalStop stop = ExpectFatalStop([&] { w.Transfer(c.direction, c.length); });
+    EXPECT_EQ(stop.kind(), FatalStop::Kind::Halt);
+    EXPECT_EQ(stop.BoxText(),
+              "Программатор отключен от USB!\n\rПрограмма будет аварийно завершена.");
+    EXPECT_EQ(w.prompt.shown().size(), c.answers.size()) << "no prompt for the device itself";
+    EXPECT_EQ(w.clock.NowMs(), c.gone_at_ms) << "no wait for the deadline";
+    EXPECT_EQ(w.pipe.starts().size(), 1u);
+    EXPECT_EQ(w.pipe.cancels(), 1) << "the buffer is released before the program ends";
+    EXPECT_FALSE(w.pipe.in_flight());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    WhereverItVanishes, LinkDeviceGone,
+    ::testing::Values(
+        GoneCase{"command write refused at once", Access::Write, 16, 0, {}},
+        GoneCase{"data write mid-wait", Access::Write, 4096, 20000, {}},
+        GoneCase{"data read mid-wait", Access::Read, 4096, 3000, {}},
+        GoneCase{"reply read after the operator waited", Access::Read, 16, 25000, {kWait}}));
+
 // --- TimeoutFactor ------------------------------------------------------------
 
 TEST(LinkTimeoutFactor, ATransferDoneAtOnceStillCountsAPass) {

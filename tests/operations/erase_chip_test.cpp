@@ -2,6 +2,8 @@
 // Erasing: the checks that keep a chip from being erased, the erase and
 // blank-check exchange, and the verdict.
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include "chip_bench.h"
@@ -136,6 +138,21 @@ TEST(EraseVerdict, StuckBytesAreCountedAndFailTheErase) {
     EXPECT_EQ(EreaseChipClick(bench.session), Outcome::Failed);
     EXPECT_EQ(bench.op.transcript(),
               bench.Lines({kErasing, kEraseWait, kEraseChecking, "  Чип имеет: 3 не стертых байт(а)"}));
+}
+
+TEST(EraseVerdict, ASingleByteThatIsNotFFFailsTheErase) {
+    // Partly erased cells as well as fully programmed ones.
+    for (const std::uint8_t value : {std::uint8_t{0x7F}, std::uint8_t{0xFE}, std::uint8_t{0x00}}) {
+        SCOPED_TRACE(static_cast<int>(value));
+        EraseBench bench(kFlash8K);
+        bench.firmware.faults().stuck = 1;
+        bench.firmware.faults().stuck_value = value;
+        EXPECT_EQ(EreaseChipClick(bench.session), Outcome::Failed);
+        EXPECT_EQ(bench.op.transcript(), bench.Lines({kErasing, kEraseWait, kEraseChecking,
+                                                      "  Чип имеет: 1 не стертых байт(а)"}));
+        const auto& content = bench.firmware.chip().content();
+        EXPECT_EQ(std::count(content.begin(), content.end(), value), 1);
+    }
 }
 
 TEST(EraseVerdict, BlankCheckCompletionDoesNotChangeTheVerdict) {

@@ -59,6 +59,13 @@ TransferPlan TransferPlan::Fails(std::uint32_t count) {
     return plan;
 }
 
+TransferPlan TransferPlan::GoneAt(std::uint64_t at_ms) {
+    TransferPlan plan = At(at_ms);
+    plan.end = Completion::State::Gone;
+    plan.count = 0;
+    return plan;
+}
+
 FakePipe::FakePipe(Clock& clock, std::string name, LinkEventLog* log)
     : clock_(clock), name_(std::move(name)), log_(log) {}
 

@@ -47,7 +47,7 @@ struct TransferPlan {
 
     When when = When::AtOnce;
     std::uint64_t ms = 0;  // After: since the start; At: the clock's time
-    Completion::State end = Completion::State::Done;  // Done or Failed
+    Completion::State end = Completion::State::Done;  // Done, Failed or Gone
     std::optional<std::uint32_t> count;  // bytes moved by the end; all that was asked if unset
     std::uint32_t pending_count = 0;     // bytes reported while still pending
     std::vector<std::uint8_t> data;      // what a read puts into the buffer (up to the count)
@@ -60,6 +60,9 @@ struct TransferPlan {
     static TransferPlan Short(std::uint32_t count);
     // Finishes at once with an error, having moved `count` bytes.
     static TransferPlan Fails(std::uint32_t count = 0);
+    // The device vanishes at the clock's time `at_ms` (at once if that has
+    // passed) with nothing moved.
+    static TransferPlan GoneAt(std::uint64_t at_ms);
 
     TransferPlan& Moving(std::uint32_t bytes_while_pending) {
         pending_count = bytes_while_pending;

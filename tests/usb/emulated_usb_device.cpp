@@ -288,9 +288,12 @@ bool EmulatedUsbDevice::Serve(Urb& urb) {
             Finish(urb, 0, outcome.count);
             return true;
         case Completion::State::Failed:
+            Finish(urb, -EPROTO, 0);
+            return true;
+        case Completion::State::Gone:
             break;
     }
-    // The firmware says the programmer is gone.
+    // The firmware says the programmer is gone (an unplug@N fault).
     gone_ = true;
     Finish(urb, -ESHUTDOWN, 0);
     return true;

@@ -4,6 +4,7 @@
 // operator sees when the device stalls, halts, falls short or vanishes.
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <sstream>
 #include <string>
@@ -324,7 +325,16 @@ TEST_F(UsbLinkTest, AHaltedEndpointIsClearedAndTheBlockReportedMissing) {
     EXPECT_EQ(device_->counts().clear_halts[kDataIn], 1);
 }
 
-TEST_F(UsbLinkTest, AProgrammerUnpluggedMidReadFailsTheBlockWithoutACrash) {
+// --- A programmer that is unplugged --------------------------------------------
+
+// Gone while the block waits on the wire, the kernel ends the URB
+// (LIBUSB_TRANSFER_NO_DEVICE); gone before the block is sent, the submission
+// fails (LIBUSB_ERROR_NO_DEVICE).
+enum class Unplugged { WhileOnTheWire, BeforeTheTransfer };
+
+class UsbUnplugTest : public UsbLinkTest, public ::testing::WithParamInterface<Unplugged> {};
+
+TEST_P(UsbUnplugTest, AProgrammerUnpluggedMidReadStopsTheProgramAtOnce) {
     firmware_.chip().content() = Pattern(kChipSize, 5);
     // The sixth data block does not come; the programmer is pulled meanwhile.
     firmware_.faults().stall_from[static_cast<int>(PipeRole::MainIn)] = 5;
@@ -334,21 +344,39 @@ TEST_F(UsbLinkTest, AProgrammerUnpluggedMidReadFailsTheBlockWithoutACrash) {
     ASSERT_EQ(channel.DoCommand(), 0);
     ReadBlocks(channel, 5);
 
-    std::thread unplug([&] {
-        device_->AwaitPending(1);
+    std::thread unplug;
+    if (GetParam() == Unplugged::BeforeTheTransfer) {
         device_->Unplug();
-    });
-    // A failed transfer is reported at its deadline: one real 5 s wait.
+    } else {
+        unplug = std::thread([&] {
+            device_->AwaitPending(1);
+            device_->Unplug();
+        });
+    }
+    // The block's deadline is 5 s away; the stop must not wait for it.
     link_->SetTimeoutFactor(1);
     std::vector<std::uint8_t> buffer(kBlock);
-    EXPECT_EQ(StopKind([&] { link_->ReadPipe(*link_->MainIn, buffer.data(), kBlock); }),
-              FatalStop::Kind::Terminated);
-    unplug.join();
-    EXPECT_EQ(prompt_.messages(), std::vector<std::string>{"Из USB не считано :4096 байт!"});
+    const auto started = std::chrono::steady_clock::now();
+    const FatalStop stop =
+        ExpectFatalStop([&] { link_->ReadPipe(*link_->MainIn, buffer.data(), kBlock); });
+    const auto waited = std::chrono::steady_clock::now() - started;
+    if (unplug.joinable()) unplug.join();
+
+    EXPECT_EQ(stop.kind(), FatalStop::Kind::Halt);
+    EXPECT_EQ(stop.message(), "Программатор отключен от USB!");
+    EXPECT_TRUE(prompt_.shown().empty());
+    EXPECT_LT(waited, std::chrono::seconds(1));
 
     link_->Close();
     EXPECT_EQ(device_->counts().pending, 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(EitherWay, UsbUnplugTest,
+                         ::testing::Values(Unplugged::WhileOnTheWire, Unplugged::BeforeTheTransfer),
+                         [](const ::testing::TestParamInfo<Unplugged>& test) {
+                             return test.param == Unplugged::WhileOnTheWire ? "WhileOnTheWire"
+                                                                            : "BeforeTheTransfer";
+                         });
 
 }  // namespace
 }  // namespace dspprog::testing

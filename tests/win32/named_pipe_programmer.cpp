@@ -97,6 +97,16 @@ void NamedPipeProgrammer::Change(const std::function<void(emu::Firmware&)>& chan
     changed_.notify_all();
 }
 
+void NamedPipeProgrammer::Vanish(HANDLE pipe) {
+    {
+        std::lock_guard lock(mutex_);
+        if (device_ != INVALID_HANDLE_VALUE) CloseHandle(device_);
+        device_ = INVALID_HANDLE_VALUE;
+    }
+    DisconnectNamedPipe(pipe);
+    Moved();
+}
+
 void NamedPipeProgrammer::Moved() {
     {
         std::lock_guard lock(mutex_);
@@ -165,10 +175,8 @@ void NamedPipeProgrammer::ServeHostWrites(emu::PipeRole role, HANDLE pipe) {
         if (!Offer([&](emu::Firmware& fw) { return fw.HostWrite(role, block.data(), length, 0); },
                    outcome))
             return;
-        if (outcome.state == Completion::State::Failed) {
-            // The programmer is gone: every pipe breaks.
-            DisconnectNamedPipe(pipe);
-            Moved();
+        if (outcome.state == Completion::State::Gone) {
+            Vanish(pipe);
             return;
         }
         record = Fresh(event.handle);
@@ -190,9 +198,8 @@ void NamedPipeProgrammer::ServeHostReads(emu::PipeRole role, HANDLE pipe) {
         if (!Offer([&](emu::Firmware& fw) { return fw.HostRead(role, block.data(), length, 0); },
                    outcome))
             return;
-        if (outcome.state == Completion::State::Failed) {
-            DisconnectNamedPipe(pipe);
-            Moved();
+        if (outcome.state == Completion::State::Gone) {
+            Vanish(pipe);
             return;
         }
         Moved();

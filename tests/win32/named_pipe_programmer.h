@@ -10,7 +10,8 @@
 // nothing: a host write completes only when the firmware has taken the block,
 // and a block the firmware sends waits in its thread until the host reads it.
 // So a stalled pipe of the firmware is a stalled transfer on the host, and a
-// programmer that vanishes breaks the pipes under the host's transfers.
+// programmer that vanishes takes its device path away, as an unplugged
+// device's interface goes, and breaks the pipes under the host's transfers.
 
 #include <windows.h>
 
@@ -62,10 +63,13 @@ private:
     bool Offer(const std::function<emu::TimedCompletion(emu::Firmware&)>& transfer,
                emu::TimedCompletion& outcome);
     void Moved();
+    // The firmware says the programmer is gone: the device path goes first,
+    // then `pipe` breaks.
+    void Vanish(HANDLE pipe);
 
     emu::Firmware& firmware_;
     std::string device_path_;
-    HANDLE device_ = INVALID_HANDLE_VALUE;
+    HANDLE device_ = INVALID_HANDLE_VALUE;  // guarded by mutex_ while the pipes are served
     std::array<HANDLE, emu::kPipeCount> pipes_{INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE,
                                                INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE};
     HANDLE stop_ = nullptr;  // manual-reset: set once, by Stop

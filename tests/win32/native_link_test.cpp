@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The native backend's own calls against named pipes: opening the device and
-// the pipes, the deadlines of transfers that stall, come back short or break,
-// and "Завершить" giving up a transfer in flight.
+// the pipes, the deadlines of transfers that stall or come back short,
+// "Завершить" giving up a transfer in flight, and the stop at once when the
+// programmer is unplugged.
 
 #include <gtest/gtest.h>
 
 #include "grace_clock.h"
+#include "link/win32/device_gone.h"
 #include "native_bench.h"
 #include "operations/read_chip.h"
 #include "support/wire_fixture.h"
@@ -138,7 +140,9 @@ TEST(NativeLinkFaults, ShortDataBlockReportsTheMissingBytesAgainAtOnce) {
     EXPECT_EQ(bench.op.prompt().times(), (std::vector<std::uint64_t>{400, 400}));
 }
 
-TEST(NativeLinkFaults, VanishedProgrammerFailsBothDirectionsAtTheirDeadlines) {
+// --- A programmer that is unplugged ------------------------------------------------
+
+TEST(NativeLinkGone, VanishedProgrammerStopsTheProgramAtOnceInBothDirections) {
     GraceClock clock(kPatientMs);
     Bench bench(clock);
     bench.link.Open();
@@ -151,12 +155,36 @@ TEST(NativeLinkFaults, VanishedProgrammerFailsBothDirectionsAtTheirDeadlines) {
     const FatalStop read_stop =
         ExpectFatalStop([&] { bench.link.ReadPipe(*bench.link.CmdIn, reply.data(), 16); });
 
-    EXPECT_EQ(write_stop.kind(), FatalStop::Kind::Terminated);
-    EXPECT_EQ(read_stop.kind(), FatalStop::Kind::Terminated);
-    // A broken transfer is reported when its deadline comes, like one that
-    // never finished: 400 + 1 x 100000, then + 2 x 10000.
-    EXPECT_EQ(bench.op.prompt().messages(), (std::vector<std::string>{kNotWritten16, kNotRead16}));
-    EXPECT_EQ(bench.op.prompt().times(), (std::vector<std::uint64_t>{100400, 120400}));
+    for (const FatalStop* stop : {&write_stop, &read_stop}) {
+        EXPECT_EQ(stop->kind(), FatalStop::Kind::Halt);
+        EXPECT_EQ(stop->message(), "Программатор отключен от USB!");
+    }
+    EXPECT_TRUE(bench.op.prompt().shown().empty());
+    EXPECT_EQ(clock.NowMs(), 400u) << "no deadline is waited for";
+}
+
+TEST(NativeLinkGone, AnErrorThatDoesNotNameAMissingDeviceIsGoneOnlyWhenItsPathIs) {
+    GraceClock clock(kPatientMs);
+    Bench bench(clock);
+    // Held open by the link, as it is while a transfer fails.
+    bench.link.Open();
+    const std::string present = bench.programmer.device_path();
+    const std::string absent = present + "-unplugged";
+    const struct {
+        DWORD error;
+        bool gone_while_present;
+    } cases[] = {
+        {ERROR_DEVICE_NOT_CONNECTED, true}, {ERROR_DEVICE_REMOVED, true},
+        {ERROR_DEV_NOT_EXIST, true},        {kErrorNoSuchDevice, true},
+        {ERROR_FILE_NOT_FOUND, true},       {ERROR_GEN_FAILURE, false},
+        {ERROR_BAD_COMMAND, false},         {ERROR_OPERATION_ABORTED, false},
+        {ERROR_BROKEN_PIPE, false},         {ERROR_INVALID_HANDLE, false},
+        {ERROR_SEM_TIMEOUT, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(DeviceGone(c.error, present), c.gone_while_present) << "error " << c.error;
+        EXPECT_TRUE(DeviceGone(c.error, absent)) << "error " << c.error;
+    }
 }
 
 }  // namespace

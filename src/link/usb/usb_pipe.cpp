@@ -78,7 +78,7 @@ void UsbPipe::SubmitRest(std::unique_lock<std::mutex>&) {
     // The device is gone, or the endpoint refused the transfer outright.
     if (r == LIBUSB_ERROR_PIPE) libusb_clear_halt(session_->handle(), endpoint_);
     phase_ = Phase::Finished;
-    result_ = Completion::State::Failed;
+    result_ = r == LIBUSB_ERROR_NO_DEVICE ? Completion::State::Gone : Completion::State::Failed;
 }
 
 void UsbPipe::Settle() {
@@ -105,7 +105,11 @@ void UsbPipe::Settle() {
             phase_ = Phase::Finished;
             result_ = Completion::State::Failed;
             break;
-        default:  // the device is gone, or a transfer error
+        case LIBUSB_TRANSFER_NO_DEVICE:
+            phase_ = Phase::Finished;
+            result_ = Completion::State::Gone;
+            break;
+        default:  // a transfer error
             phase_ = Phase::Finished;
             result_ = Completion::State::Failed;
             break;

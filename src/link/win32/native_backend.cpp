@@ -11,7 +11,7 @@ std::unique_ptr<Device> NativeBackend::OpenDevice(const std::string& path) {
         CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                     nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return nullptr;
-    return std::make_unique<HandleDevice>(handle);
+    return std::make_unique<HandleDevice>(handle, path);
 }
 
 bool NativeBackend::CreateDoneEvent(Access direction) {
@@ -21,13 +21,15 @@ bool NativeBackend::CreateDoneEvent(Access direction) {
     return true;
 }
 
-std::unique_ptr<Pipe> NativeBackend::OpenPipe(Device&, const std::string& path, Access access) {
+std::unique_ptr<Pipe> NativeBackend::OpenPipe(Device& device, const std::string& path,
+                                              Access access) {
+    auto* opened = dynamic_cast<HandleDevice*>(&device);
     std::shared_ptr<DirectionRecord>& record = RecordOf(access);
-    if (record->event == nullptr) return nullptr;
+    if (!opened || record->event == nullptr) return nullptr;
     HANDLE handle = CreateFileA(path.c_str(), access == Access::Read ? GENERIC_READ : GENERIC_WRITE,
                                 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return nullptr;
-    return std::make_unique<OverlappedPipe>(handle, record);
+    return std::make_unique<OverlappedPipe>(handle, record, opened->path());
 }
 
 }  // namespace dspprog

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "link/win32/device_gone.h"
+
 namespace dspprog {
 
 DirectionRecord::~DirectionRecord() {
@@ -21,8 +23,9 @@ void HandleDevice::Close() {
     handle_ = INVALID_HANDLE_VALUE;
 }
 
-OverlappedPipe::OverlappedPipe(HANDLE handle, std::shared_ptr<DirectionRecord> record)
-    : handle_(handle), record_(std::move(record)) {}
+OverlappedPipe::OverlappedPipe(HANDLE handle, std::shared_ptr<DirectionRecord> record,
+                               std::string device_path)
+    : handle_(handle), record_(std::move(record)), device_path_(std::move(device_path)) {}
 
 void OverlappedPipe::Prepare() {
     // Offsets stay 0; the status fields must not carry the previous
@@ -33,13 +36,20 @@ void OverlappedPipe::Prepare() {
     ResetEvent(event);
 }
 
+void OverlappedPipe::EndWithError(DWORD error, DWORD count) {
+    outcome_ = {
+        DeviceGone(error, device_path_) ? Completion::State::Gone : Completion::State::Failed,
+        count};
+    state_ = State::Finished;
+}
+
 void OverlappedPipe::Started(BOOL ok) {
     outcome_ = {};
-    if (!ok && GetLastError() != ERROR_IO_PENDING) {
-        // Refused outright (the device is gone): nothing is in flight, and
-        // the record was never touched, so it cannot be asked.
-        outcome_.state = Completion::State::Failed;
-        state_ = State::Finished;
+    const DWORD error = ok ? ERROR_SUCCESS : GetLastError();
+    if (!ok && error != ERROR_IO_PENDING) {
+        // Refused outright (the device may be gone): nothing is in flight,
+        // and the record was never touched, so it cannot be asked.
+        EndWithError(error, 0);
         return;
     }
     state_ = State::InFlight;
@@ -63,12 +73,12 @@ bool OverlappedPipe::Look(std::uint64_t max_ms) {
     DWORD count = 0;
     if (GetOverlappedResult(handle_, &record_->overlapped, &count, FALSE)) {
         outcome_ = {Completion::State::Done, count};
-    } else if (GetLastError() == ERROR_IO_INCOMPLETE) {
-        return false;
-    } else {
-        outcome_ = {Completion::State::Failed, count};
+        state_ = State::Finished;
+        return true;
     }
-    state_ = State::Finished;
+    const DWORD error = GetLastError();
+    if (error == ERROR_IO_INCOMPLETE) return false;
+    EndWithError(error, count);
     return true;
 }
 

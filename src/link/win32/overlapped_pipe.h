@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
 
 #include "link/pipe.h"
 
@@ -29,23 +30,27 @@ struct DirectionRecord {
 // The programmer device itself: held open, carries no transfers.
 class HandleDevice final : public Device {
 public:
-    explicit HandleDevice(HANDLE handle) : handle_(handle) {}
+    HandleDevice(HANDLE handle, std::string path) : handle_(handle), path_(std::move(path)) {}
     ~HandleDevice() override { Close(); }
     HandleDevice(const HandleDevice&) = delete;
     HandleDevice& operator=(const HandleDevice&) = delete;
 
     void Close() override;
+    // Where it was opened.
+    const std::string& path() const { return path_; }
 
 private:
     HANDLE handle_;
+    std::string path_;
 };
 
 // One pipe. A transfer is started with ReadFile / WriteFile on the direction's
 // record; Await sleeps on the record's event and asks GetOverlappedResult
-// without waiting whether the transfer has finished.
+// without waiting whether the transfer has finished. A transfer that ends
+// with an error ends Gone when the device on `device_path` has been unplugged.
 class OverlappedPipe final : public Pipe {
 public:
-    OverlappedPipe(HANDLE handle, std::shared_ptr<DirectionRecord> record);
+    OverlappedPipe(HANDLE handle, std::shared_ptr<DirectionRecord> record, std::string device_path);
     ~OverlappedPipe() override { Close(); }
     OverlappedPipe(const OverlappedPipe&) = delete;
     OverlappedPipe& operator=(const OverlappedPipe&) = delete;
@@ -66,9 +71,12 @@ private:
     // Waits at most `max_ms` for the event, then asks whether the transfer has
     // finished; true when it has (the outcome is then in `outcome_`).
     bool Look(std::uint64_t max_ms);
+    // Finishes the transfer that ended with `error`: Failed, or Gone.
+    void EndWithError(DWORD error, DWORD count);
 
     HANDLE handle_;
     std::shared_ptr<DirectionRecord> record_;
+    std::string device_path_;
     State state_ = State::Idle;
     Completion outcome_;
 };
