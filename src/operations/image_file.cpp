@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <limits>
 
 #ifdef _WIN32
@@ -56,6 +57,29 @@ bool Hidden(const std::string& name) {
 #endif
 }
 
+// What the file system says of a name, symbolic links followed.
+struct Entry {
+    bool found = false;
+    bool denied = false;  // the name could not be looked up for lack of permission
+    bool ordinary = false;
+};
+
+Entry Look(const std::string& name) {
+    Entry entry;
+#ifdef _WIN32
+    struct _stat64 st;
+    const bool found = _wstat64(Wide(name).c_str(), &st) == 0;
+    entry.ordinary = found && (st.st_mode & _S_IFMT) == _S_IFREG;
+#else
+    struct stat st;
+    const bool found = stat(name.c_str(), &st) == 0;
+    entry.ordinary = found && S_ISREG(st.st_mode);
+#endif
+    entry.found = found;
+    entry.denied = !found && errno == EACCES;
+    return entry;
+}
+
 }  // namespace
 
 std::int32_t FileSizeByName(const std::string& name) {
@@ -74,6 +98,17 @@ std::int32_t FileSizeByName(const std::string& name) {
     constexpr auto kMax = std::numeric_limits<std::int32_t>::max();
     if (st.st_size > kMax) return kMax;
     return static_cast<std::int32_t>(st.st_size);
+}
+
+ImageFileAccess CheckImageFile(const std::string& name) {
+    if (name.empty()) return ImageFileAccess::Missing;
+    const Entry entry = Look(name);
+    if (!entry.found) return entry.denied ? ImageFileAccess::Unreadable : ImageFileAccess::Missing;
+    if (Hidden(name)) return ImageFileAccess::Hidden;
+    // Checked before anything opens it: opening a pipe would wait for a writer.
+    if (!entry.ordinary) return ImageFileAccess::NotOrdinary;
+    InputImageFile file;
+    return file.Open(name) ? ImageFileAccess::Readable : ImageFileAccess::Unreadable;
 }
 
 OutputImageFile::~OutputImageFile() {

@@ -14,6 +14,17 @@ namespace dspprog {
 // hidden files count as none).
 std::int32_t FileSizeByName(const std::string& name);
 
+// Whether `name`, given as an image to send or compare with, can be read, or
+// what keeps it from it.
+enum class ImageFileAccess {
+    Readable,
+    Missing,      // nothing of that name
+    Hidden,       // there is one, but hidden files count as none
+    NotOrdinary,  // a directory, device, pipe or the like
+    Unreadable,   // an ordinary file that cannot be opened for reading
+};
+ImageFileAccess CheckImageFile(const std::string& name);
+
 // The image file a read creates. Never replaces or truncates an existing file.
 class OutputImageFile {
 public:
