@@ -6,10 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#ifndef _WIN32
-#include <sys/stat.h>
-#endif
-
 #include <string>
 #include <vector>
 
@@ -208,9 +204,7 @@ TEST_F(CliImages, ARefusedImageSendsNothingButTheIdentification) {
 
 TEST_F(CliImages, AFileThatCannotBeUsedIsExitTwoAndADifferingChipOne) {
     WriteBytes(Path("other.bin"), Bytes(kChip, 0x00));
-    WriteBytes(Path(".hidden.bin"), Bytes(kChip, 0x00));
     WriteText(Path("image.s19"), Encoded(ImageFormat::SRecord, Bytes(kChip, 0x00), 0));
-    const auto named = [](const std::string& name) { return "\"" + name + "\"!"; };
     struct Case {
         std::vector<std::string> command;
         std::string line;
@@ -219,25 +213,15 @@ TEST_F(CliImages, AFileThatCannotBeUsedIsExitTwoAndADifferingChipOne) {
     std::vector<Case> cases = {
         {{"verify", Path("other.bin")}, "  Чип имеет: 8192 ошибок(у/и)", kExitFailed},
         {{"verify", Path("missing.bin")},
-         "  Файл не найден: " + named(Path("missing.bin")),
+         "  Файл не найден: \"" + Path("missing.bin") + "\"!",
          kExitUsage},
-        {{"write", "-"}, "  Файл не найден: " + named("-"), kExitUsage},
-        {{"verify", catalogue.dir().string()},
-         "  Это не обычный файл: " + named(catalogue.dir().string()),
-         kExitUsage},
+        {{"write", "-"}, "  Файл не найден: \"-\"!", kExitUsage},
         {{"verify", "--format", "ihex", Path("image.s19")},
          "  Ошибка в файле \"" + Path("image.s19") + "\", строка 1: строка должна начинаться с ':'",
          kExitUsage},
     };
 #ifndef _WIN32
-    ASSERT_EQ(mkfifo(Path("fifo").c_str(), 0600), 0);
-    cases.push_back(
-        {{"write", Path("fifo")}, "  Это не обычный файл: " + named(Path("fifo")), kExitUsage});
-    cases.push_back(
-        {{"verify", "/dev/zero"}, "  Это не обычный файл: " + named("/dev/zero"), kExitUsage});
-    cases.push_back({{"write", Path(".hidden.bin")},
-                     "  Скрытые файлы не принимаются: " + named(Path(".hidden.bin")),
-                     kExitUsage});
+    cases.push_back({{"verify", "/dev/zero"}, "  Это не обычный файл: \"/dev/zero\"!", kExitUsage});
 #endif
     for (const Case& c : cases) {
         SCOPED_TRACE(c.command.back());
