@@ -53,6 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     (void)RecogniseImageFormat(text);
     (void)ImageFormatFromFileName(text);
+    (void)ImageFormatOfFile(text, "image.bin", false);
 
     // Both readers see every input: a chip at file address 0, and one lying
     // higher up, so that data below the offset turns up too.

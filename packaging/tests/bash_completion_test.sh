@@ -67,7 +67,9 @@ expect "an option given once is not offered again" "" --usb native --u
 expect "--fault may repeat" "--fault --fast" --fault stuck:3 --fa
 expect "read's own options" "--fast --fault --format" read --f
 expect "write's own options" "--no-erase" write --no
+expect "write's --format" "--fast --fault --format" write --f
 expect "verify has no --no-erase" "" verify --no
+expect "verify's --format" "--format" verify --fo
 expect "chips takes only the catalogue" "--catalogue" chips --c
 expect "backends" "libusb native" --usb ""
 expect "backend after =" "libusb" --usb = li

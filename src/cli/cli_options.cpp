@@ -163,8 +163,7 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std
     options.command = command->command;
     positional.erase(positional.begin());
 
-    const bool takes_image =
-        options.command == CliCommand::Write || options.command == CliCommand::Verify;
+    const bool takes_image = TakesImage(options.command);
     if (takes_image) {
         if (positional.empty()) {
             error = std::string(options.command == CliCommand::Write ? "write" : "verify") +
@@ -186,11 +185,11 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std
         error = "--no-erase belongs to the write command";
         return false;
     }
-    if (options.format && options.command != CliCommand::Read) {
-        error = "--format belongs to the read command";
+    if (options.format && options.command != CliCommand::Read && !takes_image) {
+        error = "--format belongs to read, write and verify";
         return false;
     }
-    if (options.format && !options.output) {
+    if (options.format && options.command == CliCommand::Read && !options.output) {
         error = "--format needs -o FILE: it is the form the content is saved in";
         return false;
     }
@@ -227,8 +226,8 @@ std::string UsageText() {
   dspprog-cli [options] identify
   dspprog-cli [options] read [-o FILE] [--format raw|ihex|srec]
   dspprog-cli [options] erase
-  dspprog-cli [options] write [--no-erase] [--pad] [--offset ADDR] FILE
-  dspprog-cli [options] verify [--pad] [--offset ADDR] FILE
+  dspprog-cli [options] write [--no-erase] [--pad] [--offset ADDR] [--format raw|ihex|srec] FILE
+  dspprog-cli [options] verify [--pad] [--offset ADDR] [--format raw|ihex|srec] FILE
   dspprog-cli [options] speed
   dspprog-cli [--catalogue FILE] chips [--to-sqlite FILE]
 
@@ -241,20 +240,23 @@ Commands:
                       .hex .ihx .ihex Intel HEX, .s19 .s28 .s37 .srec .mot
                       Motorola S-record, anything else the raw bytes
   erase               erase the chip and check that it reads back blank
-  write [--no-erase] [--pad] [--offset ADDR] FILE
+  write [--no-erase] [--pad] [--offset ADDR] [--format raw|ihex|srec] FILE
                       write the image FILE into the chip and verify every byte;
                       --no-erase skips the erase that some chips get before writing.
-                      FILE is Intel HEX or Motorola S-record (recognised by its
-                      content; file address A goes to chip address A - ADDR, bytes
-                      no record gives are 0xFF), or else the raw bytes, exactly the
-                      chip's size (with --pad a shorter one is filled with 0xFF).
-                      ADDR (--offset): decimal or 0x-prefixed hex, default 0.
-                      A file the chip cannot take is refused, naming the line and
-                      the reason, before anything is erased or written
-  verify [--pad] [--offset ADDR] FILE
+                      FILE is Intel HEX or Motorola S-record (file address A goes to
+                      chip address A - ADDR, bytes no record gives are 0xFF), or else
+                      the raw bytes, exactly the chip's size (with --pad a shorter one
+                      is filled with 0xFF). ADDR (--offset): decimal or 0x-prefixed
+                      hex, default 0. The form is --format's, else the content's, else
+                      the name's as for read; other text is refused, not written as
+                      raw bytes (--format raw writes it). A FILE that is missing, not
+                      an ordinary file, unreadable, damaged (its line and reason are
+                      shown) or of a size the chip cannot take is refused before
+                      anything is erased or written, with exit status 2
+  verify [--pad] [--offset ADDR] [--format raw|ihex|srec] FILE
                       compare the chip with the image FILE (taken as write takes it);
-                      exit status 0 when they are equal, 1 when they differ; the first
-                      16 differing addresses are shown
+                      exit status 0 when they are equal, 1 when they differ, 2 when
+                      FILE cannot be used; the first 16 differing addresses are shown
   speed               measure the transfer speed of the two output pipes
   chips [--to-sqlite FILE]
                       list the catalogue's rows as the chip lookup reads them, in its
@@ -299,9 +301,11 @@ Options:
 Dialogs: an OK/Cancel box is answered Cancel unless a terminal is there to ask (y/N).
 Log lines go to standard output; boxes, prompts and progress to standard error.
 
-Exit status: 0 the operation succeeded; 1 it did not (refused, failed, cancelled);
-2 the command line is wrong or names something unusable; 3 the program was stopped
-(a fatal error, or the stalled-transfer prompt answered with terminate).
+Exit status: 0 the operation succeeded; 1 it did not (refused, failed, cancelled;
+for verify: the chip differs from the file); 2 the command line is wrong or names
+something unusable, such as a FILE for write or verify that cannot be used; 3 the
+program was stopped (a fatal error, or the stalled-transfer prompt answered with
+terminate).
 )";
 }
 

@@ -13,6 +13,11 @@ namespace dspprog {
 
 enum class CliCommand { None, Identify, Read, Erase, Write, Verify, Speed, Chips };
 
+// Write and verify: the commands that take an image FILE.
+inline bool TakesImage(CliCommand command) {
+    return command == CliCommand::Write || command == CliCommand::Verify;
+}
+
 // The answer to the stalled-transfer prompt.
 enum class StallAnswer { Ask, Wait, Terminate };
 
@@ -28,7 +33,8 @@ struct CliOptions {
     emu::EmulatorOptions emulator;
 
     std::optional<std::string> output;     // read -o FILE: the save dialog's answer
-    std::optional<ImageFormat> format;     // read --format: the form of the -o FILE
+    std::optional<ImageFormat> format;     // --format: the form of read's -o FILE, of write's
+                                           // and verify's FILE
     std::string image;                     // write / verify FILE: the open dialog's answer
     bool no_erase = false;                 // write --no-erase
     bool pad = false;                      // write / verify --pad

@@ -63,8 +63,7 @@ FileRoles RolesOf(const CliOptions& options, const std::string& catalogue) {
         roles.wire_log = options.emulator.wire_log;
     }
     roles.output = options.output;
-    if (options.command == CliCommand::Write || options.command == CliCommand::Verify)
-        roles.image = options.image;
+    if (TakesImage(options.command)) roles.image = options.image;
     return roles;
 }
 
@@ -133,10 +132,22 @@ int Run(const CliOptions& options, const CliEnvironment& environment, Clock& clo
     session.CheckBoxNotErase = options.no_erase;
     session.CheckBoxPad = options.pad;
     session.ImageOffset = options.offset;
+    if (TakesImage(options.command)) session.ForcedImageFormat = options.format;
     session.DecimalSeparator = environment.decimal_separator;
     session.unfinished_files = environment.unfinished_files;
-    const Outcome outcome = RunCommand(options.command, session);
-    return outcome == Outcome::Succeeded ? kExitSucceeded : kExitFailed;
+    switch (RunCommand(options.command, session)) {
+        case Outcome::Succeeded:
+            return kExitSucceeded;
+        case Outcome::Unusable:
+            // Told apart from a chip that differs or a write that failed: the
+            // file never got as far as the chip.
+            return kExitUsage;
+        case Outcome::Failed:
+        case Outcome::Cancelled:
+        case Outcome::Refused:
+            break;
+    }
+    return kExitFailed;
 }
 
 }  // namespace
@@ -160,9 +171,11 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     Clock& clock = environment.clock ? *environment.clock : steady_clock;
     DialogAnswers answers;
     answers.save_file = options.output;
-    if (options.command == CliCommand::Write || options.command == CliCommand::Verify)
+    if (TakesImage(options.command)) {
         answers.open_file = options.image;
-    answers.save_format = options.format;
+    } else {
+        answers.save_format = options.format;
+    }
     answers.on_stall = options.on_stall;
     TerminalOperator op(out, err, environment.ask, answers, environment.progress);
     const std::unique_ptr<ChipTable> catalogue = MakeChipTable(location.path);

@@ -6,19 +6,36 @@
 namespace dspprog {
 namespace {
 
-// Enough of a file for its first line: a record line is at most some 520
-// characters long.
+// Enough of a file for its first line after a few blank ones: a record line
+// is at most some 520 characters long.
 constexpr std::size_t kRecognitionBytes = 4096;
 
-}  // namespace
-
-ImageFormat ImageFormatOfFile(const std::string& name) {
-    if (FileSizeByName(name) < 0) return ImageFormat::Raw;
+std::string StartOf(const std::string& name) {
     InputImageFile file;
     std::string start;
-    if (!file.Open(name) || !file.ReadRest(start, kRecognitionBytes)) return ImageFormat::Raw;
-    return RecogniseImageFormat(start);
+    // A file that fails here fails again when it is opened to be read whole.
+    if (file.Open(name)) file.ReadRest(start, kRecognitionBytes);
+    return start;
 }
+
+std::string AccessLine(ImageFileAccess access, const std::string& name) {
+    const std::string quoted = "\"" + name + "\"!";
+    switch (access) {
+        case ImageFileAccess::Missing:
+            return "  Файл не найден: " + quoted;
+        case ImageFileAccess::Hidden:
+            return "  Скрытые файлы не принимаются: " + quoted;
+        case ImageFileAccess::NotOrdinary:
+            return "  Это не обычный файл: " + quoted;
+        case ImageFileAccess::Unreadable:
+            return "  Файл не удаётся прочитать: " + quoted;
+        case ImageFileAccess::Readable:
+            break;
+    }
+    return {};
+}
+
+}  // namespace
 
 ImageChosen ChooseImage(Session& session, ImageInput& image, std::string& name,
                         const char* cancelled) {
@@ -29,23 +46,39 @@ ImageChosen ChooseImage(Session& session, ImageInput& image, std::string& name,
     reading.offset = session.ImageOffset;
     reading.pad = session.CheckBoxPad;
 
-    // The size rules of a raw image: a larger file (or a name with no file
-    // behind it, whose size counts as the largest there is) and a smaller one
-    // get a line and a box each, in their own order; OK asks again, Cancel
-    // gives up, and so do a cancelled dialog and an empty file.
+    // The size rules of a raw image: a larger file (or a name with no usable
+    // file behind it, whose size counts as the largest there is) and a
+    // smaller one get a line and a box each, in their own order; OK asks
+    // again, Cancel gives up, and so do a cancelled dialog and an empty file.
     bool accepted = false;
+    bool unusable = false;  // a file was named that the chip cannot take
     bool done = false;
     while (!done) {
         std::uint32_t file_size = 0;
         if (const std::optional<std::string> chosen = op.ChooseOpenFile()) {
             name = *chosen;
-            reading.format = ImageFormatOfFile(name);
-            file_size = static_cast<std::uint32_t>(FileSizeByName(name));
-            const bool padded = reading.pad && file_size > 0 && file_size < chip_size;
-            if (reading.format != ImageFormat::Raw || file_size == chip_size || padded) {
-                accepted = true;
-                break;
+            const ImageFileAccess access = CheckImageFile(name);
+            if (access == ImageFileAccess::Readable) {
+                file_size = static_cast<std::uint32_t>(FileSizeByName(name));
+                const std::optional<ImageFormat> format =
+                    session.ForcedImageFormat
+                        ? session.ForcedImageFormat
+                        : ImageFormatOfFile(StartOf(name), name, file_size == chip_size);
+                if (!format) {
+                    op.Log(ImageDefectLine(name, ImageDefect{0, kTextOfNoImageForm}));
+                    return ImageChosen::Unusable;
+                }
+                reading.format = *format;
+                const bool padded = reading.pad && file_size > 0 && file_size < chip_size;
+                if (reading.format != ImageFormat::Raw || file_size == chip_size || padded) {
+                    accepted = true;
+                    break;
+                }
+            } else {
+                op.Log(AccessLine(access, name));
+                file_size = 0xFFFFFFFF;
             }
+            unusable = true;
             if (file_size > chip_size) {
                 op.Log("  Размер файла больше размера чипа!");
                 if (!op.OkCancelBox("Размер файла больше размера чипа!")) done = true;
@@ -59,7 +92,7 @@ ImageChosen ChooseImage(Session& session, ImageInput& image, std::string& name,
     }
     if (!accepted) {
         op.Log(cancelled);
-        return ImageChosen::Cancelled;
+        return unusable ? ImageChosen::Unusable : ImageChosen::Cancelled;
     }
 
     switch (image.Open(name, reading)) {
@@ -67,12 +100,12 @@ ImageChosen ChooseImage(Session& session, ImageInput& image, std::string& name,
             return ImageChosen::Ready;
         case ImageInput::Opened::CannotOpen:
             op.Log("  Ошибка открытия файла:\"" + name + "\"!");
-            return ImageChosen::Failed;
+            break;
         case ImageInput::Opened::Refused:
             op.Log(ImageDefectLine(name, image.defect()));
-            return ImageChosen::Failed;
+            break;
     }
-    return ImageChosen::Failed;
+    return ImageChosen::Unusable;
 }
 
 }  // namespace dspprog

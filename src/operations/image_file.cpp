@@ -138,6 +138,17 @@ std::int32_t FileSizeByName(const std::string& name) {
     return static_cast<std::int32_t>(st.st_size);
 }
 
+ImageFileAccess CheckImageFile(const std::string& name) {
+    if (name.empty()) return ImageFileAccess::Missing;
+    const Entry entry = Look(name);
+    if (!entry.found) return entry.denied ? ImageFileAccess::Unreadable : ImageFileAccess::Missing;
+    if (Hidden(name)) return ImageFileAccess::Hidden;
+    // Checked before anything opens it: opening a pipe would wait for a writer.
+    if (!entry.ordinary) return ImageFileAccess::NotOrdinary;
+    InputImageFile file;
+    return file.Open(name) ? ImageFileAccess::Readable : ImageFileAccess::Unreadable;
+}
+
 OutputImageFile::~OutputImageFile() {
     Leave();
 }

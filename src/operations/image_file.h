@@ -15,6 +15,17 @@ namespace dspprog {
 // hidden files count as none).
 std::int32_t FileSizeByName(const std::string& name);
 
+// Whether `name`, given as an image to send or compare with, can be read, or
+// what keeps it from it.
+enum class ImageFileAccess {
+    Readable,
+    Missing,      // nothing of that name
+    Hidden,       // there is one, but hidden files count as none
+    NotOrdinary,  // a directory, device, pipe or the like
+    Unreadable,   // an ordinary file that cannot be opened for reading
+};
+ImageFileAccess CheckImageFile(const std::string& name);
+
 // The line that tells the operator a read did not finish and which file
 // holds what it did read.
 std::string IncompleteReadLine(const std::string& kept_in);

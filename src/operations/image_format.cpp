@@ -33,6 +33,33 @@ bool FirstLineLooksLikeRecord(std::string_view content, std::size_t from) {
     return true;
 }
 
+// True when the first 64 bytes (all of them in a shorter file, and there is
+// at least one) are printable ASCII, tabs, line ends or UTF-8 beyond ASCII.
+// A binary image almost always has a control byte or a byte that is no UTF-8
+// among them; an erased one has 0xFF.
+bool LooksLikeText(std::string_view start) {
+    constexpr std::size_t kTextWindow = 64;
+    const std::string_view window = start.substr(0, kTextWindow);
+    if (window.empty()) return false;
+    std::size_t i = window.size() - WithoutByteOrderMark(window).size();
+    while (i < window.size()) {
+        const auto c = static_cast<unsigned char>(window[i++]);
+        if ((c >= 0x20 && c < 0x7F) || c == '\t' || c == '\r' || c == '\n') continue;
+        // A lead byte and its continuation bytes; a sequence cut by the end
+        // of the window counts.
+        const std::size_t continuation = c >= 0xC2 && c <= 0xDF   ? 1
+                                         : c >= 0xE0 && c <= 0xEF ? 2
+                                         : c >= 0xF0 && c <= 0xF4 ? 3
+                                                                  : 0;
+        if (continuation == 0) return false;
+        for (std::size_t n = 0; n < continuation && i < window.size(); ++n, ++i) {
+            const auto next = static_cast<unsigned char>(window[i]);
+            if (next < 0x80 || next > 0xBF) return false;
+        }
+    }
+    return true;
+}
+
 char Lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
@@ -49,12 +76,25 @@ bool EndsWithIgnoringCase(std::string_view name, std::string_view suffix) {
 }  // namespace
 
 ImageFormat RecogniseImageFormat(std::string_view content) {
-    if (!content.empty() && content[0] == ':' && FirstLineLooksLikeRecord(content, 1))
-        return ImageFormat::IntelHex;
-    if (content.size() >= 2 && content[0] == 'S' && content[1] >= '0' && content[1] <= '9' &&
-        FirstLineLooksLikeRecord(content, 2))
+    content = WithoutByteOrderMark(content);
+    const std::size_t first = content.find_first_not_of(kBeforeFirstRecord);
+    if (first == std::string_view::npos) return ImageFormat::Raw;
+    content.remove_prefix(first);
+    if (content[0] == ':' && FirstLineLooksLikeRecord(content, 1)) return ImageFormat::IntelHex;
+    if (content.size() >= 2 && (content[0] == 'S' || content[0] == 's') && content[1] >= '0' &&
+        content[1] <= '9' && FirstLineLooksLikeRecord(content, 2))
         return ImageFormat::SRecord;
     return ImageFormat::Raw;
+}
+
+std::optional<ImageFormat> ImageFormatOfFile(std::string_view start, std::string_view name,
+                                             bool chip_sized) {
+    if (const ImageFormat recognised = RecogniseImageFormat(start); recognised != ImageFormat::Raw)
+        return recognised;
+    if (const ImageFormat named = ImageFormatFromFileName(name); named != ImageFormat::Raw)
+        return named;
+    if (chip_sized || !LooksLikeText(start)) return ImageFormat::Raw;
+    return std::nullopt;
 }
 
 ImageFormat ImageFormatFromFileName(std::string_view name) {

@@ -32,13 +32,30 @@ struct ImageDefect {
 
 // The form of a file, from its content alone. Intel HEX when the first line
 // starts with ':' and eight hexadecimal digits, S-record when it starts with
-// 'S', a decimal digit and eight hexadecimal digits, and in both cases the
-// rest of the first line (up to CR, LF or the end) is printable ASCII.
-// Everything else is a raw image. Only the first line counts: a text file
-// damaged further on is still recognised, so its damage is reported rather
-// than written into a chip, while a binary image would need a whole line of
-// record-shaped text at its start to pass for one.
+// 'S' or 's', a decimal digit and eight hexadecimal digits, and in both cases
+// the rest of the first line (up to CR, LF or the end) is printable ASCII.
+// A UTF-8 byte-order mark (editors such as Notepad write one), and blank
+// lines, white space, NUL and Ctrl-Z bytes before the first line do not
+// count. Everything else is a raw image. Only the first line counts: a text
+// file damaged further on is still recognised, so its damage is reported
+// rather than written into a chip, while a binary image would need a whole
+// line of record-shaped text at its start to pass for one.
 ImageFormat RecogniseImageFormat(std::string_view content);
+
+// How a file given for a write or a verify without a named form is taken:
+// in the form its content is recognised as (`start` holds at least its first
+// line); else in the form its name says (ImageFormatFromFileName), so that a
+// damaged HEX or S-record file is refused with its reader's reason rather
+// than sent as raw bytes; else raw when it is exactly the chip's size
+// (`chip_sized`: ROM images may well begin with text) or does not look like
+// text. Nothing for a file whose first 64 bytes are all text: it is neither
+// form, and as raw bytes its characters would end up in the chip.
+std::optional<ImageFormat> ImageFormatOfFile(std::string_view start, std::string_view name,
+                                             bool chip_sized);
+
+// Why ImageFormatOfFile took a file for none of the forms.
+inline constexpr const char* kTextOfNoImageForm =
+    "это текст, но ни Intel HEX, ни Motorola S-record";
 
 // The form a read should save in, from the name the operator chose:
 // .hex .ihx .ihex Intel HEX; .s19 .s28 .s37 .srec .mot S-record; anything

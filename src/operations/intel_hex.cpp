@@ -22,10 +22,12 @@ class IntelHexReader {
 public:
     explicit IntelHexReader(ChipImage& chip) : chip_(chip) {}
 
-    std::optional<std::string> Record(std::string_view line, bool& ended) {
+    // `column`: where the line's ':' stands, from 1.
+    std::optional<std::string> Record(std::string_view line, std::size_t column, bool& ended) {
         if (line[0] != ':') return std::string("строка должна начинаться с ':'");
         std::size_t count = 0;
-        if (auto reason = DecodeRecordDigits(line.substr(1), 2, record_, kMaxRecordBytes, count))
+        if (auto reason =
+                DecodeRecordDigits(line.substr(1), column + 1, record_, kMaxRecordBytes, count))
             return reason;
         if (count < 5) return std::string("запись короче 5 байт");
         const std::size_t length = record_[0];
@@ -121,8 +123,10 @@ void AppendRecord(std::string& out, std::uint8_t type, std::uint32_t load, const
 
 std::optional<ImageDefect> ReadIntelHex(std::string_view text, ChipImage& chip) {
     IntelHexReader reader(chip);
-    const RecordWalk walk = WalkRecordLines(
-        text, [&](std::string_view line, bool& ended) { return reader.Record(line, ended); });
+    const RecordWalk walk =
+        WalkRecordLines(text, [&](std::string_view line, std::size_t column, bool& ended) {
+            return reader.Record(line, column, ended);
+        });
     if (walk.defect) return walk.defect;
     if (walk.last_record_line == 0) return ImageDefect{0, "в файле нет записей"};
     if (!walk.ended) return ImageDefect{walk.last_record_line + 1, kNoEndRecord};

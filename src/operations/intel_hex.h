@@ -31,8 +31,9 @@ namespace dspprog {
 // index) mod 64 KB): a record that passes the end of its segment wraps round
 // to the segment's start.
 //
-// The file must end with an 01 record; after it only blank lines may follow.
-// A file without one is cut short and is refused.
+// The file must end with an 01 record; after it only blank lines and padding
+// may follow (WalkRecordLines has what the lines around the records may
+// hold). A file without one is cut short and is refused.
 std::optional<ImageDefect> ReadIntelHex(std::string_view text, ChipImage& chip);
 
 class IntelHexEncoder final : public ImageEncoder {

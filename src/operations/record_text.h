@@ -54,6 +54,16 @@ std::string ChecksumReason(std::uint8_t found, std::uint8_t expected);
 
 inline constexpr const char* kNoEndRecord = "нет записи конца файла";
 
+// `text` without the UTF-8 byte-order mark it may begin with.
+inline std::string_view WithoutByteOrderMark(std::string_view text) {
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+    return text;
+}
+
+// What may stand before the first record: line ends, blanks and tabs that
+// editors leave, and NUL and Ctrl-Z (0x1A) that joined or padded files carry.
+inline constexpr std::string_view kBeforeFirstRecord{"\r\n \t\0\x1A", 6};
+
 // How the walk over a file's lines ended.
 struct RecordWalk {
     std::optional<ImageDefect> defect;
@@ -61,38 +71,41 @@ struct RecordWalk {
     std::size_t last_record_line = 0;  // 0 when the text holds no record at all
 };
 
-// Walks the lines of a HEX or S-record text: `read_record(line, ended)` reads
-// each line that is not empty, up to and including the one where it sets
-// `ended`, and returns the reason when the line is refused. Empty lines
-// between records are refused (a record may have been lost there); empty
-// lines after the last record are not. After the end record only lines of
-// blanks, tabs or the DOS end-of-file mark (0x1A) may follow: anything else
-// there is a second file or damage, not something to drop silently.
+// Walks the lines of a HEX or S-record text: `read_record(record, column,
+// ended)` reads each record, `column` (from 1) being where it starts in its
+// line, up to and including the one where it sets `ended`, and returns the
+// reason when the record is refused. Passed over: a UTF-8 byte-order mark at
+// the start and kBeforeFirstRecord before the first record, and lines that
+// are empty or hold only blanks and tabs, wherever they are (srec_cat passes
+// over them too).
+// After the end record only what old tools pad a file with may follow: line
+// ends, blanks, tabs, NUL, the DOS end-of-file mark (0x1A) and 0xFF. Anything
+// else there is a second file or damage, not something to drop silently.
 template <typename ReadRecord>
 RecordWalk WalkRecordLines(std::string_view text, ReadRecord&& read_record) {
     RecordWalk walk;
-    TextLines lines(text);
+    TextLines lines(WithoutByteOrderMark(text));
     std::string_view line;
-    std::size_t first_empty = 0;  // the first of the empty lines since the last record
     while (lines.Next(line)) {
         const std::size_t number = lines.number();
         if (walk.ended) {
-            if (line.find_first_not_of(" \t\x1A") != std::string_view::npos) {
+            if (line.find_first_not_of(std::string_view(" \t\r\0\x1A\xFF", 6)) !=
+                std::string_view::npos) {
                 walk.defect = ImageDefect{number, "строка после записи конца файла"};
                 return walk;
             }
             continue;
         }
-        if (line.empty()) {
-            if (first_empty == 0) first_empty = number;
-            continue;
-        }
-        if (first_empty != 0) {
-            walk.defect = ImageDefect{first_empty, "пустая строка"};
-            return walk;
+        const bool first = walk.last_record_line == 0;
+        const std::size_t indent = line.find_first_not_of(first ? kBeforeFirstRecord : " \t");
+        if (indent == std::string_view::npos) continue;
+        std::size_t column = 1;
+        if (first) {
+            line.remove_prefix(indent);
+            column += indent;
         }
         walk.last_record_line = number;
-        if (std::optional<std::string> reason = read_record(line, walk.ended)) {
+        if (std::optional<std::string> reason = read_record(line, column, walk.ended)) {
             walk.defect = ImageDefect{number, std::move(*reason)};
             return walk;
         }

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "catalogue/chip_record.h"
@@ -39,6 +40,9 @@ struct Session {
 
     // The file address of the chip's first byte in a HEX or S-record image.
     std::uint32_t ImageOffset = 0;
+    // The form the operator says the image to write or compare with is in;
+    // without it the file's content, then its name, decide.
+    std::optional<ImageFormat> ForcedImageFormat;
 
     // The decimal separator of the operator's locale, for the speed figures.
     char DecimalSeparator = '.';
@@ -63,6 +67,7 @@ enum class Outcome {
     Succeeded,
     Failed,     // refused, not identified, not blank, verify errors, ...
     Cancelled,  // the operator declined a dialog
+    Unusable,   // the image file is missing, unreadable, damaged or of a size the chip cannot take
     Refused,    // another operation was running (Busy)
 };
 

@@ -25,14 +25,17 @@ public:
     // The last record read was a count record.
     bool ended_by_count() const { return last_type_ == '5' || last_type_ == '6'; }
 
-    std::optional<std::string> Record(std::string_view line, bool& ended) {
-        if (line[0] != 'S') return std::string("строка должна начинаться с 'S'");
+    // `column`: where the line's 'S' stands, from 1. Some tools write the
+    // letter in lower case.
+    std::optional<std::string> Record(std::string_view line, std::size_t column, bool& ended) {
+        if (line[0] != 'S' && line[0] != 's') return std::string("строка должна начинаться с 'S'");
         if (line.size() < 2) return std::string("запись обрывается после 'S'");
         const char type = line[1];
-        if (type < '0' || type > '9') return InvalidCharacterReason(type, 2);
+        if (type < '0' || type > '9') return InvalidCharacterReason(type, column + 1);
         if (type == '4') return "неизвестный тип записи " + Name(type);
         std::size_t count = 0;
-        if (auto reason = DecodeRecordDigits(line.substr(2), 3, record_, kMaxRecordBytes, count))
+        if (auto reason =
+                DecodeRecordDigits(line.substr(2), column + 2, record_, kMaxRecordBytes, count))
             return reason;
         if (count == 0) return std::string("запись обрывается после типа");
         const std::size_t length = record_[0];
@@ -122,8 +125,10 @@ void AppendRecord(std::string& out, char type, std::uint32_t address, int addres
 
 std::optional<ImageDefect> ReadSRecord(std::string_view text, ChipImage& chip) {
     SRecordReader reader(chip);
-    const RecordWalk walk = WalkRecordLines(
-        text, [&](std::string_view line, bool& ended) { return reader.Record(line, ended); });
+    const RecordWalk walk =
+        WalkRecordLines(text, [&](std::string_view line, std::size_t column, bool& ended) {
+            return reader.Record(line, column, ended);
+        });
     if (walk.defect) return walk.defect;
     if (walk.last_record_line == 0) return ImageDefect{0, "в файле нет записей"};
     if (!walk.ended && !reader.ended_by_count())

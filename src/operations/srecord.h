@@ -16,7 +16,7 @@ namespace dspprog {
 // Places the data records of an S-record text into `chip`. Returns the first
 // defect in file order, or nothing when the whole file is sound.
 //
-// Each line is 'S', the type digit and pairs of hexadecimal digits of either
+// Each line is 'S' (or 's'), the type digit and pairs of hexadecimal digits of either
 // case: count (of the bytes after it), address, data, checksum (the ones'
 // complement of the sum of the bytes before it). Address sizes: S0, S1, S5
 // and S9 two bytes, S2, S6 and S8 three, S3 and S7 four. Types:
@@ -30,7 +30,8 @@ namespace dspprog {
 // S4 and any other type are refused.
 //
 // The file must end with a termination record, after which only blank lines
-// may follow, or with a count record that matches: a file that stops among
+// and padding may follow (WalkRecordLines has what the lines around the
+// records may hold), or with a count record that matches: a file that stops among
 // its data records is cut short and is refused. (srec_cat writes no
 // termination when it knows no start address; a count record that matches
 // still shows that every data record arrived.)

@@ -75,8 +75,8 @@ Outcome VerifyChip(Session& session) {
             break;
         case ImageChosen::Cancelled:
             return Outcome::Cancelled;
-        case ImageChosen::Failed:
-            return Outcome::Failed;
+        case ImageChosen::Unusable:
+            return Outcome::Unusable;
     }
     op.Log("  Производится сравнение.");
 

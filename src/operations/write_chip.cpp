@@ -61,8 +61,8 @@ Outcome WriteChip(Session& session) {
             break;
         case ImageChosen::Cancelled:
             return Outcome::Cancelled;
-        case ImageChosen::Failed:
-            return Outcome::Failed;
+        case ImageChosen::Unusable:
+            return Outcome::Unusable;
     }
 
     // The set-up may erase the chip first, which identifies it again; from

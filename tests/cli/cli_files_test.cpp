@@ -102,7 +102,7 @@ TEST_F(CliFiles, AWrongSizeImageIsCancelledAndTheChipKeepsItsContent) {
     const std::string image = Path("small.bin");
     WriteBytes(image, Bytes(4096, 0x11));
     const CliResult run = Run(Emulate("AB05:8192:255", {"--chip-file", chip, "write", image}));
-    EXPECT_EQ(run.status, kExitFailed);
+    EXPECT_EQ(run.status, kExitUsage);
     EXPECT_EQ(run.err, "Размер файла меньше размера чипа! [OK/Cancel]: Cancel\n");
     EXPECT_TRUE(Contains(run.lines(), "  Операция записи отменена пользователем!"));
     EXPECT_EQ(ReadBytes(chip), content);
@@ -110,17 +110,17 @@ TEST_F(CliFiles, AWrongSizeImageIsCancelledAndTheChipKeepsItsContent) {
 
 TEST_F(CliFiles, ADirectoryAsTheImageCountsAsNoFile) {
     const CliResult run = Run(Emulate("AB05:8192:255", {"write", catalogue.dir().string()}));
-    EXPECT_EQ(run.status, kExitFailed);
+    EXPECT_EQ(run.status, kExitUsage);
     EXPECT_TRUE(Contains(run.lines(), "  Размер файла больше размера чипа!"));
     EXPECT_TRUE(Contains(run.lines(), "  Операция записи отменена пользователем!"));
 }
 
 TEST_F(CliFiles, OkOnASizeBoxEndsAsCancelledInsteadOfAskingAgain) {
     const std::string image = Path("big.bin");
-    WriteBytes(image, Bytes(3 * 4096, 0x22));
+    WriteBytes(image, Bytes(3 * 4096, 0xA5));
     const std::string typed = "y\ny\ny\n";
     const CliResult run = Run(Emulate("AB05:8192:255", {"write", image}), &typed);
-    EXPECT_EQ(run.status, kExitFailed);
+    EXPECT_EQ(run.status, kExitUsage);
     EXPECT_EQ(run.err, "Размер файла больше размера чипа! OK? [y/N] ");
     const Lines lines = run.lines();
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "  Операция записи отменена пользователем!"),

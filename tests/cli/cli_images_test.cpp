@@ -76,7 +76,7 @@ TEST_F(CliImages, AShortRawImageIsPaddedOnlyWhenAskedFor) {
     const Bytes part = Pattern(5000, 9);
     WriteBytes(Path("short.bin"), part);
     const CliResult refused = On({"write", Path("short.bin")});
-    EXPECT_EQ(refused.status, kExitFailed);
+    EXPECT_EQ(refused.status, kExitUsage);
     EXPECT_NE(refused.out.find("  Размер файла меньше размера чипа!"), std::string::npos);
     EXPECT_EQ(Commands(), "80 ");
 
@@ -194,11 +194,41 @@ TEST_F(CliImages, ARefusedImageSendsNothingButTheIdentification) {
         command.insert(command.end(), c.options.begin(), c.options.end());
         command.push_back(Path("bad"));
         const CliResult run = On(command);
-        EXPECT_EQ(run.status, kExitFailed);
+        EXPECT_EQ(run.status, kExitUsage);
         const std::string prefix = "  Ошибка в файле \"" + Path("bad") + "\"" + c.line;
         EXPECT_NE(run.out.find(prefix), std::string::npos) << run.out;
         EXPECT_EQ(Commands(), "80 ");
         EXPECT_EQ(Chip(), Bytes(kChip, 0xFF));
+    }
+}
+
+TEST_F(CliImages, AFileThatCannotBeUsedIsExitTwoAndADifferingChipOne) {
+    WriteBytes(Path("other.bin"), Bytes(kChip, 0x00));
+    WriteText(Path("image.s19"), Encoded(ImageFormat::SRecord, Bytes(kChip, 0x00), 0));
+    struct Case {
+        std::vector<std::string> command;
+        std::string line;
+        int status;
+    };
+    std::vector<Case> cases = {
+        {{"verify", Path("other.bin")}, "  Чип имеет: 8192 ошибок(у/и)", kExitFailed},
+        {{"verify", Path("missing.bin")},
+         "  Файл не найден: \"" + Path("missing.bin") + "\"!",
+         kExitUsage},
+        {{"write", "-"}, "  Файл не найден: \"-\"!", kExitUsage},
+        {{"verify", "--format", "ihex", Path("image.s19")},
+         "  Ошибка в файле \"" + Path("image.s19") + "\", строка 1: строка должна начинаться с ':'",
+         kExitUsage},
+    };
+#ifndef _WIN32
+    cases.push_back({{"verify", "/dev/zero"}, "  Это не обычный файл: \"/dev/zero\"!", kExitUsage});
+#endif
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command.back());
+        const CliResult run = On(c.command);
+        EXPECT_EQ(run.status, c.status);
+        EXPECT_NE(run.out.find("\n" + c.line + "\n"), std::string::npos) << run.out;
+        EXPECT_EQ(Commands(), c.status == kExitUsage ? "80 " : "80 83 ");
     }
 }
 

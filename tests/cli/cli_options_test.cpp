@@ -34,6 +34,7 @@ TEST(CliOptions, CommandsTakeTheirOwnArguments) {
     EXPECT_EQ(write.image, "image.bin");
     EXPECT_TRUE(write.no_erase);
     EXPECT_EQ(Parsed({"write", "image.bin", "--no-erase"}).image, "image.bin");
+    EXPECT_EQ(Parsed({"verify", "--format", "raw", "image.hex"}).format, ImageFormat::Raw);
 
     EXPECT_EQ(Parsed({"identify"}).command, CliCommand::Identify);
     EXPECT_EQ(Parsed({"erase"}).command, CliCommand::Erase);
@@ -94,7 +95,7 @@ TEST(CliOptions, WrongCommandLinesAreRefusedWithTheReason) {
         {{"verify"}, "verify needs the image FILE"},
         {{"read", "--format", "hex", "-o", "a"}, "--format takes 'raw', 'ihex' or 'srec'"},
         {{"read", "--format", "ihex"}, "--format needs -o FILE"},
-        {{"write", "--format", "ihex", "a"}, "--format belongs to the read command"},
+        {{"erase", "--format", "ihex"}, "--format belongs to read, write and verify"},
         {{"read", "--pad"}, "'--pad' belongs to write and verify"},
         {{"erase", "--offset", "0x10"}, "'--offset' belongs to write and verify"},
         {{"write", "--offset", "-1", "a"}, "--offset takes an address"},
@@ -139,8 +140,8 @@ TEST(CliOptions, HelpListsEveryOptionAndCommandAndWinsOverTheRest) {
     for (const char* word : {"identify",
                              "read [-o FILE] [--format raw|ihex|srec]",
                              "erase",
-                             "write [--no-erase] [--pad] [--offset ADDR] FILE",
-                             "verify [--pad] [--offset ADDR] FILE",
+                             "write [--no-erase] [--pad] [--offset ADDR] [--format raw|ihex|srec]",
+                             "verify [--pad] [--offset ADDR] [--format raw|ihex|srec] FILE",
                              "speed",
                              "--catalogue FILE",
                              "--emulate CHIP",

@@ -47,11 +47,18 @@ TEST(ImageRecognition, ByTheFirstLineAlone) {
         {"S-record", "S00A000064737070726F67F6\nS9030000FC\n", ImageFormat::SRecord},
         {"S-record without header", "S107001001020304DE\r\n", ImageFormat::SRecord},
         {"empty", "", ImageFormat::Raw},
-        {"blank line first", "\n" + hex_line + "\n", ImageFormat::Raw},
+        {"blank line first", "\n" + hex_line + "\n", ImageFormat::IntelHex},
+        {"byte-order mark", "\xEF\xBB\xBF" + hex_line + "\r\n", ImageFormat::IntelHex},
+        {"CR LF, blanks and a tab first", "\r\n  \t" + hex_line, ImageFormat::IntelHex},
+        {"NUL and Ctrl-Z first", std::string("\0\x1A", 2) + hex_line, ImageFormat::IntelHex},
+        {"byte-order mark, blank line, lower-case s", "\xEF\xBB\xBF\ns107001001020304de\n",
+         ImageFormat::SRecord},
+        {"only blank lines", "\r\n \n", ImageFormat::Raw},
+        {"0xFF first", "\xFF" + hex_line, ImageFormat::Raw},
         {"mark and seven digits", ":0400100", ImageFormat::Raw},
         {"control byte in the first line", ":04001000\0011020304E2\n", ImageFormat::Raw},
         {"byte past ASCII in the first line", hex_line + "\xC3\n", ImageFormat::Raw},
-        {"lower-case s", "s107001001020304DE\n", ImageFormat::Raw},
+        {"lower-case s", "s107001001020304DE\n", ImageFormat::SRecord},
         {"S and a letter", "SA07001001020304DE\n", ImageFormat::Raw},
         {"blank inside the first digits", ": 0400100001020304E2\n", ImageFormat::Raw},
         {"all 0x55 ('U')", std::string(8192, 'U'), ImageFormat::Raw},
@@ -62,6 +69,40 @@ TEST(ImageRecognition, ByTheFirstLineAlone) {
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Name(RecogniseImageFormat(c.content)), Name(c.format)) << c.what;
+    }
+}
+
+TEST(ImageRecognition, WithoutANamedFormTheContentThenTheNameThenSizeAndText) {
+    const std::string hex = ":0400100001020304E2\n:00000001FF\n";
+    struct Case {
+        const char* what;
+        std::string start;
+        const char* name;
+        bool chip_sized;
+        std::optional<ImageFormat> format;  // nothing: refused as text of neither form
+    };
+    const std::vector<Case> cases = {
+        {"content over name", hex, "a.s19", false, ImageFormat::IntelHex},
+        {"damaged first line, by the name", "garbage\n" + hex, "a.HEX", false,
+         ImageFormat::IntelHex},
+        {"by the name, even at the chip's size", RandomBytes(64, 5), "a.srec", true,
+         ImageFormat::SRecord},
+        {"text at the chip's size", std::string(64, 'U'), "a.bin", true, ImageFormat::Raw},
+        {"text", "Hello, world\r\n\tbye\n", "a.bin", false, std::nullopt},
+        {"UTF-8 text after a byte-order mark",
+         "\xEF\xBB\xBF\xD0\x9F\xD1\x80\xD0\xBE\xD1\x88\xD0\xB8\xD0\xB2\xD0\xBA\xD0\xB0\n", "a.txt",
+         false, std::nullopt},
+        {"text for 64 bytes, binary after", std::string(64, 'A') + '\0', "a", false, std::nullopt},
+        {"a control byte within 64", std::string(63, 'A') + '\x01', "a", false, ImageFormat::Raw},
+        {"a broken UTF-8 sequence", "abc\xC3(def", "a", false, ImageFormat::Raw},
+        {"erased", std::string(100, '\xFF'), "a.bin", false, ImageFormat::Raw},
+        {"empty", "", "a.bin", false, ImageFormat::Raw},
+    };
+    for (const Case& c : cases) {
+        const std::optional<ImageFormat> format = ImageFormatOfFile(c.start, c.name, c.chip_sized);
+        EXPECT_EQ(std::string(format ? Name(*format) : "none"),
+                  std::string(c.format ? Name(*c.format) : "none"))
+            << c.what;
     }
 }
 

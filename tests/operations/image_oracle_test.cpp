@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -147,6 +148,47 @@ TEST_F(SrecCat, ReadsOurFilesBackIntoTheChip) {
         Run(std::string("ours.txt ") + form + " -offset -" + Hex(c.offset) +
             " -o back.bin -binary");
         EXPECT_EQ(Read("back.bin"), std::string(chip.begin(), chip.end()));
+    }
+}
+
+TEST_F(SrecCat, TheSameChipAfterAByteOrderMarkBlankLinesOrPadding) {
+    // A 128 KB chip's files, changed the way editors and old tools change
+    // them. srec_cat judges the changed file, or the file before the change
+    // where it takes the change for garbage and drops a record.
+    std::string piece(0x300, '\0');
+    for (char& c : piece) c = static_cast<char>(random_());
+    Write("piece.bin", piece);
+    Run("piece.bin -binary -offset 0x1F000 -o image.hex -intel");
+    Run("piece.bin -binary -offset 0x1F000 -o image.s19 -motorola -execution-start-address=0");
+    const std::string hex = Read("image.hex");
+    const std::string srec = Read("image.s19");
+    std::string spaced;  // a blank line after every record
+    for (char c : hex) spaced += c == '\n' ? std::string("\n\r\n") : std::string(1, c);
+    std::string lower = srec;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+
+    struct Case {
+        const char* what;
+        std::string text;
+        std::string judged;  // what srec_cat reads; empty: the text itself
+        const char* form;
+    };
+    const std::vector<Case> cases = {
+        {"byte-order mark", "\xEF\xBB\xBF" + hex, hex, "-intel"},
+        {"blank line first", "\r\n" + hex, "", "-intel"},
+        {"blank lines between records", spaced, "", "-intel"},
+        {"padding after the end", hex + std::string("\0\0\x1A\xFF\xFF", 5), "", "-intel"},
+        {"lower-case S-records", lower, srec, "-motorola"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Write("judged.txt", c.judged.empty() ? c.text : c.judged);
+        Run(std::string("judged.txt ") + c.form + " -fill 0xFF 0 0x20000 -o out.bin -binary");
+        std::vector<std::uint8_t> chip;
+        const std::optional<ImageDefect> defect =
+            ConvertImage(c.text, RecogniseImageFormat(c.text), 0x20000, 0, chip);
+        ASSERT_FALSE(defect) << defect->line << ": " << defect->reason;
+        EXPECT_EQ(std::string(chip.begin(), chip.end()), Read("out.bin"));
     }
 }
 

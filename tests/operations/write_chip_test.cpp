@@ -4,10 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include <filesystem>
 
 #include "chip_bench.h"
 #include "operations/identify.h"
+#include "operations/image_encoder.h"
 #include "operations/write_chip.h"
 
 namespace dspprog::testing {
@@ -22,6 +28,8 @@ constexpr const char* kGood = "  Чип записан без ошибок.";
 constexpr const char* kLarger = "Размер файла больше размера чипа!";
 constexpr const char* kSmaller = "Размер файла меньше размера чипа!";
 constexpr const char* kNoAlgorithm = "  Алгоритм для данного типа чипов не известен!!!";
+constexpr auto kIntelHex = ImageFormat::IntelHex;
+constexpr auto kSRecord = ImageFormat::SRecord;
 
 Chip Flash(const std::string& t_write) {
     return {8192, "64K", kType255, "255", "4", t_write};
@@ -72,21 +80,58 @@ TEST(WriteChoice, CancelledDialog) {
     EXPECT_EQ(bench.WireLines(), IdentWire());
 }
 
-TEST(WriteChoice, LargerOrMissingFileThenCancel) {
-    for (const bool missing : {false, true}) {
-        SCOPED_TRACE(missing ? "missing" : "larger");
+TEST(WriteChoice, LargerOrUnusableFileThenCancel) {
+    enum Kind { kLargerFile, kNoFile, kHiddenFile, kDirectory, kPipe, kUnreadableFile };
+    struct Case {
+        Kind kind;
+        const char* name;
+        const char* reason;  // the line before the size line, without the name
+    };
+    const std::vector<Case> cases = {
+        {kLargerFile, "big.bin", nullptr},
+        {kNoFile, "typed.bin", "  Файл не найден: "},
+        {kDirectory, "folder", "  Это не обычный файл: "},
+#ifndef _WIN32
+        {kHiddenFile, ".image.bin", "  Скрытые файлы не принимаются: "},
+        {kPipe, "fifo", "  Это не обычный файл: "},
+        {kUnreadableFile, "locked.bin", "  Файл не удаётся прочитать: "},
+#endif
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         WriteBench bench;
-        std::string path = bench.PathOf("typed.bin");
-        if (missing) {
-            bench.op.AnswerOpen(path);
-        } else {
-            path = bench.Offer("big.bin", Pattern(8192 + 4096));
+        const std::string path = bench.PathOf(c.name);
+        switch (c.kind) {
+            case kLargerFile:
+                bench.WriteFile(c.name, Pattern(8192 + 4096));
+                break;
+            case kDirectory:
+                std::filesystem::create_directory(path);
+                break;
+#ifndef _WIN32
+            case kHiddenFile:
+                bench.WriteFile(c.name, Pattern(8192));
+                break;
+            case kPipe:
+                ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+                break;
+            case kUnreadableFile:
+                if (geteuid() == 0) continue;  // root reads it all the same
+                bench.WriteFile(c.name, Pattern(8192));
+                ASSERT_EQ(chmod(path.c_str(), 0), 0);
+                break;
+#endif
+            default:
+                break;
         }
+        bench.op.AnswerOpen(path);
         bench.op.AnswerOkCancel(false);
-        EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Cancelled);
-        // For a larger file the line comes before the box.
-        EXPECT_EQ(bench.op.transcript(), bench.Lines({"[open] " + path, std::string("  ") + kLarger,
-                                                      Cancel(kLarger), kCancelled}));
+        EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Unusable);
+        // For a larger file the line comes before the box; the real reason before both.
+        std::vector<std::string> expected = bench.Lines(
+            {"[open] " + path, std::string("  ") + kLarger, Cancel(kLarger), kCancelled});
+        if (c.reason) expected.insert(expected.begin() + 4, c.reason + ("\"" + path + "\"!"));
+        EXPECT_EQ(bench.op.transcript(), expected);
         EXPECT_EQ(bench.WireLines(), IdentWire());
     }
 }
@@ -95,7 +140,7 @@ TEST(WriteChoice, SmallerFileThenCancel) {
     WriteBench bench;
     const std::string path = bench.Offer("small.bin", Pattern(4096));
     bench.op.AnswerOkCancel(false);
-    EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Cancelled);
+    EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Unusable);
     // For a smaller file the box comes before the line.
     EXPECT_EQ(bench.op.transcript(), bench.Lines({"[open] " + path, Cancel(kSmaller),
                                                   std::string("  ") + kSmaller, kCancelled}));
@@ -105,7 +150,7 @@ TEST(WriteChoice, EmptyFileCancelsEvenAfterOk) {
     WriteBench bench;
     const std::string path = bench.Offer("empty.bin", {});
     bench.op.AnswerOkCancel(true);
-    EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Cancelled);
+    EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Unusable);
     EXPECT_EQ(bench.op.transcript(), bench.Lines({"[open] " + path, Ok(kSmaller),
                                                   std::string("  ") + kSmaller, kCancelled}));
     EXPECT_EQ(bench.op.unanswered(), 0u);
@@ -126,6 +171,57 @@ TEST(WriteChoice, OkShowsTheDialogAgainUntilTheSizeFits) {
                         Ok(kLarger), "[open] " + small, Ok(kSmaller), std::string("  ") + kSmaller,
                         "[open] " + good, kWriting}));
     EXPECT_EQ(bench.firmware.chip().content(), Pattern(8192));
+}
+
+TEST(WriteChoice, TheFormOfTheFile) {
+    using Bytes = std::vector<std::uint8_t>;
+    const Bytes image = Pattern(8192);
+    const auto encoded = [&](ImageFormat format) {
+        const auto encoder = MakeImageEncoder(format, 8192, 0);
+        return encoder->Begin() + encoder->Data(0, image.data(), image.size()) + encoder->End();
+    };
+    const std::string text = "firmware 1.2\r\nbuilt today\r\n";
+    Bytes padded_text(text.begin(), text.end());
+    padded_text.resize(8192, 0xFF);
+    const std::string not_a_record = ", строка 1: строка должна начинаться с ':'";
+    struct Case {
+        const char* what;
+        const char* name;
+        std::string content;
+        bool pad;
+        std::optional<ImageFormat> forced;
+        std::string refusal;  // what follows "Ошибка в файле "NAME""; empty: written
+        Bytes chip;
+    };
+    const std::vector<Case> cases = {
+        {"HEX after a byte-order mark, pad", "image.bin", "\xEF\xBB\xBF" + encoded(kIntelHex), true,
+         std::nullopt, "", image},
+        {"text, pad", "notes.txt", text, true, std::nullopt,
+         ": это текст, но ни Intel HEX, ни Motorola S-record", Bytes()},
+        {"text of the chip's size is raw", "image.bin", std::string(8192, 'U'), false, std::nullopt,
+         "", Bytes(8192, 'U')},
+        {"a HEX name of the chip's size", "image.hex", std::string(8192, 'U'), false, std::nullopt,
+         not_a_record, Bytes()},
+        {"forced HEX on S-records", "image.s19", encoded(kSRecord), false, kIntelHex, not_a_record,
+         Bytes()},
+        {"forced raw on text, pad", "notes.txt", text, true, ImageFormat::Raw, "", padded_text},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteBench bench;
+        bench.session.CheckBoxPad = c.pad;
+        bench.session.ForcedImageFormat = c.forced;
+        const std::string path = bench.Offer(c.name, Bytes(c.content.begin(), c.content.end()));
+        if (c.refusal.empty()) {
+            EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Succeeded);
+            EXPECT_EQ(bench.firmware.chip().content(), c.chip);
+            continue;
+        }
+        EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Unusable);
+        EXPECT_EQ(bench.op.transcript(),
+                  bench.Lines({"[open] " + path, "  Ошибка в файле \"" + path + "\"" + c.refusal}));
+        EXPECT_EQ(bench.WireLines(), IdentWire());
+    }
 }
 
 // --- A whole write ---------------------------------------------------------------------

@@ -287,6 +287,7 @@ private slots:
         QVERIFY2(script.unexpected().isEmpty(), qPrintable(script.unexpected().join("; ")));
         QCOMPARE(box_text, QString("Размер файла больше размера чипа!"));
         QCOMPARE(bench.LogAfter(1), (QStringList{"", "+++ Начало записи чипа.", kChipLine,
+                                                 "  Файл не найден: \"" + missing + "\"!",
                                                  "  Размер файла больше размера чипа!",
                                                  "  Операция записи отменена пользователем!",
                                                  "--- Окончание записи чипа."}));
