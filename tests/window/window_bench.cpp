@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QTest>
@@ -117,8 +118,21 @@ void ChooseFile(QFileDialog* dialog, const QString& path) {
     // Typed into the name field, as an operator would: selectFile() leaves the
     // field alone while it has the focus.
     auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
-    if (name == nullptr) throw std::runtime_error("the file dialog has no name field");
+    auto* list = dialog->findChild<QListView*>("listView");
+    if (name == nullptr || list == nullptr)
+        throw std::runtime_error("the file dialog has no name field or no file list");
+    // A file still selected in the list from an earlier answer wins over the
+    // typed name. Typing deselects it only while the name field has the focus,
+    // and a dialog shown again gets the focus when its window is activated,
+    // which may come after this answer: without the clear, the dialog
+    // sometimes answers with the earlier file.
+    list->selectionModel()->clear();
     name->setText(path);
+    const QStringList answer = dialog->selectedFiles();
+    if (answer != QStringList{path}) {
+        dialog->reject();
+        QFAIL(qPrintable("the file dialog would answer " + answer.join(", ") + " for " + path));
+    }
     // Through QDialog, where accept() is public; QFileDialog's own runs.
     static_cast<QDialog*>(dialog)->accept();
 }

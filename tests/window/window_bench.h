@@ -111,7 +111,8 @@ private:
     QTimer timer_;
 };
 
-// Answers a file dialog with `path`.
+// Answers a file dialog with `path`, or fails the test (and cancels the
+// dialog) when the dialog would answer with another file.
 void ChooseFile(QFileDialog* dialog, const QString& path);
 
 // The texts a dialog shows, for failure messages.
