@@ -90,7 +90,13 @@ ModalScript::~ModalScript() {
 
 void ModalScript::Poll() {
     QWidget* modal = QApplication::activeModalWidget();
-    if (modal == nullptr || !modal->isVisible() || modal == handled_) return;
+    if (modal == nullptr || !modal->isVisible()) return;
+    if (QTest::currentTestFailed()) {
+        qWarning("closed after a failed check: %s", qPrintable(DescribeDialog(modal)));
+        Dismiss(modal);
+        return;
+    }
+    if (modal == handled_) return;
     // The same dialog may come back (the open dialog of a write, the critical
     // prompt); it counts as new once it has finished.
     handled_ = modal;
@@ -105,6 +111,10 @@ void ModalScript::Poll() {
         return;
     }
     unexpected_ << DescribeDialog(modal);
+    Dismiss(modal);
+}
+
+void ModalScript::Dismiss(QWidget* modal) {
     if (auto* critical = qobject_cast<CriticalErrorDialog*>(modal)) {
         critical->done(CriticalPrompt::kAbort);
     } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
@@ -139,6 +149,7 @@ void ChooseFile(QFileDialog* dialog, const QString& path) {
 
 QString DescribeDialog(QWidget* dialog) {
     QString text = dialog->metaObject()->className();
+    if (!dialog->objectName().isEmpty()) text += " " + dialog->objectName();
     if (auto* box = qobject_cast<QMessageBox*>(dialog)) text += ": " + box->text();
     if (auto* critical = qobject_cast<CriticalErrorDialog*>(dialog))
         text += ": " + critical->Label1->text();
