@@ -148,6 +148,14 @@ TEST_F(ParadoxCatalogueLookup, UnkeyedTableKeepsItsEntryOrderAndFirstMatchWins) 
     EXPECT_EQ(chip.Name, "First");
 }
 
+TEST_F(ParadoxCatalogueLookup, EmptyTableFindsNothingWithoutMessage) {
+    // A catalogue table that the engine left empty: the lookup finds nothing
+    // and stops nothing.
+    WriteParadoxTable(catalogue.path(), ParadoxCatalogue({}));
+    EXPECT_FALSE(Lookup(0xAB, 0x05));
+    EXPECT_EQ(chip.Size, 0u);
+}
+
 TEST_F(ParadoxCatalogueLookup, RecognisedByContentNotByName) {
     const std::string other = (catalogue.dir() / "CHIPS.DB").string();
     WriteParadoxTable(other, ParadoxCatalogue({{"AB05", "x", "64K", "0", "0", "65024"}}));

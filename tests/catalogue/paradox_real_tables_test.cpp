@@ -25,13 +25,23 @@ namespace {
 using Rows = std::vector<std::vector<std::string>>;
 
 std::string SampleTable(const std::string& name) {
-    const std::filesystem::path dir = DSPPROG_PARADOX_SAMPLES;
-    // The samples live outside the project; without them these tests prove
-    // nothing, so they fail rather than skip.
-    EXPECT_TRUE(std::filesystem::is_directory(dir))
-        << "sample Paradox tables missing: " << dir.string();
-    return (dir / name).string();
+    return (std::filesystem::path(DSPPROG_PARADOX_SAMPLES) / name).string();
 }
+
+// The samples live beside the project, not in it: a fresh clone has none and
+// skips these tests. CI sets DSPPROG_REQUIRE_SHARED_SAMPLES, where a missing
+// folder would otherwise pass silently.
+class ParadoxRealTables : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const std::filesystem::path dir = DSPPROG_PARADOX_SAMPLES;
+        if (std::filesystem::is_directory(dir)) return;
+        const char* required = std::getenv("DSPPROG_REQUIRE_SHARED_SAMPLES");
+        if (required != nullptr && *required != '\0' && std::string(required) != "0")
+            FAIL() << "sample Paradox tables missing: " << dir.string();
+        GTEST_SKIP() << "sample Paradox tables are looked for in " << dir.string();
+    }
+};
 
 // The reference CSV: a header line, then one record per line; fields are
 // double-quoted texts or bare numbers, an empty field is a null.
@@ -110,7 +120,7 @@ void ExpectTableMatchesCsv(const ParadoxTable& table, const Rows& csv,
     }
 }
 
-TEST(ParadoxRealTables, CountryRowsEqualTheReference) {
+TEST_F(ParadoxRealTables, CountryRowsEqualTheReference) {
     const ParadoxTable table = ReadSample("country.db");
     EXPECT_EQ(table.code_page, 850);
     EXPECT_EQ(table.key_fields, 1);
@@ -123,7 +133,7 @@ TEST(ParadoxRealTables, CountryRowsEqualTheReference) {
     EXPECT_EQ(table.rows[15][0], "United States of America");
 }
 
-TEST(ParadoxRealTables, TypeCollectionFirstFiveFieldsEqualTheReference) {
+TEST_F(ParadoxRealTables, TypeCollectionFirstFiveFieldsEqualTheReference) {
     const ParadoxTable table = ReadSample("TypSammlung.DB");
     EXPECT_EQ(table.code_page, 1252);
     ASSERT_EQ(table.field_names.size(), 14u);
@@ -145,7 +155,7 @@ TEST(ParadoxRealTables, TypeCollectionFirstFiveFieldsEqualTheReference) {
     EXPECT_EQ(table.rows[1][4], "");
 }
 
-TEST(ParadoxRealTables, TypeCollectionOtherFieldsReadWithoutFault) {
+TEST_F(ParadoxRealTables, TypeCollectionOtherFieldsReadWithoutFault) {
     const ParadoxTable table = ReadSample("TypSammlung.DB");
     ASSERT_EQ(table.rows.size(), 5u);
     for (const auto& row : table.rows) {
@@ -173,26 +183,13 @@ TEST(ParadoxRealTables, TypeCollectionOtherFieldsReadWithoutFault) {
     EXPECT_EQ(table.rows[4][11], "2");
 }
 
-TEST(ParadoxRealTables, EmptyTableHasFieldsButNoRows) {
+TEST_F(ParadoxRealTables, EmptyTableHasFieldsButNoRows) {
     const ParadoxTable table = ReadSample("empty.db");
     EXPECT_EQ(table.field_names.size(), 7u);
     EXPECT_TRUE(table.rows.empty());
 }
 
-TEST(ParadoxRealTables, EmptyCatalogueTableFindsNothingWithoutMessage) {
-    // A catalogue table that the engine left empty: the lookup finds nothing
-    // and stops nothing.
-    TempCatalogue catalogue;
-    WriteParadoxTable(catalogue.path(), ParadoxCatalogue({}));
-    auto table = MakeChipTable(catalogue.path());
-    ChipRecord chip;
-    chip.ManufCode = 0xAB;
-    chip.DevCode = 0x05;
-    EXPECT_FALSE(LookupChip(*table, chip));
-    EXPECT_EQ(chip.Size, 0u);
-}
-
-TEST(ParadoxRealTables, EmptySampleAsCatalogueFindsNothingWithoutMessage) {
+TEST_F(ParadoxRealTables, EmptySampleAsCatalogueFindsNothingWithoutMessage) {
     // empty.db has none of the catalogue's fields, but also no record whose
     // fields could be read: the lookup finds nothing and stops nothing.
     TempCatalogue catalogue;
@@ -206,7 +203,7 @@ TEST(ParadoxRealTables, EmptySampleAsCatalogueFindsNothingWithoutMessage) {
     EXPECT_TRUE(chip.Name.empty());
 }
 
-TEST(ParadoxRealTables, SampleWithRowsButNoCatalogueFieldsIsNoCatalogue) {
+TEST_F(ParadoxRealTables, SampleWithRowsButNoCatalogueFieldsIsNoCatalogue) {
     // country.db is a sound table with records, but without the catalogue's
     // fields: as chips.db it stops the program like any unreadable catalogue.
     TempCatalogue catalogue;

@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QTest>
@@ -89,7 +90,13 @@ ModalScript::~ModalScript() {
 
 void ModalScript::Poll() {
     QWidget* modal = QApplication::activeModalWidget();
-    if (modal == nullptr || !modal->isVisible() || modal == handled_) return;
+    if (modal == nullptr || !modal->isVisible()) return;
+    if (QTest::currentTestFailed()) {
+        qWarning("closed after a failed check: %s", qPrintable(DescribeDialog(modal)));
+        Dismiss(modal);
+        return;
+    }
+    if (modal == handled_) return;
     // The same dialog may come back (the open dialog of a write, the critical
     // prompt); it counts as new once it has finished.
     handled_ = modal;
@@ -104,6 +111,10 @@ void ModalScript::Poll() {
         return;
     }
     unexpected_ << DescribeDialog(modal);
+    Dismiss(modal);
+}
+
+void ModalScript::Dismiss(QWidget* modal) {
     if (auto* critical = qobject_cast<CriticalErrorDialog*>(modal)) {
         critical->done(CriticalPrompt::kAbort);
     } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
@@ -117,14 +128,28 @@ void ChooseFile(QFileDialog* dialog, const QString& path) {
     // Typed into the name field, as an operator would: selectFile() leaves the
     // field alone while it has the focus.
     auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
-    if (name == nullptr) throw std::runtime_error("the file dialog has no name field");
+    auto* list = dialog->findChild<QListView*>("listView");
+    if (name == nullptr || list == nullptr)
+        throw std::runtime_error("the file dialog has no name field or no file list");
+    // A file still selected in the list from an earlier answer wins over the
+    // typed name. Typing deselects it only while the name field has the focus,
+    // and a dialog shown again gets the focus when its window is activated,
+    // which may come after this answer: without the clear, the dialog
+    // sometimes answers with the earlier file.
+    list->selectionModel()->clear();
     name->setText(path);
+    const QStringList answer = dialog->selectedFiles();
+    if (answer != QStringList{path}) {
+        dialog->reject();
+        QFAIL(qPrintable("the file dialog would answer " + answer.join(", ") + " for " + path));
+    }
     // Through QDialog, where accept() is public; QFileDialog's own runs.
     static_cast<QDialog*>(dialog)->accept();
 }
 
 QString DescribeDialog(QWidget* dialog) {
     QString text = dialog->metaObject()->className();
+    if (!dialog->objectName().isEmpty()) text += " " + dialog->objectName();
     if (auto* box = qobject_cast<QMessageBox*>(dialog)) text += ": " + box->text();
     if (auto* critical = qobject_cast<CriticalErrorDialog*>(dialog))
         text += ": " + critical->Label1->text();

@@ -79,7 +79,10 @@ public:
 // Answers modal dialogs in the order given, as they appear on the window's
 // thread. A dialog that appears with no step left, or of another kind than the
 // next step expects, is recorded and dismissed so the test ends instead of
-// hanging.
+// hanging. Once a check of the test has failed, every modal dialog is closed
+// as soon as it is seen, with a warning that names it: a step whose check
+// failed returns without answering, and the test, waiting under the dialog,
+// would otherwise be ended by its time-out instead of reporting the failure.
 class ModalScript {
 public:
     ModalScript();
@@ -103,6 +106,7 @@ private:
         std::function<void(QWidget*)> act;
     };
     void Poll();
+    static void Dismiss(QWidget* modal);
 
     std::vector<Step> steps_;
     std::size_t next_ = 0;
@@ -111,7 +115,8 @@ private:
     QTimer timer_;
 };
 
-// Answers a file dialog with `path`.
+// Answers a file dialog with `path`, or fails the test (and cancels the
+// dialog) when the dialog would answer with another file.
 void ChooseFile(QFileDialog* dialog, const QString& path);
 
 // The texts a dialog shows, for failure messages.

@@ -32,12 +32,15 @@ public:
     std::unique_ptr<Pipe> OpenPipe(Device&, const std::string&, Access) override { return nullptr; }
 };
 
-// Runs `act` on the window once it is on screen.
+// Runs `act` on the window once it is on screen. A check that fails in `act`
+// returns before the window is closed: it is closed here, or the program would
+// run on until the test's time-out.
 void WhenWindowShows(std::function<void(MainWindow*)> act) {
     QTimer::singleShot(0, [act] {
         auto* window = qobject_cast<MainWindow*>(WaitForTopLevel("Form1"));
         QVERIFY(window != nullptr);
         act(window);
+        if (QTest::currentTestFailed()) window->close();
     });
 }
 
