@@ -114,6 +114,29 @@ void RemoveFile(const std::string& path) noexcept {
 #endif
 }
 
+// What the file system says of a name, symbolic links followed.
+struct Entry {
+    bool found = false;
+    bool denied = false;  // the name could not be looked up for lack of permission
+    bool ordinary = false;
+};
+
+Entry Look(const std::string& name) {
+    Entry entry;
+#ifdef _WIN32
+    struct _stat64 st;
+    const bool found = _wstat64(WidePath(name).c_str(), &st) == 0;
+    entry.ordinary = found && (st.st_mode & _S_IFMT) == _S_IFREG;
+#else
+    struct stat st;
+    const bool found = stat(name.c_str(), &st) == 0;
+    entry.ordinary = found && S_ISREG(st.st_mode);
+#endif
+    entry.found = found;
+    entry.denied = !found && errno == EACCES;
+    return entry;
+}
+
 }  // namespace
 
 std::string IncompleteReadLine(const std::string& kept_in) {
