@@ -9,24 +9,9 @@ namespace dspprog {
 
 namespace {
 
-struct CommandName {
-    const char* name;
-    CliCommand command;
-};
-
-constexpr CommandName kCommands[] = {
-    {"identify", CliCommand::Identify}, {"read", CliCommand::Read},   {"erase", CliCommand::Erase},
-    {"write", CliCommand::Write},       {"verify", CliCommand::Verify}, {"speed", CliCommand::Speed},
-    {"chips", CliCommand::Chips},
-};
-
-// Options that take a value, and those that only mean something to the emulator.
-const std::set<std::string> kValued = {"-o",      "--catalogue", "--emulate",  "--chip-file",
-                                       "--ident", "--fault",     "--wire-log", "--on-stall",
-                                       "--usb",   "--to-sqlite", "--format",   "--offset"};
-const std::set<std::string> kFlags = {"--fast", "--no-erase", "--pad"};
-const std::set<std::string> kEmulatorOnly = {"--chip-file", "--ident", "--fault", "--wire-log",
-                                             "--fast"};
+// The command line's own options, beside the programmer's (StartOptionRows).
+const std::set<std::string> kValued = {"-o", "--to-sqlite", "--format", "--offset"};
+const std::set<std::string> kFlags = {"--no-erase", "--pad"};
 
 bool IsHelp(const std::string& arg) {
     return arg == "--help" || arg == "-h";
@@ -36,30 +21,6 @@ bool Apply(const std::string& name, const std::string& value, CliOptions& option
            std::string& error) {
     if (name == "-o") {
         options.output = value;
-    } else if (name == "--catalogue") {
-        options.catalogue = value;
-    } else if (name == "--emulate") {
-        options.emulate = true;
-        options.emulator.chip = value;
-    } else if (name == "--chip-file") {
-        options.emulator.chip_file = value;
-    } else if (name == "--ident") {
-        std::array<std::uint8_t, 15> ident{};
-        if (!emu::ParseIdent(value, ident, error)) return false;
-        options.emulator.ident = ident;
-    } else if (name == "--fault") {
-        if (!emu::ParseFault(value, options.emulator.faults, error)) return false;
-    } else if (name == "--wire-log") {
-        options.emulator.wire_log = value;
-    } else if (name == "--on-stall") {
-        if (value == "wait") {
-            options.on_stall = StallAnswer::Wait;
-        } else if (value == "terminate") {
-            options.on_stall = StallAnswer::Terminate;
-        } else {
-            error = "--on-stall takes 'wait' or 'terminate', not '" + value + "'";
-            return false;
-        }
     } else if (name == "--format") {
         options.format = ImageFormatFromName(value);
         if (!options.format) {
@@ -75,14 +36,16 @@ bool Apply(const std::string& name, const std::string& value, CliOptions& option
         options.offset = *offset;
     } else if (name == "--to-sqlite") {
         options.to_sqlite = value;
-    } else if (name == "--usb") {
-        if (value != "libusb" && value != "native") {
-            error = "--usb takes 'libusb' or 'native', not '" + value + "'";
-            return false;
-        }
-        options.usb = value;
     }
     return true;
+}
+
+// "identify, read, ..., speed or chips".
+std::string CommandList() {
+    std::string list;
+    for (const OperationRow& row : OperationRows()) list += std::string(row.command) + ", ";
+    list.resize(list.size() - 2);
+    return list + " or " + kChipsCommand;
 }
 
 }  // namespace
@@ -99,6 +62,7 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std
 
     std::vector<std::string> positional;
     std::set<std::string> seen;
+    std::set<StartOption> given;
     bool options_ended = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -116,12 +80,13 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std
             name = arg.substr(0, eq);
             value = arg.substr(eq + 1);
         }
-        const bool valued = kValued.count(name) > 0;
-        if (!valued && !kFlags.count(name)) {
+        const StartOptionRow* row = RowOfFlag(name);
+        const bool valued = row != nullptr ? row->value_name != nullptr : kValued.count(name) > 0;
+        if (!valued && row == nullptr && !kFlags.count(name)) {
             error = "unknown option '" + name + "'";
             return false;
         }
-        if (name != "--fault" && !seen.insert(name).second) {
+        if ((row == nullptr || !row->repeatable) && !seen.insert(name).second) {
             error = "option '" + name + "' given twice";
             return false;
         }
@@ -130,7 +95,10 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std
                 error = "option '" + name + "' takes no value";
                 return false;
             }
-            if (name == "--fast") options.emulator.fast = true;
+            if (row != nullptr) {
+                given.insert(row->id);
+                if (!ApplyStartOption(row->id, "", options, error)) return false;
+            }
             if (name == "--no-erase") options.no_erase = true;
             if (name == "--pad") options.pad = true;
             continue;
@@ -146,28 +114,31 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std
             error = "option '" + name + "' needs a non-empty value";
             return false;
         }
-        if (!Apply(name, *value, options, error)) return false;
+        if (row != nullptr) {
+            given.insert(row->id);
+            if (!ApplyStartOption(row->id, *value, options, error)) return false;
+        } else if (!Apply(name, *value, options, error)) {
+            return false;
+        }
     }
 
     if (positional.empty()) {
-        error = "no command given: identify, read, erase, write, speed or chips";
+        error = "no command given: " + CommandList();
         return false;
     }
-    const auto command =
-        std::find_if(std::begin(kCommands), std::end(kCommands),
-                     [&](const CommandName& c) { return positional.front() == c.name; });
-    if (command == std::end(kCommands)) {
+    options.command = positional.front();
+    options.operation = OperationNamed(options.command);
+    if (options.operation == nullptr && options.command != kChipsCommand) {
         error = "unknown command '" + positional.front() + "'";
         return false;
     }
-    options.command = command->command;
     positional.erase(positional.begin());
 
-    const bool takes_image = TakesImage(options.command);
+    const bool takes_image = options.TakesImage();
+    const bool read = options.command == "read";
     if (takes_image) {
         if (positional.empty()) {
-            error = std::string(options.command == CliCommand::Write ? "write" : "verify") +
-                    " needs the image FILE";
+            error = options.command + " needs the image FILE";
             return false;
         }
         options.image = positional.front();
@@ -177,19 +148,19 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std
         error = "unexpected argument '" + positional.front() + "'";
         return false;
     }
-    if (options.output && options.command != CliCommand::Read) {
+    if (options.output && !read) {
         error = "-o belongs to the read command";
         return false;
     }
-    if (options.no_erase && options.command != CliCommand::Write) {
+    if (options.no_erase && options.command != "write") {
         error = "--no-erase belongs to the write command";
         return false;
     }
-    if (options.format && options.command != CliCommand::Read && !takes_image) {
+    if (options.format && !read && !takes_image) {
         error = "--format belongs to read, write and verify";
         return false;
     }
-    if (options.format && options.command == CliCommand::Read && !options.output) {
+    if (options.format && read && !options.output) {
         error = "--format needs -o FILE: it is the form the content is saved in";
         return false;
     }
@@ -199,26 +170,15 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std
             return false;
         }
     }
-    if (options.to_sqlite && options.command != CliCommand::Chips) {
+    if (options.to_sqlite && options.command != kChipsCommand) {
         error = "--to-sqlite belongs to the chips command";
         return false;
     }
-    if (options.command == CliCommand::Chips && (options.emulate || options.usb)) {
+    if (options.command == kChipsCommand && (options.emulate || options.usb)) {
         error = "chips reads only the catalogue; it takes no programmer";
         return false;
     }
-    if (!options.emulate) {
-        for (const std::string& name : kEmulatorOnly) {
-            if (seen.count(name)) {
-                error = "option '" + name + "' needs --emulate";
-                return false;
-            }
-        }
-    } else if (options.usb) {
-        error = "--usb chooses real hardware; it cannot go with --emulate";
-        return false;
-    }
-    return true;
+    return CheckStartOptions(given, options, error);
 }
 
 std::string UsageText() {
@@ -229,7 +189,7 @@ std::string UsageText() {
   dspprog-cli [options] write [--no-erase] [--pad] [--offset ADDR] [--format raw|ihex|srec] FILE
   dspprog-cli [options] verify [--pad] [--offset ADDR] [--format raw|ihex|srec] FILE
   dspprog-cli [options] speed
-  dspprog-cli [--catalogue FILE] chips [--to-sqlite FILE]
+  dspprog-cli [)" + OptionFlag(StartOption::Catalogue) + R"( FILE] chips [--to-sqlite FILE]
 
 Commands:
   identify            identify the chip in the programmer's socket
@@ -268,35 +228,7 @@ Commands:
                       to FILE, which must not exist yet
 
 Options:
-  --catalogue FILE    the chip catalogue; without it the first chips.db found in: the
-                      current directory, $XDG_DATA_HOME/dspprog (default
-                      ~/.local/share/dspprog), the installed ../share/dspprog beside
-                      the program
-  --usb libusb|native the hardware backend (default: the platform's own; only the
-                      backends built into this program are available)
-  --emulate CHIP      use the built-in programmer emulator instead of USB. CHIP is a catalogue
-                      Code (0120), a Name ("AMD Am29F010"), or a part of a Name in any case
-                      that only one row has (am29f010; several rows: they are listed); or CODE:SIZE:TYPE (e.g. AB05:8192:255)
-                      needing no catalogue
-  --chip-file FILE    (emulator) the emulated chip's content; created erased when missing;
-                      erase and write change it
-  --ident HEX         (emulator) the 15 identification bytes (reply bytes 1..15), 30 hex digits
-  --fault SPEC        (emulator, repeatable) refuse:OP | fail:OP | stall:PIPE | short:PIPE | stuck:N
-                      (OP an opcode in hex such as 83; PIPE one of CmdIn CmdOut MainIn MainOut;
-                      stuck:N leaves N bytes 00 after an erase, stuck:N=VV leaves them VV, two
-                      hex digits 00 to FE such as 7F)
-                      also: stall:PIPE@N and short:PIPE@N (from the pipe's N-th transfer on,
-                      counting from 0), unplug@N (the programmer vanishes after N transfers)
-                      and ident:CODE[@N] (from the N-th command on, counting from 0, the chip
-                      identifies as CODE, 4 hex digits such as 01A4: a chip swapped mid-run)
-  --wire-log FILE     (emulator) every block in wire order, one line each:
-                      "<pipe> <bytes as upper-case hex pairs separated by single spaces>"
-                      FILE is replaced; it must not be any other file of the command
-  --fast              (emulator) no timing model; without it the emulated link runs at USB full speed
-  --on-stall wait|terminate   answer to the stalled-transfer prompt (default: ask on a terminal,
-                      else terminate); an unplugged programmer is not waited for: it is a
-                      fatal stop at once
-  --help              show this text
+)" + StartOptionsHelp(22) + R"(  --help              show this text
 
 Dialogs: an OK/Cancel box is answered Cancel unless a terminal is there to ask (y/N).
 Log lines go to standard output; boxes, prompts and progress to standard error.

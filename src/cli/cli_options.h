@@ -6,31 +6,20 @@
 #include <string>
 #include <vector>
 
-#include "emulator/emulated_programmer.h"
+#include "app/operation_table.h"
+#include "app/start_options.h"
 #include "operations/image_format.h"
 
 namespace dspprog {
 
-enum class CliCommand { None, Identify, Read, Erase, Write, Verify, Speed, Chips };
+// The command that lists the catalogue, beside the operations.
+inline constexpr const char* kChipsCommand = "chips";
 
-// Write and verify: the commands that take an image FILE.
-inline bool TakesImage(CliCommand command) {
-    return command == CliCommand::Write || command == CliCommand::Verify;
-}
-
-// The answer to the stalled-transfer prompt.
-enum class StallAnswer { Ask, Wait, Terminate };
-
-struct CliOptions {
+// The programmer's options, and the command's own.
+struct CliOptions : StartOptions {
     bool help = false;
-    CliCommand command = CliCommand::None;
-
-    std::optional<std::string> catalogue;  // --catalogue FILE; else the search order finds one
-    std::optional<std::string> usb;  // hardware backend: "libusb" or "native"
-
-    // --emulate and the options that only make sense with it.
-    bool emulate = false;
-    emu::EmulatorOptions emulator;
+    std::string command;                       // an operation's word, or kChipsCommand
+    const OperationRow* operation = nullptr;   // the operation; null for chips
 
     std::optional<std::string> output;     // read -o FILE: the save dialog's answer
     std::optional<ImageFormat> format;     // --format: the form of read's -o FILE, of write's
@@ -40,7 +29,8 @@ struct CliOptions {
     bool pad = false;                      // write / verify --pad
     std::uint32_t offset = 0;              // write / verify --offset ADDR
     std::optional<std::string> to_sqlite;  // chips --to-sqlite FILE: the copy to make
-    StallAnswer on_stall = StallAnswer::Ask;
+
+    bool TakesImage() const { return operation != nullptr && operation->takes_image; }
 };
 
 // Parses the arguments after the program name. False with `error` set (one

@@ -5,22 +5,14 @@
 #include <ostream>
 #include <memory>
 
+#include "app/programmer.h"
+#include "app/run_files.h"
 #include "catalogue/catalogue_export.h"
 #include "catalogue/chip_table.h"
 #include "cli/cli_options.h"
 #include "cli/terminal_operator.h"
-#include "emulator/emulated_programmer.h"
 #include "link/link.h"
-#include "link/platform_link.h"
-#include "operations/erase_chip.h"
-#include "operations/file_roles.h"
-#include "operations/identify.h"
-#include "operations/read_chip.h"
 #include "operations/session.h"
-#include "operations/speed_test.h"
-#include "operations/verify_chip.h"
-#include "operations/startup.h"
-#include "operations/write_chip.h"
 
 namespace dspprog {
 
@@ -31,40 +23,6 @@ constexpr const char* kProgram = "dspprog-cli: ";
 int UsageError(std::ostream& err, const std::string& error) {
     err << kProgram << error << "\nTry 'dspprog-cli --help'.\n";
     return kExitUsage;
-}
-
-Outcome RunCommand(CliCommand command, Session& session) {
-    switch (command) {
-        case CliCommand::Identify:
-            return GetIdentClick(session);
-        case CliCommand::Read:
-            return ReadClick(session);
-        case CliCommand::Erase:
-            return EreaseChipClick(session);
-        case CliCommand::Write:
-            return WriteChipButtonClick(session);
-        case CliCommand::Verify:
-            return CompareClick(session);
-        case CliCommand::Speed:
-            return Button1Click(session);
-        case CliCommand::None:
-        case CliCommand::Chips:
-            break;
-    }
-    return Outcome::Failed;
-}
-
-// The files the command line names, each in its part.
-FileRoles RolesOf(const CliOptions& options, const std::string& catalogue) {
-    FileRoles roles;
-    roles.catalogue = catalogue;
-    if (options.emulate) {
-        roles.chip_file = options.emulator.chip_file;
-        roles.wire_log = options.emulator.wire_log;
-    }
-    roles.output = options.output;
-    if (TakesImage(options.command)) roles.image = options.image;
-    return roles;
 }
 
 // The chips command: the catalogue alone, no programmer.
@@ -94,48 +52,25 @@ int ListOrCopyChips(const CliOptions& options, ChipTable& catalogue, std::ostrea
 // that they are gone before the emulated programmer they may talk to.
 int Run(const CliOptions& options, const CliEnvironment& environment, Clock& clock,
         TerminalOperator& op, ChipTable& catalogue, const std::string& catalogue_path,
-        std::unique_ptr<emu::EmulatedProgrammer>& programmer, std::ostream& err) {
-    PlatformLink platform;
-    InterfaceEnumerator* enumerator = nullptr;
-    LinkBackend* backend = nullptr;
+        std::unique_ptr<Programmer>& programmer, std::ostream& err) {
     std::string error;
-    if (options.emulate) {
-        // A chip named by the catalogue cannot be set up without it; a
-        // catalogue that will not open is the same stop the lookup makes.
-        if (options.emulator.chip.find(':') == std::string::npos) {
-            if (!catalogue.Open()) CriticalHalt(kCatalogueOpenError);
-            catalogue.Close();
-        }
-        programmer =
-            emu::EmulatedProgrammer::Create(options.emulator, catalogue_path, clock, error);
-        if (!programmer) {
-            err << kProgram << "--emulate: " << error << '\n';
-            return kExitUsage;
-        }
-        enumerator = &programmer->enumerator();
-        backend = &programmer->backend();
-    } else {
-        platform = MakePlatformLink(options.usb.value_or(""), error);
-        if (!platform.enumerator || !platform.backend) {
-            err << kProgram << "--usb: " << error << '\n';
-            return kExitUsage;
-        }
-        enumerator = platform.enumerator.get();
-        backend = platform.backend.get();
+    programmer = Programmer::Open(options, catalogue_path, clock, error);
+    if (!programmer) {
+        err << kProgram << error << '\n';
+        return kExitUsage;
     }
-
-    Link link(*backend, clock, op);
-    StartUp(*enumerator, link);
+    Link link(programmer->backend(), clock, op);
+    programmer->Connect(link);
 
     Session session(link, catalogue, op);
-    session.CheckBoxNotWrite = !options.output;
-    session.CheckBoxNotErase = options.no_erase;
-    session.CheckBoxPad = options.pad;
-    session.ImageOffset = options.offset;
-    if (TakesImage(options.command)) session.ForcedImageFormat = options.format;
+    session.settings.save_read = options.output.has_value();
+    session.settings.erase_first = !options.no_erase;
+    session.settings.pad_short_image = options.pad;
+    session.settings.image_offset = options.offset;
+    if (options.TakesImage()) session.settings.image_format = options.format;
     session.DecimalSeparator = environment.decimal_separator;
     session.unfinished_files = environment.unfinished_files;
-    switch (RunCommand(options.command, session)) {
+    switch (RunInterlocked(session, options.operation->operation)) {
         case Outcome::Succeeded:
             return kExitSucceeded;
         case Outcome::Unusable:
@@ -161,17 +96,22 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         out << UsageText();
         return kExitSucceeded;
     }
-    CatalogueEnvironment places =
-        environment.catalogue_places.value_or(ProcessCatalogueEnvironment(std::nullopt));
-    places.explicit_file = options.catalogue;
-    const CatalogueLocation location = LocateCatalogue(places);
-    if (!CheckFileRoles(RolesOf(options, location.path), error)) return UsageError(err, error);
+    FileRoles own;
+    own.output = options.output;
+    if (options.TakesImage()) own.image = options.image;
+    RunFiles files;
+    if (!ChooseRunFiles(options,
+                        environment.catalogue_places.value_or(
+                            ProcessCatalogueEnvironment(std::nullopt)),
+                        own, files, error))
+        return UsageError(err, error);
+    const CatalogueLocation& location = files.location;
 
     SteadyClock steady_clock;
     Clock& clock = environment.clock ? *environment.clock : steady_clock;
     DialogAnswers answers;
     answers.save_file = options.output;
-    if (TakesImage(options.command)) {
+    if (options.TakesImage()) {
         answers.open_file = options.image;
     } else {
         answers.save_format = options.format;
@@ -180,10 +120,10 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     TerminalOperator op(out, err, environment.ask, answers, environment.progress);
     const std::unique_ptr<ChipTable> catalogue = MakeChipTable(location.path);
 
-    std::unique_ptr<emu::EmulatedProgrammer> programmer;
+    std::unique_ptr<Programmer> programmer;
     int status = kExitStopped;
     try {
-        status = options.command == CliCommand::Chips
+        status = options.operation == nullptr
                      ? ListOrCopyChips(options, *catalogue, out, err)
                      : Run(options, environment, clock, op, *catalogue, location.path,
                            programmer, err);
@@ -205,12 +145,13 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     out.flush();
 
     // Written after a stop as well: the blocks that led to it are the point.
-    if (programmer && !programmer->WriteWireLog()) {
+    emu::EmulatedProgrammer* emulated = programmer ? programmer->emulated() : nullptr;
+    if (emulated && !emulated->WriteWireLog()) {
         err << kProgram << "cannot write the wire log '" << *options.emulator.wire_log << "'\n";
         if (status == kExitSucceeded) status = kExitFailed;
     }
     // The chip file is the emulated chip's memory: losing a change is a failure.
-    if (programmer && programmer->firmware().backing_failed()) {
+    if (emulated && emulated->firmware().backing_failed()) {
         err << kProgram << "cannot save the emulated chip to '" << *options.emulator.chip_file
             << "'\n";
         if (status == kExitSucceeded) status = kExitFailed;

@@ -8,17 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "app/exit_status.h"
 #include "catalogue/catalogue_location.h"
 #include "link/clock.h"
 #include "operations/unfinished_file_watch.h"
 
 namespace dspprog {
-
-// Exit statuses.
-inline constexpr int kExitSucceeded = 0;
-inline constexpr int kExitFailed = 1;   // the operation ran and did not succeed
-inline constexpr int kExitUsage = 2;    // a wrong command line, or it names something unusable
-inline constexpr int kExitStopped = 3;  // a fatal stop, or the operator chose to end
 
 // What the program takes from its surroundings besides the arguments.
 struct CliEnvironment {

@@ -86,10 +86,11 @@ int TerminalOperator::ShowCriticalError(const std::string& message) {
     err_ << "Критическая ошибка: " << message << '\n';
     switch (answers_.on_stall) {
         case StallAnswer::Wait:
-            err_ << "  -> Подождать (--on-stall wait)\n" << std::flush;
+            err_ << "  -> Подождать (" << OptionFlag(StartOption::OnStall) << " wait)\n" << std::flush;
             return kRetry;
         case StallAnswer::Terminate:
-            err_ << "  -> Завершить (--on-stall terminate)\n" << std::flush;
+            err_ << "  -> Завершить (" << OptionFlag(StartOption::OnStall) << " terminate)\n"
+                 << std::flush;
             return kAbort;
         case StallAnswer::Ask:
             break;

@@ -43,8 +43,8 @@ ImageChosen ChooseImage(Session& session, ImageInput& image, std::string& name,
     const std::uint32_t chip_size = session.tChip.Size;
     ImageReading reading;
     reading.chip_size = chip_size;
-    reading.offset = session.ImageOffset;
-    reading.pad = session.CheckBoxPad;
+    reading.offset = session.settings.image_offset;
+    reading.pad = session.settings.pad_short_image;
 
     // The size rules of a raw image: a larger file (or a name with no usable
     // file behind it, whose size counts as the largest there is) and a
@@ -61,8 +61,8 @@ ImageChosen ChooseImage(Session& session, ImageInput& image, std::string& name,
             if (access == ImageFileAccess::Readable) {
                 file_size = static_cast<std::uint32_t>(FileSizeByName(name));
                 const std::optional<ImageFormat> format =
-                    session.ForcedImageFormat
-                        ? session.ForcedImageFormat
+                    session.settings.image_format
+                        ? session.settings.image_format
                         : ImageFormatOfFile(StartOf(name), name, file_size == chip_size);
                 if (!format) {
                     op.Log(ImageDefectLine(name, ImageDefect{0, kTextOfNoImageForm}));

@@ -101,7 +101,7 @@ Outcome ReadChip(Session& session) {
     Operator& op = session.op;
     if (!IdentifyChip(session, true)) return Outcome::Failed;
 
-    const bool saving = !session.CheckBoxNotWrite;
+    const bool saving = session.settings.save_read;
     OutputImageFile file(session.unfinished_files);
     std::string name;
     ImageFormat format = ImageFormat::Raw;

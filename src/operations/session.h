@@ -20,6 +20,18 @@ namespace dspprog {
 inline constexpr std::uint32_t kBlockSize = 4096;
 using DataBlock = std::array<std::uint8_t, kBlockSize>;
 
+// The choices the operator makes for the next operation.
+struct OperationSettings {
+    bool save_read = false;       // a read saves the content to a file
+    bool erase_first = true;      // a write erases chips that are erased before writing
+    bool pad_short_image = false; // a raw image shorter than the chip is filled with 0xFF
+    // The file address of the chip's first byte in a HEX or S-record image.
+    std::uint32_t image_offset = 0;
+    // The form the operator says the image to write or compare with is in;
+    // without it the file's content, then its name, decide.
+    std::optional<ImageFormat> image_format;
+};
+
 struct Session {
     Session(Link& l, ChipTable& table, Operator& o)
         : link(l), catalogue(table), op(o), channel_(l) {}
@@ -33,16 +45,9 @@ struct Session {
     // Non-zero while an operation started by the operator runs.
     std::uint8_t Busy = 0;
 
-    // The window's check boxes the operations read.
-    bool CheckBoxNotWrite = true;   // "Не сохранять в файл"
-    bool CheckBoxNotErase = false;  // "Не стирать"
-    bool CheckBoxPad = false;       // a raw image shorter than the chip is filled with 0xFF
-
-    // The file address of the chip's first byte in a HEX or S-record image.
-    std::uint32_t ImageOffset = 0;
-    // The form the operator says the image to write or compare with is in;
-    // without it the file's content, then its name, decide.
-    std::optional<ImageFormat> ForcedImageFormat;
+    // How the operations are to be done; the front-ends fill it in from their
+    // check boxes or options before each one.
+    OperationSettings settings;
 
     // The decimal separator of the operator's locale, for the speed figures.
     char DecimalSeparator = '.';

@@ -3,7 +3,6 @@ target_sources(dspprog_core PRIVATE
     ${CMAKE_CURRENT_SOURCE_DIR}/operations/button_operation.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/operations/chip_image.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/operations/erase_chip.cpp
-    ${CMAKE_CURRENT_SOURCE_DIR}/operations/file_roles.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/operations/identify.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/operations/image_choice.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/operations/image_encoder.cpp

@@ -131,7 +131,7 @@ Outcome WriteChip(Session& session) {
 
 bool AlgorithmWriteSetup(Session& session) {
     const std::uint8_t t_write = session.tChip.tWrite;
-    if (!session.CheckBoxNotErase && (t_write == 1 || t_write == 3)) {
+    if (session.settings.erase_first && (t_write == 1 || t_write == 3)) {
         session.op.Log("  Чип требует стирание.");
         if (!EraseChip(session)) return false;
     }

@@ -14,7 +14,7 @@ int ReportFatalStop(const FatalStop& stop, QWidget* parent) {
         box.setObjectName("FatalStopBox");
         box.exec();
     }
-    return kFatalExitStatus;
+    return kExitStopped;
 }
 
 }  // namespace dspprog

@@ -2,14 +2,12 @@
 #pragma once
 // The last thing the window does when the program cannot go on.
 
+#include "app/exit_status.h"
 #include "link/fatal_stop.h"
 
 class QWidget;
 
 namespace dspprog {
-
-// The exit status of a program ended by a fatal stop.
-inline constexpr int kFatalExitStatus = 3;
 
 // Shows what `stop` asks for: for a halt, an error box with its BoxText() and
 // one OK button, returning once OK is pressed; when the operator has already

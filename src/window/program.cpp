@@ -6,21 +6,13 @@
 #include <cstdio>
 #include <memory>
 
-#include "catalogue/catalogue_location.h"
-#include "catalogue/chip_table.h"
-#include "emulator/emulated_programmer.h"
-#include "link/link.h"
-#include "link/platform_link.h"
-#include "operations/file_roles.h"
-#include "operations/locale_separator.h"
-#include "operations/session.h"
+#include "app/exit_status.h"
+#include "app/programmer.h"
+#include "app/run_files.h"
 #include "operations/startup.h"
-#include "window/critical_error_dialog.h"
 #include "window/fatal_report.h"
-#include "window/main_window.h"
-#include "window/qt_operator.h"
-#include "window/window_handlers.h"
 #include "window/window_options.h"
+#include "window/window_wiring.h"
 
 // The icon lives in a resource of this static library, which is registered by
 // hand; the macro must be used outside any namespace.
@@ -32,44 +24,31 @@ namespace dspprog {
 
 namespace {
 
-constexpr int kUsageExitStatus = 2;
-
 int UsageError(const std::string& message) {
     std::fprintf(stderr, "dspprog: %s\n", message.c_str());
-    return kUsageExitStatus;
+    return kExitUsage;
 }
 
 }  // namespace
 
 int RunWindow(InterfaceEnumerator& enumerator, LinkBackend& backend, Clock& clock,
               const FileRoles& files) {
-    const std::string& catalogue_path = files.catalogue;
-    MainWindow window;
-    // No parent: the prompt has its own window, centred on the desktop.
-    CriticalErrorDialog critical;
-    QtOperator op(window, critical);
-    op.GuardFiles(files);
-    Link link(backend, clock, op);
-    std::unique_ptr<ChipTable> catalogue = MakeChipTable(catalogue_path);
-    Session session(link, *catalogue, op);
-    session.DecimalSeparator = LocaleDecimalSeparator();
-
+    WindowWiring wiring(backend, clock, files);
     try {
-        StartUp(enumerator, link);
+        StartUp(enumerator, wiring.link);
     } catch (const FatalStop& stop) {
-        link.Close();
+        wiring.link.Close();
         return ReportFatalStop(stop, nullptr);
     }
 
-    WindowHandlers handlers(window, session);
     // Queued: the exit takes effect once the fatal path has returned to the loop.
     QObject::connect(
-        &handlers, &WindowHandlers::ExitRequested, qApp,
+        &wiring.handlers, &WindowHandlers::ExitRequested, qApp,
         [](int status) { QCoreApplication::exit(status); }, Qt::QueuedConnection);
 
-    window.show();
+    wiring.window.show();
     const int status = QApplication::exec();
-    link.Close();
+    wiring.link.Close();
     return status;
 }
 
@@ -79,37 +58,31 @@ int RunDspprog(const QStringList& arguments, Clock& clock) {
     // Lets the desktop match the window with the installed desktop entry.
     QGuiApplication::setDesktopFileName(QStringLiteral("dspprog"));
 
-    WindowOptions options;
+    StartOptions options;
     QString text;
     switch (ParseWindowOptions(arguments, options, text)) {
         case OptionsVerdict::Help:
             std::fputs(text.toLocal8Bit().constData(), stdout);
-            return 0;
+            return kExitSucceeded;
         case OptionsVerdict::Error:
             return UsageError(text.toStdString());
         case OptionsVerdict::Run:
             break;
     }
 
-    FileRoles roles;
-    roles.catalogue =
-        LocateCatalogue(ProcessCatalogueEnvironment(options.catalogue)).path;
-    if (options.emulate) {
-        roles.chip_file = options.emulate->chip_file;
-        roles.wire_log = options.emulate->wire_log;
-    }
+    RunFiles files;
     std::string error;
-    if (!CheckFileRoles(roles, error)) return UsageError(error);
-
-    if (options.emulate) {
-        std::unique_ptr<emu::EmulatedProgrammer> programmer =
-            emu::EmulatedProgrammer::Create(*options.emulate, roles.catalogue, clock, error);
-        if (!programmer) return UsageError(error);
-        return RunWindow(programmer->enumerator(), programmer->backend(), clock, roles);
+    if (!ChooseRunFiles(options, ProcessCatalogueEnvironment(std::nullopt), FileRoles{}, files,
+                        error))
+        return UsageError(error);
+    std::unique_ptr<Programmer> programmer;
+    try {
+        programmer = Programmer::Open(options, files.roles.catalogue, clock, error);
+    } catch (const FatalStop& stop) {
+        return ReportFatalStop(stop, nullptr);
     }
-    PlatformLink platform = MakePlatformLink(options.usb, error);
-    if (!platform.backend) return UsageError(error);
-    return RunWindow(*platform.enumerator, *platform.backend, clock, roles);
+    if (!programmer) return UsageError(error);
+    return RunWindow(programmer->enumerator(), programmer->backend(), clock, files.roles);
 }
 
 }  // namespace dspprog

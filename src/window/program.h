@@ -8,7 +8,7 @@
 #include "link/clock.h"
 #include "link/discovery.h"
 #include "link/pipe.h"
-#include "operations/file_roles.h"
+#include "app/file_roles.h"
 
 namespace dspprog {
 
@@ -17,15 +17,15 @@ namespace dspprog {
 // shows the window until it is closed or an operation ends the program, then
 // closes the link. `files` names the catalogue and the files the file
 // dialogs must not give as images. Returns the exit status: 0 after the
-// operator closed the window, kFatalExitStatus after a fatal stop. Needs a
+// operator closed the window, kExitStopped after a fatal stop. Needs a
 // QApplication.
 int RunWindow(InterfaceEnumerator& enumerator, LinkBackend& backend, Clock& clock,
               const FileRoles& files);
 
 // The whole program: the command line, the programmer it names (the platform's
-// hardware or the emulator), RunWindow. Returns the exit status; 2 for a
-// command line or emulator set-up that cannot run, or one that names one file
-// for two parts.
+// hardware or the emulator), RunWindow. Returns the exit status: kExitUsage
+// for a command line or emulator set-up that cannot run, or one that names one
+// file for two parts; kExitStopped after a fatal stop.
 int RunDspprog(const QStringList& arguments, Clock& clock);
 
 }  // namespace dspprog

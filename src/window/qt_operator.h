@@ -11,7 +11,7 @@
 #include <optional>
 #include <string>
 
-#include "operations/file_roles.h"
+#include "app/file_roles.h"
 #include "operations/operator.h"
 
 class QFileDialog;

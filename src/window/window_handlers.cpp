@@ -4,12 +4,7 @@
 #include <QCheckBox>
 #include <QPushButton>
 
-#include "operations/erase_chip.h"
-#include "operations/identify.h"
-#include "operations/read_chip.h"
-#include "operations/speed_test.h"
-#include "operations/verify_chip.h"
-#include "operations/write_chip.h"
+#include "app/operation_table.h"
 #include "window/fatal_report.h"
 #include "window/main_window.h"
 
@@ -17,38 +12,18 @@ namespace dspprog {
 
 WindowHandlers::WindowHandlers(MainWindow& window, Session& session)
     : window_(window), session_(session) {
-    connect(window_.GetIdent, &QPushButton::clicked, this, &WindowHandlers::OnGetIdent);
-    connect(window_.Read, &QPushButton::clicked, this, &WindowHandlers::OnRead);
-    connect(window_.EreaseChip, &QPushButton::clicked, this, &WindowHandlers::OnEreaseChip);
-    connect(window_.WriteChipButton, &QPushButton::clicked, this,
-            &WindowHandlers::OnWriteChipButton);
-    connect(window_.CompareButton, &QPushButton::clicked, this, &WindowHandlers::OnCompare);
-    connect(window_.Button1, &QPushButton::clicked, this, &WindowHandlers::OnButton1);
+    for (const OperationRow& row : OperationRows()) {
+        auto* button = window_.findChild<QPushButton*>(QString::fromUtf8(row.button));
+        // A row naming no button of this window is a mistake in the table:
+        // better the program does not start than a button that does nothing.
+        if (button == nullptr) qFatal("no button '%s' for the command '%s'", row.button, row.command);
+        const ButtonOperation& operation = row.operation;
+        connect(button, &QPushButton::clicked, this, [this, &operation] { Start(operation); });
+    }
 
     connect(&worker_, &OperationWorker::Finished, this, &WindowHandlers::OnFinished);
     connect(&worker_, &OperationWorker::Stopped, this, &WindowHandlers::OnStopped);
     window_.HoldCloseWhile([this] { return running(); });
-}
-
-void WindowHandlers::OnGetIdent() {
-    Start(kGetIdentButton);
-}
-void WindowHandlers::OnRead() {
-    Start(kReadButton);
-}
-void WindowHandlers::OnEreaseChip() {
-    Start(kEreaseChipButton);
-}
-void WindowHandlers::OnWriteChipButton() {
-    Start(kWriteChipButton);
-}
-void WindowHandlers::OnCompare() {
-    Start(kCompareButton);
-}
-// The endpoint test takes no part in the operations' interlock, but the
-// window runs one job at a time, so it holds Busy like the others.
-void WindowHandlers::OnButton1() {
-    Start(kButton1Button);
 }
 
 void WindowHandlers::Start(const ButtonOperation& operation) {
@@ -59,9 +34,9 @@ void WindowHandlers::Start(const ButtonOperation& operation) {
     session_.Busy = 1;
     // The operation reads these on its own thread; they cannot change while it
     // runs because the check boxes are disabled.
-    session_.CheckBoxNotWrite = window_.CheckBoxNotWrite->isChecked();
-    session_.CheckBoxNotErase = window_.CheckBoxNotErase->isChecked();
-    session_.CheckBoxPad = window_.CheckBoxPad->isChecked();
+    session_.settings.save_read = !window_.CheckBoxNotWrite->isChecked();
+    session_.settings.erase_first = !window_.CheckBoxNotErase->isChecked();
+    session_.settings.pad_short_image = window_.CheckBoxPad->isChecked();
     window_.ShowProgress(0, 0);
     window_.EnableControls(false);
     worker_.Run([this, &operation] { RunButtonOperation(session_, operation); });

@@ -17,20 +17,15 @@ class WindowHandlers final : public QObject {
     Q_OBJECT
 
 public:
-    // Connects the window's buttons. `session.op` must show its dialogs on the
+    // Connects the window's buttons, one for each row of the operations' table. `session.op` must show its dialogs on the
     // window's thread (QtOperator), or an operation waiting for an answer
     // would never get one.
     WindowHandlers(MainWindow& window, Session& session);
 
-    // What the buttons do. A click while an operation or the endpoint test
-    // runs does nothing: the controls are disabled then, and this holds for a
-    // click that was already on its way.
-    void OnGetIdent();
-    void OnRead();
-    void OnEreaseChip();
-    void OnWriteChipButton();
-    void OnCompare();
-    void OnButton1();
+    // What a button does: starts `operation` on the worker thread. A click
+    // while an operation or the endpoint test runs does nothing: the controls
+    // are disabled then, and this holds for a click that was already on its way.
+    void Start(const ButtonOperation& operation);
 
     // Whether an operation runs: the session's Busy, which is the one record of it.
     bool running() const { return session_.Busy != 0; }
@@ -41,7 +36,6 @@ signals:
     void ExitRequested(int status);
 
 private:
-    void Start(const ButtonOperation& operation);
     void OnFinished();
     void OnStopped(const FatalStop& stop);
 

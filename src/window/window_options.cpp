@@ -2,40 +2,37 @@
 #include "window/window_options.h"
 
 #include <QCommandLineParser>
+#include <set>
+#include <utility>
+#include <vector>
 
 namespace dspprog {
 
-OptionsVerdict ParseWindowOptions(const QStringList& arguments, WindowOptions& options,
+namespace {
+
+// The help lines of a row as one paragraph: the parser wraps it itself.
+QString HelpParagraph(const StartOptionRow& row) {
+    QStringList lines;
+    for (const char* line : row.help) lines << QString::fromUtf8(line);
+    return lines.join(' ');
+}
+
+}  // namespace
+
+OptionsVerdict ParseWindowOptions(const QStringList& arguments, StartOptions& options,
                                   QString& text) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         "The operator's window of the TMS320VC5509 USB chip programmer.");
     const QCommandLineOption help = parser.addHelpOption();
-    const QCommandLineOption emulate(
-        "emulate",
-        "Run against the built-in emulated programmer holding CHIP: a catalogue Code, a Name, "
-        "a part of a Name in any case that only one row has, "
-        "or CODE:SIZE:TYPE (e.g. AB05:8192:255).",
-        "CHIP");
-    const QCommandLineOption chip_file(
-        "chip-file", "With --emulate: the chip's content (created erased when missing).", "FILE");
-    const QCommandLineOption ident(
-        "ident", "With --emulate: identification reply bytes 1..15 as 30 hex digits.", "HEX");
-    const QCommandLineOption fault(
-        "fault",
-        "With --emulate, repeatable: refuse:OP, fail:OP, stall:PIPE[@N], short:PIPE[@N], "
-        "stuck:N[=VV], unplug@N, ident:CODE[@N].",
-        "WORD");
-    const QCommandLineOption fast("fast", "With --emulate: no erase, programming or bus times.");
-    const QCommandLineOption wire_log(
-        "wire-log", "With --emulate: write every block on the wire to FILE at exit.", "FILE");
-    const QCommandLineOption catalogue(
-        "catalogue",
-        "The chip catalogue (default: the first chips.db in the current directory, "
-        "$XDG_DATA_HOME/dspprog or ~/.local/share/dspprog, then the installed share/dspprog).",
-        "FILE");
-    const QCommandLineOption usb("usb", "Hardware backend: libusb or native.", "BACKEND");
-    parser.addOptions({emulate, chip_file, ident, fault, fast, wire_log, catalogue, usb});
+    std::vector<std::pair<StartOption, QCommandLineOption>> taken;
+    for (const StartOptionRow& row : StartOptionRows()) {
+        if (row.command_line_only) continue;
+        QCommandLineOption option(QString::fromUtf8(row.name), HelpParagraph(row));
+        if (row.value_name != nullptr) option.setValueName(QString::fromUtf8(row.value_name));
+        parser.addOption(option);
+        taken.emplace_back(row.id, option);
+    }
 
     if (!parser.parse(arguments)) {
         text = parser.errorText();
@@ -50,46 +47,25 @@ OptionsVerdict ParseWindowOptions(const QStringList& arguments, WindowOptions& o
         return OptionsVerdict::Error;
     }
 
-    if (parser.isSet(catalogue)) options.catalogue = parser.value(catalogue).toStdString();
-    options.usb = parser.value(usb).toStdString();
-
-    if (!parser.isSet(emulate)) {
-        for (const QCommandLineOption* only_emulated :
-             {&chip_file, &ident, &fault, &fast, &wire_log}) {
-            if (parser.isSet(*only_emulated)) {
-                text = "--" + only_emulated->names().first() + " needs --emulate";
+    options = StartOptions{};
+    std::set<StartOption> given;
+    std::string error;
+    for (const auto& [id, option] : taken) {
+        if (!parser.isSet(option)) continue;
+        given.insert(id);
+        const QStringList values =
+            RowOf(id).value_name != nullptr ? parser.values(option) : QStringList{QString()};
+        for (const QString& value : values) {
+            if (!ApplyStartOption(id, value.toStdString(), options, error)) {
+                text = QString::fromStdString(error);
                 return OptionsVerdict::Error;
             }
         }
-        options.emulate.reset();
-        return OptionsVerdict::Run;
     }
-    if (parser.isSet(usb)) {
-        text = "--usb and --emulate exclude each other";
+    if (!CheckStartOptions(given, options, error)) {
+        text = QString::fromStdString(error);
         return OptionsVerdict::Error;
     }
-
-    emu::EmulatorOptions emulator;
-    emulator.chip = parser.value(emulate).toStdString();
-    if (parser.isSet(chip_file)) emulator.chip_file = parser.value(chip_file).toStdString();
-    if (parser.isSet(wire_log)) emulator.wire_log = parser.value(wire_log).toStdString();
-    emulator.fast = parser.isSet(fast);
-    std::string error;
-    if (parser.isSet(ident)) {
-        std::array<std::uint8_t, 15> bytes{};
-        if (!emu::ParseIdent(parser.value(ident).toStdString(), bytes, error)) {
-            text = QString::fromStdString(error);
-            return OptionsVerdict::Error;
-        }
-        emulator.ident = bytes;
-    }
-    for (const QString& word : parser.values(fault)) {
-        if (!emu::ParseFault(word.toStdString(), emulator.faults, error)) {
-            text = QString::fromStdString(error);
-            return OptionsVerdict::Error;
-        }
-    }
-    options.emulate = std::move(emulator);
     return OptionsVerdict::Run;
 }
 

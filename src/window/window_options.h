@@ -1,23 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The window's command line: nothing for the operator's own use; --emulate and
-// its companions run the window against the built-in programmer for
-// demonstrations, and --usb picks a hardware backend.
+// The window's command line: nothing for the operator's own use; the
+// emulator's options run the window against the built-in programmer for
+// demonstrations, and the backend option picks a hardware backend.
 
 #include <QString>
 #include <QStringList>
-#include <optional>
-#include <string>
 
-#include "emulator/emulated_programmer.h"
+#include "app/start_options.h"
 
 namespace dspprog {
-
-struct WindowOptions {
-    std::optional<std::string> catalogue;  // --catalogue FILE; else the search order finds one
-    std::string usb;  // hardware backend; "" for the platform's default
-    std::optional<emu::EmulatorOptions> emulate;
-};
 
 enum class OptionsVerdict {
     Run,    // go on with `options`
@@ -26,7 +18,7 @@ enum class OptionsVerdict {
 };
 
 // `arguments` includes the program name first, as QCoreApplication::arguments() gives it.
-OptionsVerdict ParseWindowOptions(const QStringList& arguments, WindowOptions& options,
+OptionsVerdict ParseWindowOptions(const QStringList& arguments, StartOptions& options,
                                   QString& text);
 
 }  // namespace dspprog

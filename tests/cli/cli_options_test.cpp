@@ -26,19 +26,19 @@ std::string Refusal(const std::vector<std::string>& args) {
 
 TEST(CliOptions, CommandsTakeTheirOwnArguments) {
     const CliOptions read = Parsed({"read", "-o", "out.bin"});
-    EXPECT_EQ(read.command, CliCommand::Read);
+    EXPECT_EQ(read.command, "read");
     EXPECT_EQ(read.output, "out.bin");
 
     const CliOptions write = Parsed({"write", "--no-erase", "image.bin"});
-    EXPECT_EQ(write.command, CliCommand::Write);
+    EXPECT_EQ(write.command, "write");
     EXPECT_EQ(write.image, "image.bin");
     EXPECT_TRUE(write.no_erase);
     EXPECT_EQ(Parsed({"write", "image.bin", "--no-erase"}).image, "image.bin");
     EXPECT_EQ(Parsed({"verify", "--format", "raw", "image.hex"}).format, ImageFormat::Raw);
 
-    EXPECT_EQ(Parsed({"identify"}).command, CliCommand::Identify);
-    EXPECT_EQ(Parsed({"erase"}).command, CliCommand::Erase);
-    EXPECT_EQ(Parsed({"speed"}).command, CliCommand::Speed);
+    EXPECT_EQ(Parsed({"identify"}).command, "identify");
+    EXPECT_EQ(Parsed({"erase"}).command, "erase");
+    EXPECT_EQ(Parsed({"speed"}).command, "speed");
     EXPECT_FALSE(Parsed({"read"}).output);
     EXPECT_EQ(Parsed({"read"}).catalogue, std::nullopt);
 }

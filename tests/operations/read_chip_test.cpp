@@ -36,7 +36,7 @@ struct ReadBench : ProgrammerBench {
     }
     // Saving on, the save dialog answering `name` (in the test's directory).
     std::string Saving(const std::string& name) {
-        session.CheckBoxNotWrite = false;
+        session.settings.save_read = true;
         op.AnswerSave(PathOf(name));
         return PathOf(name);
     }
@@ -199,7 +199,7 @@ TEST(ReadSave, FileThatCannotBeCreated) {
 
 TEST(ReadSave, CancelledDialogEndsWithAnEmptyLine) {
     ReadBench bench(Blank());
-    bench.session.CheckBoxNotWrite = false;
+    bench.session.settings.save_read = true;
     bench.op.AnswerSave(std::nullopt);
     EXPECT_EQ(ReadClick(bench.session), Outcome::Cancelled);
     EXPECT_EQ(bench.op.transcript(),
@@ -358,7 +358,7 @@ TEST(ReadFailure, ChipTooLargeToPlaceStopsBeforeTheCommand) {
 
 TEST(ReadFailure, UnidentifiedChipCreatesNoFile) {
     ReadBench bench(Blank(), 0x99);
-    bench.session.CheckBoxNotWrite = false;  // no save dialog is expected
+    bench.session.settings.save_read = true;  // no save dialog is expected
     EXPECT_EQ(ReadClick(bench.session), Outcome::Failed);
     EXPECT_EQ(bench.op.transcript(),
               Read({"  Чип не определен!",

@@ -209,8 +209,8 @@ TEST(WriteChoice, TheFormOfTheFile) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         WriteBench bench;
-        bench.session.CheckBoxPad = c.pad;
-        bench.session.ForcedImageFormat = c.forced;
+        bench.session.settings.pad_short_image = c.pad;
+        bench.session.settings.image_format = c.forced;
         const std::string path = bench.Offer(c.name, Bytes(c.content.begin(), c.content.end()));
         if (c.refusal.empty()) {
             EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Succeeded);
@@ -293,7 +293,7 @@ TEST(WriteExchange, WhenTheFlashIsErasedFirst) {
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.t_write) + (c.not_erase ? " not erasing" : ""));
         WriteBench bench(Flash(c.t_write));
-        bench.session.CheckBoxNotErase = c.not_erase;
+        bench.session.settings.erase_first = !c.not_erase;
         bench.Offer("image.bin", Pattern(8192));
         EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Succeeded);
         EXPECT_EQ(bench.Opcodes(), c.opcodes);

@@ -92,11 +92,11 @@ TEST(NativeOperations, ReadsTheWholeChipIntoANewImage) {
     bench.programmer.Change([&](emu::Firmware& fw) { fw.chip().content() = content; });
     bench.Open();
     bench.ClearWire();
-    bench.session.CheckBoxNotWrite = false;
+    bench.session.settings.save_read = true;
     bench.op.AnswerSave(bench.PathOf("image.bin"));
 
     Reference reference(content);
-    reference.session.CheckBoxNotWrite = false;
+    reference.session.settings.save_read = true;
     reference.op.AnswerSave(reference.PathOf("image.bin"));
 
     EXPECT_EQ(ReadClick(bench.session), Outcome::Succeeded);

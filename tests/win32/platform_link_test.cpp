@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "link/platform_link.h"
+#include "app/platform_link.h"
 #include "link/win32/native_backend.h"
 #include "link/win32/setupapi_enumerator.h"
 #ifdef DSPPROG_HAVE_LIBUSB

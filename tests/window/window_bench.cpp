@@ -13,18 +13,36 @@
 #include <QTest>
 #include <stdexcept>
 
-#include "operations/startup.h"
+#include "app/run_files.h"
+
 
 namespace dspprog::testing {
 
 namespace {
 
-std::unique_ptr<emu::EmulatedProgrammer> MakeProgrammer(const emu::EmulatorOptions& options,
-                                                        const std::string& catalogue,
-                                                        Clock& clock) {
+StartOptions Emulating(const emu::EmulatorOptions& options, const TempCatalogue& catalogue) {
+    StartOptions start;
+    start.catalogue = catalogue.path();
+    start.emulate = true;
+    start.emulator = options;
+    return start;
+}
+
+// The bench's catalogue written, then the run's files chosen as the program chooses them.
+FileRoles BenchFiles(const StartOptions& start, const TempCatalogue& catalogue) {
+    catalogue.Write({kBenchChipRow});
+    RunFiles files;
     std::string error;
-    auto programmer = emu::EmulatedProgrammer::Create(options, catalogue, clock, error);
-    if (!programmer) throw std::runtime_error("emulator: " + error);
+    if (!ChooseRunFiles(start, CatalogueEnvironment{}, FileRoles{}, files, error))
+        throw std::runtime_error(error);
+    return files.roles;
+}
+
+std::unique_ptr<Programmer> OpenProgrammer(const StartOptions& start, const FileRoles& files,
+                                           Clock& clock) {
+    std::string error;
+    auto programmer = Programmer::Open(start, files.catalogue, clock, error);
+    if (!programmer) throw std::runtime_error(error);
     return programmer;
 }
 
@@ -38,14 +56,10 @@ emu::EmulatorOptions BenchEmulator() {
 }
 
 WindowBench::WindowBench(const emu::EmulatorOptions& options)
-    : programmer(MakeProgrammer(options, catalogue.path(), clock)),
-      op(window, critical),
-      link(programmer->backend(), clock, op),
-      table(MakeChipTable(catalogue.path())),
-      session(link, *table, op),
-      handlers(window, session) {
-    catalogue.Write({kBenchChipRow});
-    StartUp(programmer->enumerator(), link);
+    : files(BenchFiles(Emulating(options, catalogue), catalogue)),
+      programmer(OpenProgrammer(Emulating(options, catalogue), files, clock)),
+      wiring(programmer->backend(), clock, files) {
+    programmer->Connect(wiring.link);
     firmware().ClearWire();
     window.show();
     if (!QTest::qWaitForWindowExposed(&window)) throw std::runtime_error("window not exposed");

@@ -14,16 +14,14 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/chip_table.h"
+#include "app/programmer.h"
 #include "emulator/emulated_programmer.h"
 #include "link/clock.h"
-#include "link/link.h"
-#include "operations/session.h"
 #include "support/temp_catalogue.h"
 #include "window/critical_error_dialog.h"
 #include "window/main_window.h"
-#include "window/qt_operator.h"
 #include "window/window_handlers.h"
+#include "window/window_wiring.h"
 
 class QAbstractButton;
 class QFileDialog;
@@ -51,8 +49,8 @@ public:
     explicit WindowBench(const emu::EmulatorOptions& options = BenchEmulator());
     ~WindowBench();
 
-    emu::Firmware& firmware() { return programmer->firmware(); }
-    emu::EmulatedBackend& backend() { return programmer->backend(); }
+    emu::Firmware& firmware() { return programmer->emulated()->firmware(); }
+    emu::EmulatedBackend& backend() { return programmer->emulated()->backend(); }
 
     // The lines of Memo1.
     QStringList Log() const;
@@ -66,14 +64,12 @@ public:
 
     TempCatalogue catalogue;
     SimulatedClock clock;
-    std::unique_ptr<emu::EmulatedProgrammer> programmer;
-    MainWindow window;
-    CriticalErrorDialog critical;
-    QtOperator op;
-    Link link;
-    std::unique_ptr<ChipTable> table;
-    Session session;
-    WindowHandlers handlers;
+    // Chosen, opened and built as the program does it.
+    FileRoles files;
+    std::unique_ptr<Programmer> programmer;
+    WindowWiring wiring;
+    MainWindow& window = wiring.window;
+    WindowHandlers& handlers = wiring.handlers;
 };
 
 // Answers modal dialogs in the order given, as they appear on the window's

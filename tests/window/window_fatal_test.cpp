@@ -95,8 +95,8 @@ private slots:
         QVERIFY(script.done());
         QVERIFY2(script.unexpected().isEmpty(), qPrintable(script.unexpected().join("; ")));
         QCOMPARE(exits.count(), 1);
-        QCOMPARE(exits.first().first().toInt(), kFatalExitStatus);
-        QVERIFY(kFatalExitStatus != 0);
+        QCOMPARE(exits.first().first().toInt(), kExitStopped);
+        QVERIFY(kExitStopped != 0);
         // No closing line: the operation did not end, the program did.
         QCOMPARE(bench.LogAfter(1), (QStringList{"", "+++ Начало определения чипа."}));
         QVERIFY(Recorded(bench, "cancel \\PIPE00"));
@@ -138,7 +138,7 @@ private slots:
         QVERIFY(link_open_during_box);
         QVERIFY(Recorded(bench, "close device"));
         QCOMPARE(exits.count(), 1);
-        QCOMPARE(exits.first().first().toInt(), kFatalExitStatus);
+        QCOMPARE(exits.first().first().toInt(), kExitStopped);
     }
 };
 

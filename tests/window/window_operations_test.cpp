@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "app/operation_table.h"
 #include "window_bench.h"
 
 using namespace dspprog;
@@ -116,12 +117,7 @@ private slots:
             for (QWidget* control : Controls(bench.window))
                 QTest::mouseClick(control, Qt::LeftButton, Qt::NoModifier, QPoint(8, 8));
             // A click that reached a handler anyway.
-            bench.handlers.OnGetIdent();
-            bench.handlers.OnRead();
-            bench.handlers.OnEreaseChip();
-            bench.handlers.OnWriteChipButton();
-            bench.handlers.OnCompare();
-            bench.handlers.OnButton1();
+            for (const OperationRow& row : OperationRows()) bench.handlers.Start(row.operation);
             QTest::qWait(50);
             while_open = bench.Log();
             wire_while_open = bench.firmware().wire().size();

@@ -79,7 +79,7 @@ private slots:
         QCOMPARE(text, QString("Не удалось получить доступ к устройству!\n\r"
                                "Программа будет аварийно завершена."));
         QVERIFY(!window_visible);
-        QCOMPARE(status, kFatalExitStatus);
+        QCOMPARE(status, kExitStopped);
     }
 
     void FinishingAtThePromptEndsTheRunWithFailure() {
@@ -97,7 +97,7 @@ private slots:
 
         QVERIFY(script.done());
         QVERIFY2(script.unexpected().isEmpty(), qPrintable(script.unexpected().join("; ")));
-        QCOMPARE(status, kFatalExitStatus);
+        QCOMPARE(status, kExitStopped);
     }
 
     void ClosingTheWindowEndsTheRunWithSuccess() {

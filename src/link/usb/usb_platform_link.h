@@ -4,7 +4,7 @@
 
 #include <iostream>
 
-#include "link/platform_link.h"
+#include "link/platform_parts.h"
 
 namespace dspprog {
 

@@ -3,7 +3,7 @@
 // The Windows backend for the front-ends: SetupAPI discovery and the
 // programmer's bulk-pipe driver.
 
-#include "link/platform_link.h"
+#include "link/platform_parts.h"
 
 namespace dspprog {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "link/platform_link.h"
+#include "app/platform_link.h"
 
 #ifdef DSPPROG_HAVE_LIBUSB
 #include "link/usb/usb_platform_link.h"

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The real-hardware link of this build, for the front-ends.
+// What a hardware backend gives the program: its enumerator and its link
+// backend, and whatever they need kept alive.
 
 #include <memory>
-#include <string>
 
 #include "link/discovery.h"
 #include "link/pipe.h"
@@ -16,9 +16,5 @@ struct PlatformLink {
     // Anything the backend needs to keep alive (a library context, ...).
     std::shared_ptr<void> context;
 };
-
-// `which`: "" for the platform's default, "libusb" or "native". Returns an
-// empty PlatformLink with `error` set when that backend is not in this build.
-PlatformLink MakePlatformLink(const std::string& which, std::string& error);
 
 }  // namespace dspprog

@@ -1,0 +1,18 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "window/window_wiring.h"
+
+#include "operations/locale_separator.h"
+
+namespace dspprog {
+
+WindowWiring::WindowWiring(LinkBackend& backend, Clock& clock, const FileRoles& files)
+    : op(window, critical),
+      link(backend, clock, op),
+      catalogue(MakeChipTable(files.catalogue)),
+      session(link, *catalogue, op),
+      handlers(window, session) {
+    op.GuardFiles(files);
+    session.DecimalSeparator = LocaleDecimalSeparator();
+}
+
+}  // namespace dspprog

@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// The window and everything behind it, wired up: the program and the tests
+// build it with this one class, so they cannot wire it differently.
+
+#include <memory>
+
+#include "app/file_roles.h"
+#include "catalogue/chip_table.h"
+#include "link/clock.h"
+#include "link/link.h"
+#include "link/pipe.h"
+#include "operations/session.h"
+#include "window/critical_error_dialog.h"
+#include "window/main_window.h"
+#include "window/qt_operator.h"
+#include "window/window_handlers.h"
+
+namespace dspprog {
+
+class WindowWiring {
+public:
+    // A link on `backend`, not yet open; the session on the catalogue of
+    // `files`, whose other files the file dialogs refuse as images.
+    WindowWiring(LinkBackend& backend, Clock& clock, const FileRoles& files);
+
+    MainWindow window;
+    // No parent: the prompt has its own window, centred on the desktop.
+    CriticalErrorDialog critical;
+    QtOperator op;
+    Link link;
+    std::unique_ptr<ChipTable> catalogue;
+    Session session;
+    WindowHandlers handlers;
+};
+
+}  // namespace dspprog
