@@ -49,7 +49,7 @@ bool WaitForLine(MainWindow* window, const QString& line) {
                            20000);
 }
 
-OptionsVerdict Parse(const QStringList& args, WindowOptions& options, QString& text) {
+OptionsVerdict Parse(const QStringList& args, StartOptions& options, QString& text) {
     return ParseWindowOptions(QStringList{"dspprog"} + args, options, text);
 }
 
@@ -202,15 +202,15 @@ private slots:
     }
 
     void EmulatorOptionsReachTheProgrammer() {
-        WindowOptions options;
+        StartOptions options;
         QString text;
         QCOMPARE(Parse({"--emulate", "AB05:8192:255", "--fast", "--fault", "refuse:83", "--fault",
                         "stall:MainIn@1", "--ident", "0102030405060708090A0B0C0D0E0F",
                         "--chip-file", "chip.bin", "--catalogue", "other.db"},
                        options, text),
                  OptionsVerdict::Run);
-        QVERIFY(options.emulate.has_value());
-        const emu::EmulatorOptions& e = *options.emulate;
+        QVERIFY(options.emulate);
+        const emu::EmulatorOptions& e = options.emulator;
         QCOMPARE(e.chip, std::string("AB05:8192:255"));
         QVERIFY(e.fast);
         QVERIFY(e.faults.refuse.count(0x83) == 1);
@@ -223,12 +223,12 @@ private slots:
     }
 
     void WithoutOptionsTheHardwareAndChipsDbAreUsed() {
-        WindowOptions options;
+        StartOptions options;
         QString text;
         QCOMPARE(Parse({}, options, text), OptionsVerdict::Run);
-        QVERIFY(!options.emulate.has_value());
+        QVERIFY(!options.emulate);
         QVERIFY(!options.catalogue.has_value());
-        QVERIFY(options.usb.empty());
+        QVERIFY(!options.usb);
     }
 
     void RejectsCommandLinesThatCannotRun() {
@@ -242,7 +242,7 @@ private slots:
             {"--no-such-option"},
         };
         for (const QStringList& args : bad) {
-            WindowOptions options;
+            StartOptions options;
             QString text;
             QVERIFY2(Parse(args, options, text) == OptionsVerdict::Error,
                      qPrintable(args.join(' ')));
@@ -251,13 +251,17 @@ private slots:
     }
 
     void BinaryReportsUnusableCommandLinesOnStandardError() {
+        TempCatalogue catalogue;
+        catalogue.Write({kBenchChipRow});
         QProcess process;
-        process.start(DSPPROG_BINARY,
-                      {"--emulate", "NO SUCH CHIP", "--catalogue", "/nonexistent/chips.db"});
+        process.start(DSPPROG_BINARY, {"--emulate", "NO SUCH CHIP", "--catalogue",
+                                       QString::fromStdString(catalogue.path())});
         QVERIFY(process.waitForFinished(20000));
         QCOMPARE(process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(process.exitCode(), 2);
-        QVERIFY(process.readAllStandardError().contains("dspprog: chip 'NO SUCH CHIP'"));
+        const QByteArray error = process.readAllStandardError();
+        QVERIFY2(error.contains("dspprog: ") && error.contains("chip 'NO SUCH CHIP'"),
+                 error.constData());
 
         process.start(DSPPROG_BINARY, {"--help"});
         QVERIFY(process.waitForFinished(20000));
