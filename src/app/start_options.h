@@ -33,9 +33,9 @@ struct StartOptionRow {
 // Every row, in the order the help texts list them.
 std::span<const StartOptionRow> StartOptionRows();
 const StartOptionRow& RowOf(StartOption id);
-// The row named `flag` ("--emulate"); null for none.
+// The row a command-line flag (its name after two dashes) names; null for none.
 const StartOptionRow* RowOfFlag(const std::string& flag);
-// "--emulate".
+// The row's name after two dashes, as the command line spells it.
 std::string OptionFlag(StartOption id);
 
 // What the options ask for.

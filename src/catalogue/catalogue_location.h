@@ -4,7 +4,7 @@
 // lookup reads whatever file it is given exactly as before.
 //
 // The places, first one that holds a chips.db wins:
-//   1. the file named on the command line (--catalogue FILE), taken even when
+//   1. the file named on the command line (the catalogue option), taken even when
 //      it is missing, so that a wrong name ends in the usual fatal stop;
 //   2. chips.db in the current directory, where existing installations keep it;
 //   3. $XDG_DATA_HOME/dspprog/chips.db, by default ~/.local/share/dspprog/chips.db,
@@ -22,7 +22,7 @@ namespace dspprog {
 // Everything the choice depends on. An empty string stands for "not set" or
 // "not known".
 struct CatalogueEnvironment {
-    std::optional<std::string> explicit_file;  // --catalogue FILE
+    std::optional<std::string> explicit_file;  // the catalogue option's FILE
     std::string current_dir;                   // empty: the bare relative name "chips.db"
     std::string xdg_data_home;                 // $XDG_DATA_HOME
     std::string home;                          // $HOME

@@ -25,7 +25,7 @@ struct CliEnvironment {
     Clock* clock = nullptr;
     // Told where a read's image is while it is unfinished; may be null.
     UnfinishedFileWatch* unfinished_files = nullptr;
-    // Where the catalogue is looked for without --catalogue; nothing for this
+    // Where the catalogue is looked for without a catalogue option; nothing for this
     // process's own working directory, data directories and installation.
     std::optional<CatalogueEnvironment> catalogue_places;
 };

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The built-in programmer of --emulate: a firmware with a virtual chip, its
+// The built-in programmer the front-ends can run against: a firmware with a virtual chip, its
 // link backend and enumerator, set up from the front-ends' options.
 
 #include <array>

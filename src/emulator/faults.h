@@ -31,7 +31,7 @@ struct Faults {
     std::array<std::uint8_t, 15> reident{};
 };
 
-// Parses one --fault word: refuse:OP | fail:OP | stall:PIPE[@N] | short:PIPE[@N] |
+// Parses one fault word: refuse:OP | fail:OP | stall:PIPE[@N] | short:PIPE[@N] |
 // stuck:N[=VV] | unplug@N | ident:CODE[@N]. OP is a hex opcode ("83"), PIPE a
 // pipe name, CODE four hex digits (manufacturer, device), VV the two hex digits
 // the stuck bytes read (00 when not given). False on a malformed word, with

@@ -15,8 +15,8 @@ const char* Hint(int error) {
         // one program at a time open it.
         case LIBUSB_ERROR_NOT_SUPPORTED:
             return "the programmer's driver is not WinUSB. Bind WinUSB to it (for instance with "
-                   "Zadig) to use --usb libusb; with the programmer's own driver use --usb "
-                   "native.";
+                   "Zadig) to use the libusb backend; with the programmer's own driver choose the "
+                   "native backend.";
         case LIBUSB_ERROR_ACCESS:
             return "another program has the programmer open.";
 #else
