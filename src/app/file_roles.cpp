@@ -26,31 +26,32 @@ bool SameFile(const std::string& a, const std::string& b) {
 bool CheckFileRoles(const FileRoles& roles, std::string& error) {
     // Every other file the run works on, with the words that name it.
     std::vector<std::pair<std::string, std::string>> others = {{roles.catalogue, "the catalogue"}};
-    if (roles.chip_file) others.emplace_back(*roles.chip_file, "the " + OptionFlag(StartOption::ChipFile));
+    if (roles.chip_file)
+        others.emplace_back(*roles.chip_file, "the " + OptionFlag(StartOption::ChipFile));
     if (roles.output) others.emplace_back(*roles.output, "the -o file");
     if (roles.image) others.emplace_back(*roles.image, "the image FILE");
 
     if (roles.wire_log) {
         for (const auto& [path, what] : others) {
             if (SameFile(*roles.wire_log, path)) {
-                error = OptionFlag(StartOption::WireLog) + " '" + *roles.wire_log + "' is also " + what +
-                        ", which the log would overwrite";
+                error = OptionFlag(StartOption::WireLog) + " '" + *roles.wire_log + "' is also " +
+                        what + ", which the log would overwrite";
                 return false;
             }
         }
     }
     if (roles.chip_file) {
         if (SameFile(*roles.chip_file, roles.catalogue)) {
-            error = OptionFlag(StartOption::ChipFile) + " '" + *roles.chip_file + "' is also the catalogue";
+            error = OptionFlag(StartOption::ChipFile) + " '" + *roles.chip_file +
+                    "' is also the catalogue";
             return false;
         }
         // The chip's file changes with every erase and write: as the image it
         // would be erased before it is sent, and the verify would compare the
         // chip with itself.
         if (roles.image && SameFile(*roles.chip_file, *roles.image)) {
-            error = "the image FILE '" + *roles.image +
-                    "' is the emulated chip's own " + OptionFlag(StartOption::ChipFile) +
-                    "; write a copy of it instead";
+            error = "the image FILE '" + *roles.image + "' is the emulated chip's own " +
+                    OptionFlag(StartOption::ChipFile) + "; write a copy of it instead";
             return false;
         }
     }
@@ -59,14 +60,14 @@ bool CheckFileRoles(const FileRoles& roles, std::string& error) {
 
 std::optional<std::string> RefuseDialogChoice(const FileRoles& roles, const std::string& chosen) {
     if (roles.chip_file && SameFile(chosen, *roles.chip_file)) {
-        return "Файл \"" + chosen +
-               "\" хранит содержимое эмулируемого чипа (" + OptionFlag(StartOption::ChipFile) +
+        return "Файл \"" + chosen + "\" хранит содержимое эмулируемого чипа (" +
+               OptionFlag(StartOption::ChipFile) +
                ") и не может быть файлом "
                "образа. Выберите другой файл.";
     }
     if (roles.wire_log && SameFile(chosen, *roles.wire_log)) {
-        return "Файл \"" + chosen +
-               "\" назначен журналом обмена (" + OptionFlag(StartOption::WireLog) +
+        return "Файл \"" + chosen + "\" назначен журналом обмена (" +
+               OptionFlag(StartOption::WireLog) +
                ") и будет перезаписан при выходе. "
                "Выберите другой файл.";
     }

@@ -13,9 +13,10 @@ namespace dspprog {
 struct FileRoles {
     std::string catalogue;
     std::optional<std::string> chip_file{};  // the emulated chip's content (the emulated chip)
-    std::optional<std::string> wire_log{};   // the emulator's wire log, written at exit (the wire log)
-    std::optional<std::string> output{};     // a read's image file, given in advance (-o)
-    std::optional<std::string> image{};      // a write's image file, given in advance
+    std::optional<std::string>
+        wire_log{};                       // the emulator's wire log, written at exit (the wire log)
+    std::optional<std::string> output{};  // a read's image file, given in advance (-o)
+    std::optional<std::string> image{};   // a write's image file, given in advance
 };
 
 // True when `a` and `b` name the same file, existing or not.

@@ -15,7 +15,7 @@ struct OperationRow {
     const char* command;  // the command line's word
     const char* button;   // the Qt object name of the window's button
     const ButtonOperation& operation;
-    bool takes_image;     // the command line names the image FILE after the word
+    bool takes_image;  // the command line names the image FILE after the word
 };
 
 std::span<const OperationRow> OperationRows();

@@ -19,8 +19,7 @@ const std::vector<StartOptionRow>& Rows() {
          false,
          {"the chip catalogue; without it the first chips.db found in: the",
           "current directory, $XDG_DATA_HOME/dspprog (default",
-          "~/.local/share/dspprog), the installed ../share/dspprog beside",
-          "the program"}},
+          "~/.local/share/dspprog), the installed ../share/dspprog beside", "the program"}},
         {StartOption::Usb,
          "usb",
          "libusb|native",
@@ -173,8 +172,8 @@ bool CheckStartOptions(const std::set<StartOption>& given, const StartOptions& o
     if (!options.emulate) {
         for (const StartOptionRow& row : Rows()) {
             if (row.emulator_only && given.count(row.id)) {
-                error = "option '" + OptionFlag(row.id) + "' needs " +
-                        OptionFlag(StartOption::Emulate);
+                error =
+                    "option '" + OptionFlag(row.id) + "' needs " + OptionFlag(StartOption::Emulate);
                 return false;
             }
         }

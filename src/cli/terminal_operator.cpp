@@ -86,7 +86,8 @@ int TerminalOperator::ShowCriticalError(const std::string& message) {
     err_ << "Критическая ошибка: " << message << '\n';
     switch (answers_.on_stall) {
         case StallAnswer::Wait:
-            err_ << "  -> Подождать (" << OptionFlag(StartOption::OnStall) << " wait)\n" << std::flush;
+            err_ << "  -> Подождать (" << OptionFlag(StartOption::OnStall) << " wait)\n"
+                 << std::flush;
             return kRetry;
         case StallAnswer::Terminate:
             err_ << "  -> Завершить (" << OptionFlag(StartOption::OnStall) << " terminate)\n"

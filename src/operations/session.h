@@ -22,9 +22,9 @@ using DataBlock = std::array<std::uint8_t, kBlockSize>;
 
 // The choices the operator makes for the next operation.
 struct OperationSettings {
-    bool save_read = false;       // a read saves the content to a file
-    bool erase_first = true;      // a write erases chips that are erased before writing
-    bool pad_short_image = false; // a raw image shorter than the chip is filled with 0xFF
+    bool save_read = false;        // a read saves the content to a file
+    bool erase_first = true;       // a write erases chips that are erased before writing
+    bool pad_short_image = false;  // a raw image shorter than the chip is filled with 0xFF
     // The file address of the chip's first byte in a HEX or S-record image.
     std::uint32_t image_offset = 0;
     // The form the operator says the image to write or compare with is in;

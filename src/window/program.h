@@ -5,10 +5,10 @@
 #include <QStringList>
 #include <string>
 
+#include "app/file_roles.h"
 #include "link/clock.h"
 #include "link/discovery.h"
 #include "link/pipe.h"
-#include "app/file_roles.h"
 
 namespace dspprog {
 

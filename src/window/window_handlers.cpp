@@ -16,7 +16,8 @@ WindowHandlers::WindowHandlers(MainWindow& window, Session& session)
         auto* button = window_.findChild<QPushButton*>(QString::fromUtf8(row.button));
         // A row naming no button of this window is a mistake in the table:
         // better the program does not start than a button that does nothing.
-        if (button == nullptr) qFatal("no button '%s' for the command '%s'", row.button, row.command);
+        if (button == nullptr)
+            qFatal("no button '%s' for the command '%s'", row.button, row.command);
         const ButtonOperation& operation = row.operation;
         connect(button, &QPushButton::clicked, this, [this, &operation] { Start(operation); });
     }

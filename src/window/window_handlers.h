@@ -17,8 +17,8 @@ class WindowHandlers final : public QObject {
     Q_OBJECT
 
 public:
-    // Connects the window's buttons, one for each row of the operations' table. `session.op` must show its dialogs on the
-    // window's thread (QtOperator), or an operation waiting for an answer
+    // Connects the window's buttons, one for each row of the operations' table. `session.op` must
+    // show its dialogs on the window's thread (QtOperator), or an operation waiting for an answer
     // would never get one.
     WindowHandlers(MainWindow& window, Session& session);
 

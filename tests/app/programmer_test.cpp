@@ -57,8 +57,8 @@ TEST(Programmer, WhatCannotBeOpenedIsNamedByItsOption) {
     catalogue.Write({{"AB05", "TEST AB05", "64K", "4", "1", "255"}});
     SimulatedClock clock;
     std::string error;
-    EXPECT_EQ(Programmer::Open(Emulating("NO SUCH CHIP", catalogue.path()), catalogue.path(),
-                               clock, error),
+    EXPECT_EQ(Programmer::Open(Emulating("NO SUCH CHIP", catalogue.path()), catalogue.path(), clock,
+                               error),
               nullptr);
     EXPECT_EQ(error.rfind(OptionFlag(StartOption::Emulate) + ": chip 'NO SUCH CHIP'", 0), 0u)
         << error;

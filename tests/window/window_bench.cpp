@@ -15,7 +15,6 @@
 
 #include "app/run_files.h"
 
-
 namespace dspprog::testing {
 
 namespace {

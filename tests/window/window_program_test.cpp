@@ -120,7 +120,7 @@ private slots:
                        clock);
 
         QVERIFY(read_done);
-        QCOMPARE(status, 0);
+        QCOMPARE(status, kExitSucceeded);
         QCOMPARE(icon, QSize(256, 256));  // the application's icon
     }
 
@@ -139,7 +139,7 @@ private slots:
             const int status = RunDspprog(
                 QStringList{"dspprog", "--emulate", "AB05:8192:255", "--catalogue", db} + clash,
                 clock);
-            QVERIFY2(status == 2, qPrintable(clash.join(' ')));
+            QVERIFY2(status == kExitUsage, qPrintable(clash.join(' ')));
             QVERIFY(!QFile::exists(chip));
         }
         // The catalogue was not the wire log's to overwrite.
@@ -188,7 +188,7 @@ private slots:
         QVERIFY(script.done());
         QVERIFY2(script.unexpected().isEmpty(), qPrintable(script.unexpected().join("; ")));
         QVERIFY(cancelled);
-        QCOMPARE(status, 0);
+        QCOMPARE(status, kExitSucceeded);
         QCOMPARE(boxes.size(), 2);
         QVERIFY(boxes[0].contains(chip) && boxes[0].contains("--chip-file"));
         QVERIFY(boxes[1].contains(wire) && boxes[1].contains("--wire-log"));
@@ -258,14 +258,14 @@ private slots:
                                        QString::fromStdString(catalogue.path())});
         QVERIFY(process.waitForFinished(20000));
         QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(process.exitCode(), 2);
+        QCOMPARE(process.exitCode(), kExitUsage);
         const QByteArray error = process.readAllStandardError();
         QVERIFY2(error.contains("dspprog: ") && error.contains("chip 'NO SUCH CHIP'"),
                  error.constData());
 
         process.start(DSPPROG_BINARY, {"--help"});
         QVERIFY(process.waitForFinished(20000));
-        QCOMPARE(process.exitCode(), 0);
+        QCOMPARE(process.exitCode(), kExitSucceeded);
         QVERIFY(process.readAllStandardOutput().contains("--emulate"));
     }
 };
