@@ -254,7 +254,7 @@ TEST_F(CliOutcomes, AChipThatChangesDuringTheEraseIsNotWritten) {
               "  При стирании определен другой чип: \"Test Flash 16K\", 16384 байт, вместо "
               "\"Test Flash 8K\", 8192 байт! Запись прекращена.");
     EXPECT_EQ(lines.back(), "--- Окончание записи чипа.");
-    // Identification, the erase's identification, erase and blank check: no _WriteChip.
+    // Identification, the erase's identification, erase and blank check: no kWriteChip.
     std::string opcodes;
     for (const std::string& line : ReadLines(wire))
         if (line.rfind("CmdOut ", 0) == 0) opcodes += line.substr(7, 2) + " ";

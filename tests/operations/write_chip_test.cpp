@@ -314,8 +314,8 @@ TEST(WriteExchange, TimeCoversTheDataBlocksInWholeSeconds) {
 TEST(WriteExchange, CompletionOfTheWriteIsNotExamined) {
     WriteBench bench;
     bench.Offer("image.bin", Pattern(8192));
-    bench.firmware.faults().fail_completion.insert(_WriteChipPulse);
-    bench.firmware.faults().fail_completion.insert(_BurstRead);
+    bench.firmware.faults().fail_completion.insert(kWriteChipPulse);
+    bench.firmware.faults().fail_completion.insert(kBurstRead);
     EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Succeeded);
     EXPECT_EQ(bench.op.log().at(6), kGood);
 }
@@ -385,7 +385,7 @@ TEST(WriteVerify, ComparesWithTheFileAsItIsOnDisk) {
 TEST(WriteVerify, RefusedVerifyReadStopsTheProgram) {
     WriteBench bench;
     bench.Offer("image.bin", Pattern(8192));
-    bench.firmware.faults().refuse.insert(_BurstRead);
+    bench.firmware.faults().refuse.insert(kBurstRead);
     const FatalStop stop = ExpectFatalStop([&] { WriteChipButtonClick(bench.session); });
     EXPECT_EQ(stop.kind(), FatalStop::Kind::Halt);
     EXPECT_EQ(stop.message(), "  Команду _BurstRead не принято!!!");
@@ -425,7 +425,7 @@ TEST(WriteRefusal, FailedEraseEndsTheWrite) {
 TEST(WriteRefusal, RefusedWriteCommandIsALogLine) {
     WriteBench bench;
     const std::string path = bench.Offer("image.bin", Pattern(8192));
-    bench.firmware.faults().refuse.insert(_WriteChipPulse);
+    bench.firmware.faults().refuse.insert(kWriteChipPulse);
     EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Failed);
     EXPECT_EQ(bench.op.transcript(),
               bench.Lines({"[open] " + path, "  Команду _WriteChip не принято!!!"}));
