@@ -15,6 +15,7 @@
 #include "operations/identify.h"
 #include "operations/image_encoder.h"
 #include "operations/write_chip.h"
+#include "support/bytes.h"
 
 namespace dspprog::testing {
 namespace {
@@ -36,13 +37,6 @@ Chip Flash(const std::string& t_write) {
 }
 Chip Pulse(std::uint16_t type, const std::string& type_text) {
     return {8192, "64K", type, type_text, "0", "0"};
-}
-
-std::vector<std::uint8_t> Pattern(std::uint32_t size, std::uint8_t seed = 0) {
-    std::vector<std::uint8_t> bytes(size);
-    for (std::uint32_t i = 0; i < size; ++i)
-        bytes[i] = static_cast<std::uint8_t>((i * 13 + seed) ^ (i >> 8));
-    return bytes;
 }
 
 struct WriteBench : ChipBench {
