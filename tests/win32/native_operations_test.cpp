@@ -107,7 +107,8 @@ TEST(NativeOperations, ReadsTheWholeChipIntoANewImage) {
 }
 
 TEST(NativeOperations, WritesErasingFirstAndVerifies) {
-    const std::vector<std::uint8_t> old_content = Pattern(kChipSize, 77);  // spoils the write unless erased
+    // Spoils the write unless erased.
+    const std::vector<std::uint8_t> old_content = Pattern(kChipSize, 77);
     const std::vector<std::uint8_t> image = Pattern(kChipSize, 5);
     GraceClock clock(kPatientMs);
     NativeBench bench(clock, emu::VirtualChip(kChipSize, kType255), Ident(), Catalogue());
