@@ -20,7 +20,7 @@ std::string ChecksumLine(std::uint16_t checksum) {
     return std::string("  Контрольная сумма:") + digits + "h.";
 }
 
-// The read from the _BurstRead command on; `file`, when saving, is open
+// The read from the kBurstRead command on; `file`, when saving, is open
 // under its temporary name and is named `name` only when all went well.
 Outcome ReadInto(Session& session, OutputImageFile* file, const std::string& name,
                  ImageFormat format) {

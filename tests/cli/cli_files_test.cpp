@@ -4,11 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 
 #include "cli/run_cli.h"
 #include "cli_fixture.h"
+#include "support/bytes.h"
+#include "support/text.h"
 
 namespace dspprog::testing {
 namespace {
@@ -17,17 +18,6 @@ using Bytes = std::vector<std::uint8_t>;
 using Lines = std::vector<std::string>;
 
 constexpr std::size_t kChipSize = 8192;
-
-Bytes Pattern(std::size_t size, std::uint8_t seed) {
-    Bytes bytes(size);
-    for (std::size_t i = 0; i < size; ++i)
-        bytes[i] = static_cast<std::uint8_t>((i * 7 + seed + i / 251) & 0xFF);
-    return bytes;
-}
-
-bool Contains(const Lines& lines, const std::string& line) {
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
 
 class CliFiles : public CliTest {
 protected:
