@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "emulator/emulated_programmer.h"
-#include "operations/image_format.h"
+#include "image/image_format.h"
 
 namespace dspprog {
 

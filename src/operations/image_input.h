@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "image/image_format.h"
 #include "operations/image_file.h"
-#include "operations/image_format.h"
 #include "operations/session.h"
 
 namespace dspprog {

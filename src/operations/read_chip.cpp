@@ -6,9 +6,9 @@
 #include <optional>
 #include <string>
 
+#include "image/image_encoder.h"
 #include "operations/chip_summary.h"
 #include "operations/identify.h"
-#include "operations/image_encoder.h"
 #include "operations/image_file.h"
 
 namespace dspprog {

@@ -6,13 +6,13 @@
 #include <cstdio>
 #include <memory>
 
+#include "base/locale_separator.h"
 #include "catalogue/catalogue_location.h"
 #include "catalogue/chip_table.h"
 #include "emulator/emulated_programmer.h"
 #include "link/link.h"
 #include "link/platform_link.h"
 #include "operations/file_roles.h"
-#include "operations/locale_separator.h"
 #include "operations/session.h"
 #include "operations/startup.h"
 #include "window/critical_error_dialog.h"

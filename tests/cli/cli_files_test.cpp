@@ -75,6 +75,25 @@ TEST_F(CliFiles, WriteProgramsAndVerifiesTheChip) {
     EXPECT_TRUE(Contains(run.lines(), "  Чип записан без ошибок."));
 }
 
+// File names are UTF-8 on every platform. On Windows a Cyrillic name handed
+// to the C library as it is would name some other file (the ANSI code page's
+// reading of it), so the content would live on where nobody looks.
+TEST_F(CliFiles, CyrillicNamesNameTheFilesThemselves) {
+    const std::string own_chip = Path("чип.bin");
+    const std::string image = Path("образ.bin");
+    const std::string out = Path("копия.bin");
+    const Bytes content = Pattern(kChipSize, 9);
+    WriteBytes(image, content);
+    const CliResult write =
+        Run(Emulate("AB05:8192:255", {"--chip-file", own_chip, "write", image}));
+    EXPECT_EQ(write.status, kExitSucceeded) << write.err;
+    EXPECT_EQ(ReadBytes(own_chip), content);
+    const CliResult read =
+        Run(Emulate("AB05:8192:255", {"--chip-file", own_chip, "read", "-o", out}));
+    EXPECT_EQ(read.status, kExitSucceeded) << read.err;
+    EXPECT_EQ(ReadBytes(out), content);
+}
+
 TEST_F(CliFiles, NoEraseSkipsTheEraseAndTheVerifyCatchesIt) {
     const std::string image = Path("image.bin");
     WriteBytes(image, Bytes(kChipSize, 0xFF));

@@ -11,7 +11,7 @@
 
 #include "cli/run_cli.h"
 #include "cli_fixture.h"
-#include "operations/image_encoder.h"
+#include "image/image_encoder.h"
 #include "support/bytes.h"
 
 namespace dspprog::testing {

@@ -12,8 +12,8 @@
 #include <filesystem>
 
 #include "chip_bench.h"
+#include "image/image_encoder.h"
 #include "operations/identify.h"
-#include "operations/image_encoder.h"
 #include "operations/write_chip.h"
 #include "support/bytes.h"
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "operations/image_format.h"
+#include "image/image_format.h"
 
 namespace dspprog::testing {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "operations/image_format.h"
+#include "image/image_format.h"
 #include "support/image_refusal.h"
 
 namespace dspprog {

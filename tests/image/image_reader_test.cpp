@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "operations/image_format.h"
+#include "image/image_format.h"
 #include "support/image_refusal.h"
 
 namespace dspprog {
