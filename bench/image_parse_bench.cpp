@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "operations/image_encoder.h"
-#include "operations/image_format.h"
+#include "image/image_encoder.h"
+#include "image/image_format.h"
 
 namespace {
 

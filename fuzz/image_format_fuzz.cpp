@@ -15,9 +15,9 @@
 #include <string_view>
 #include <vector>
 
-#include "operations/image_encoder.h"
-#include "operations/image_format.h"
 #include "fuzz_checks.h"
+#include "image/image_encoder.h"
+#include "image/image_format.h"
 
 namespace {
 

@@ -7,19 +7,22 @@
 #include <vector>
 
 #include "app/start_options.h"
+#include "base/utf8_path.h"
 
 namespace dspprog {
 
 namespace fs = std::filesystem;
 
 bool SameFile(const std::string& a, const std::string& b) {
+    const fs::path path_a = PathFromUtf8(a);
+    const fs::path path_b = PathFromUtf8(b);
     std::error_code ec;
-    if (fs::exists(a, ec) && fs::exists(b, ec)) {
-        const bool same = fs::equivalent(a, b, ec);
+    if (fs::exists(path_a, ec) && fs::exists(path_b, ec)) {
+        const bool same = fs::equivalent(path_a, path_b, ec);
         if (!ec) return same;
     }
-    const fs::path full_a = fs::weakly_canonical(fs::absolute(a, ec), ec);
-    const fs::path full_b = fs::weakly_canonical(fs::absolute(b, ec), ec);
+    const fs::path full_a = fs::weakly_canonical(fs::absolute(path_a, ec), ec);
+    const fs::path full_b = fs::weakly_canonical(fs::absolute(path_b, ec), ec);
     return full_a == full_b;
 }
 

@@ -8,6 +8,7 @@
 #include <random>
 #include <system_error>
 
+#include "base/utf8_path.h"
 #include "link/fatal_stop.h"
 
 namespace dspprog {
@@ -108,7 +109,7 @@ std::vector<std::string> ChipListing(const std::vector<ChipRow>& rows) {
 CatalogueCopyResult WriteSqliteCatalogue(const std::vector<ChipRow>& rows,
                                          const std::string& path) {
     namespace fs = std::filesystem;
-    const fs::path target(path);
+    const fs::path target = PathFromUtf8(path);
     const auto present = [](const fs::path& file) {
         std::error_code error;
         return fs::exists(fs::symlink_status(file, error));
@@ -118,11 +119,11 @@ CatalogueCopyResult WriteSqliteCatalogue(const std::vector<ChipRow>& rows,
     // Written beside the target under a name of its own, then linked into
     // place: linking fails rather than replace a file that appeared meanwhile.
     std::random_device random;
-    const fs::path draft =
-        target.parent_path() / (target.filename().string() + ".part-" + std::to_string(random()));
+    fs::path draft = target;
+    draft += ".part-" + std::to_string(random());
     if (present(draft)) return CatalogueCopyResult::CannotWrite;
     std::error_code error;
-    if (!WriteDatabase(rows, draft.string())) {
+    if (!WriteDatabase(rows, Utf8FromPath(draft))) {
         fs::remove(draft, error);
         return CatalogueCopyResult::CannotWrite;
     }

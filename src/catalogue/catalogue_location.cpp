@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/utf8_path.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #endif
@@ -31,21 +33,16 @@ bool HoldsFile(const fs::path& path) {
 // XDG wants relative values ignored; a relative HOME is refused the same way,
 // since it would move the user's catalogue with the working directory.
 std::optional<fs::path> UserDataDir(const CatalogueEnvironment& environment) {
-    const fs::path xdg = environment.xdg_data_home;
+    const fs::path xdg = PathFromUtf8(environment.xdg_data_home);
     if (!xdg.empty() && xdg.is_absolute()) return xdg;
-    const fs::path home = environment.home;
+    const fs::path home = PathFromUtf8(environment.home);
     if (!home.empty() && home.is_absolute()) return home / ".local" / "share";
     return std::nullopt;
 }
 
-// A path the narrow code page cannot spell (Windows) cannot be handed on as a
-// narrow file name: such a place is treated as unknown.
+// File names are handed on as UTF-8, which spells every path.
 std::string Narrow(const fs::path& path) {
-    try {
-        return path.string();
-    } catch (const std::system_error&) {
-        return {};
-    }
+    return Utf8FromPath(path);
 }
 
 std::string Getenv(const char* name) {
@@ -85,33 +82,33 @@ CatalogueLocation LocateCatalogue(const CatalogueEnvironment& environment) {
     CatalogueLocation location;
     if (environment.explicit_file) {
         location.path = *environment.explicit_file;
-        location.found = HoldsFile(location.path);
+        location.found = HoldsFile(PathFromUtf8(location.path));
         location.looked_at = {location.path};
         return location;
     }
 
     const fs::path in_current_dir = environment.current_dir.empty()
                                         ? fs::path(kFileName)
-                                        : fs::path(environment.current_dir) / kFileName;
+                                        : PathFromUtf8(environment.current_dir) / kFileName;
     std::vector<fs::path> places = {in_current_dir};
     if (const auto user_data = UserDataDir(environment)) {
         places.push_back(*user_data / "dspprog" / kFileName);
     }
     if (!environment.executable_dir.empty()) {
-        places.push_back((fs::path(environment.executable_dir) / DSPPROG_DATADIR_FROM_BINDIR /
+        places.push_back((PathFromUtf8(environment.executable_dir) / DSPPROG_DATADIR_FROM_BINDIR /
                           "dspprog" / kFileName)
                              .lexically_normal());
     }
 
-    for (const fs::path& place : places) location.looked_at.push_back(place.string());
+    for (const fs::path& place : places) location.looked_at.push_back(Narrow(place));
     for (const fs::path& place : places) {
         if (HoldsFile(place)) {
-            location.path = place.string();
+            location.path = Narrow(place);
             location.found = true;
             return location;
         }
     }
-    location.path = in_current_dir.string();
+    location.path = Narrow(in_current_dir);
     return location;
 }
 

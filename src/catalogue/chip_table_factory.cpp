@@ -10,6 +10,7 @@
 #include <system_error>
 #include <utility>
 
+#include "base/utf8_path.h"
 #include "catalogue/chip_table.h"
 #include "catalogue/sqlite_chip_table.h"
 #if DSPPROG_PARADOX
@@ -30,11 +31,11 @@ static_assert(kHeadBytes >= kParadoxHeadBytes);
 
 CatalogueFormat DetectFormat(const std::string& path) {
     std::error_code error;
-    [[maybe_unused]] const auto file_size = std::filesystem::file_size(path, error);
+    [[maybe_unused]] const auto file_size = std::filesystem::file_size(PathFromUtf8(path), error);
     if (error) return CatalogueFormat::Unknown;
 
     std::string head(kHeadBytes, '\0');
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(PathFromUtf8(path), std::ios::binary);
     file.read(head.data(), static_cast<std::streamsize>(head.size()));
     head.resize(static_cast<std::size_t>(file.gcount()));
 

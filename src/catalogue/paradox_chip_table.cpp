@@ -5,12 +5,13 @@
 #include <optional>
 #include <utility>
 
+#include "base/utf8_path.h"
 #include "catalogue/paradox_table.h"
 
 namespace dspprog {
 
 bool ReadWholeFile(const std::string& path, std::size_t limit, std::string& bytes) {
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(PathFromUtf8(path), std::ios::binary);
     if (!file) return false;
     bytes.clear();
     char buffer[64 * 1024];

@@ -4,6 +4,9 @@
 #include <algorithm>
 #include <iterator>
 #include <set>
+#include <string_view>
+
+#include "image/image_format_table.h"
 
 namespace dspprog {
 
@@ -181,26 +184,47 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std
     return CheckStartOptions(given, options, error);
 }
 
+namespace {
+
+// The help text names the forms through these marks, filled in from the table of forms.
+void ReplaceAll(std::string& text, std::string_view mark, const std::string& with) {
+    for (std::size_t at = text.find(mark); at != std::string::npos;
+         at = text.find(mark, at + with.size()))
+        text.replace(at, mark.size(), with);
+}
+
+}  // namespace
+
 std::string UsageText() {
-    return R"(Usage: dspprog-cli [options] COMMAND
+    // The forms and the extensions that name them, from the table of forms.
+    const std::string formats = "[--format " + ImageFormatNames("|") + "]";
+    std::string extension_rule;
+    for (const ImageFormatRow& row : ImageFormatTable()) {
+        if (row.id == ImageFormat::Raw) continue;  // it is what every other name gets
+        extension_rule += "                     ";
+        for (std::string_view extension : row.extensions) (extension_rule += ' ') += extension;
+        (extension_rule += ": ") += row.title;
+        extension_rule += '\n';
+    }
+    extension_rule += "                      anything else: the raw bytes";
+    std::string text = R"(Usage: dspprog-cli [options] COMMAND
   dspprog-cli [options] identify
-  dspprog-cli [options] read [-o FILE] [--format raw|ihex|srec]
+  dspprog-cli [options] read [-o FILE] @FORMATS@
   dspprog-cli [options] erase
-  dspprog-cli [options] write [--no-erase] [--pad] [--offset ADDR] [--format raw|ihex|srec] FILE
-  dspprog-cli [options] verify [--pad] [--offset ADDR] [--format raw|ihex|srec] FILE
+  dspprog-cli [options] write [--no-erase] [--pad] [--offset ADDR] @FORMATS@ FILE
+  dspprog-cli [options] verify [--pad] [--offset ADDR] @FORMATS@ FILE
   dspprog-cli [options] speed
   dspprog-cli [)" + OptionFlag(StartOption::Catalogue) + R"( FILE] chips [--to-sqlite FILE]
 
 Commands:
   identify            identify the chip in the programmer's socket
-  read [-o FILE] [--format raw|ihex|srec]
+  read [-o FILE] @FORMATS@
                       read the whole chip: blank or checksum; with -o, save the
                       content in FILE, which must not exist yet (nothing is
                       saved without -o). The form is --format's, else the name's:
-                      .hex .ihx .ihex Intel HEX, .s19 .s28 .s37 .srec .mot
-                      Motorola S-record, anything else the raw bytes
+@EXTENSIONS@
   erase               erase the chip and check that it reads back blank
-  write [--no-erase] [--pad] [--offset ADDR] [--format raw|ihex|srec] FILE
+  write [--no-erase] [--pad] [--offset ADDR] @FORMATS@ FILE
                       write the image FILE into the chip and verify every byte;
                       --no-erase skips the erase that some chips get before writing.
                       FILE is Intel HEX or Motorola S-record (file address A goes to
@@ -213,7 +237,7 @@ Commands:
                       an ordinary file, unreadable, damaged (its line and reason are
                       shown) or of a size the chip cannot take is refused before
                       anything is erased or written, with exit status 2
-  verify [--pad] [--offset ADDR] [--format raw|ihex|srec] FILE
+  verify [--pad] [--offset ADDR] @FORMATS@ FILE
                       compare the chip with the image FILE (taken as write takes it);
                       exit status 0 when they are equal, 1 when they differ, 2 when
                       FILE cannot be used; the first 16 differing addresses are shown
@@ -239,6 +263,9 @@ something unusable, such as a FILE for write or verify that cannot be used; 3 th
 program was stopped (a fatal error, or the stalled-transfer prompt answered with
 terminate).
 )";
+    ReplaceAll(text, "@FORMATS@", formats);
+    ReplaceAll(text, "@EXTENSIONS@", extension_rule);
+    return text;
 }
 
 }  // namespace dspprog

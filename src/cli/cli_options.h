@@ -8,7 +8,7 @@
 
 #include "app/operation_table.h"
 #include "app/start_options.h"
-#include "operations/image_format.h"
+#include "image/image_format.h"
 
 namespace dspprog {
 

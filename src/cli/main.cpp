@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "operations/locale_separator.h"
+#include "base/locale_separator.h"
 #include "cli/run_cli.h"
 
 #ifdef _WIN32

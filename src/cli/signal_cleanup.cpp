@@ -9,8 +9,8 @@
 #include <csignal>
 #include <cstring>
 
+#include "base/no_replace_move.h"
 #include "operations/image_file.h"
-#include "operations/no_replace_move.h"
 
 namespace dspprog {
 namespace {

@@ -8,6 +8,8 @@
 #include <optional>
 #include <system_error>
 
+#include "base/digits.h"
+#include "base/utf8_path.h"
 #include "catalogue/catalogue_export.h"
 #include "catalogue/chip_table.h"
 #include "catalogue/lookup.h"
@@ -182,14 +184,15 @@ std::unique_ptr<EmulatedProgrammer> EmulatedProgrammer::Create(const EmulatorOpt
     VirtualChip chip(spec.size, spec.type);
     if (options.chip_file) {
         const std::string& path = *options.chip_file;
+        const std::filesystem::path file = PathFromUtf8(path);
         std::error_code ec;
-        const auto status = std::filesystem::status(path, ec);
+        const auto status = std::filesystem::status(file, ec);
         if (std::filesystem::exists(status)) {
             if (!std::filesystem::is_regular_file(status)) {
                 error = "chip file '" + path + "' is not a regular file";
                 return nullptr;
             }
-            const auto bytes = std::filesystem::file_size(path, ec);
+            const auto bytes = std::filesystem::file_size(file, ec);
             if (ec || bytes != spec.size) {
                 error = "chip file '" + path + "' must hold exactly " + std::to_string(spec.size) +
                         " bytes, the chip's size";
@@ -235,7 +238,7 @@ EmulatedProgrammer::~EmulatedProgrammer() {
 bool EmulatedProgrammer::WriteWireLog() {
     if (!wire_log_) return true;
     // The log is a file the user named for this purpose: it is replaced.
-    std::ofstream log(*wire_log_, std::ios::binary | std::ios::trunc);
+    std::ofstream log(PathFromUtf8(*wire_log_), std::ios::binary | std::ios::trunc);
     for (const WireBlock& block : firmware_->wire()) log << FormatWireLine(block) << '\n';
     log.flush();
     return static_cast<bool>(log);

@@ -3,7 +3,7 @@
 
 #include <optional>
 
-#include "catalogue/number_text.h"
+#include "base/digits.h"
 
 namespace dspprog::emu {
 

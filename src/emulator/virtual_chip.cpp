@@ -3,6 +3,8 @@
 
 #include <fstream>
 
+#include "base/utf8_path.h"
+
 namespace dspprog::emu {
 
 VirtualChip::VirtualChip(std::uint32_t size, std::uint16_t type)
@@ -26,7 +28,7 @@ void VirtualChip::Erase(std::uint32_t stuck, std::uint8_t stuck_value) {
 }
 
 bool VirtualChip::Load(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(PathFromUtf8(path), std::ios::binary);
     if (!in) return false;
     // Read one byte more than the chip holds: enough to tell a longer file,
     // and bounded even for a device that never ends (/dev/zero).
@@ -39,7 +41,7 @@ bool VirtualChip::Load(const std::string& path) {
 }
 
 bool VirtualChip::Save(const std::string& path) const {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(PathFromUtf8(path), std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(content_.data()),
               static_cast<std::streamsize>(content_.size()));
     return static_cast<bool>(out);

@@ -50,7 +50,6 @@ public:
     void Delay(std::uint32_t ms) { clock_.SleepMs(ms); }
 
     Clock& clock() { return clock_; }
-    CriticalPrompt& prompt() { return prompt_; }
 
     // The multiplier of every transfer's deadline. Each waiting pass adds 1 to
     // it; an operation sets it for its phase before the transfers that need it.

@@ -10,6 +10,11 @@ namespace dspprog {
 
 namespace {
 
+// The command block of each erase kind; false, logged, when the chip's
+// numbers leave the command unknown.
+bool EraseSetup255(Session& session);
+bool EraseSetupFC00(Session& session);
+
 Outcome EraseWork(Session& session) {
     return EraseChip(session) ? Outcome::Succeeded : Outcome::Failed;
 }
@@ -97,6 +102,8 @@ bool EraseChip(Session& session) {
     return false;
 }
 
+namespace {
+
 bool EraseSetup255(Session& session) {
     FillErase255(session.CmdBuf());
     return true;
@@ -107,5 +114,7 @@ bool EraseSetupFC00(Session& session) {
     session.op.Log("  Размер чипа не понятен!");
     return false;
 }
+
+}  // namespace
 
 }  // namespace dspprog

@@ -12,7 +12,5 @@ extern const ButtonOperation kEreaseChipButton;
 Outcome EreaseChipClick(Session& session);
 // True only when the erase was accepted, completed and the chip reads back blank.
 bool EraseChip(Session& session);
-bool EraseSetup255(Session& session);
-bool EraseSetupFC00(Session& session);
 
 }  // namespace dspprog

@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "operations/image_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <exception>
 #include <limits>
@@ -12,17 +9,13 @@
 
 #ifdef _WIN32
 #include <io.h>
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
 #else
 #include <unistd.h>
 #endif
 
+#include "base/no_replace_move.h"
+#include "base/utf8_file.h"
 #include "link/fatal_stop.h"
-#include "operations/no_replace_move.h"
-#include "operations/wide_path.h"
 
 namespace dspprog {
 namespace {
@@ -30,39 +23,7 @@ namespace {
 constexpr const char* kReadError = "Ошибка при чтении входного файла";
 constexpr const char* kWriteError = "Ошибка при записи выходного файла";
 
-std::string BaseName(const std::string& name) {
-    const std::size_t slash = name.find_last_of("/\\");
-    return slash == std::string::npos ? name : name.substr(slash + 1);
-}
-
-// Hidden files are the operator's business, not ours: they count as absent,
-// and since a name taken in any form is refused, a hidden file of the chosen
-// name is never overwritten either. What hides a file is the platform's own
-// rule: a leading dot on POSIX systems, the hidden or system attribute on
-// Windows, where a name such as ".img" is an ordinary, visible file.
-bool Hidden(const std::string& name) {
-#ifdef _WIN32
-    const DWORD attributes = GetFileAttributesW(WidePath(name).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES &&
-           (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0;
-#else
-    const std::string base = BaseName(name);
-    return !base.empty() && base[0] == '.';
-#endif
-}
-
 constexpr const char* kPartSuffix = ".part";
-
-// Anything at all under `name`, even a dangling symbolic link, counts: the
-// read must not end up replacing it.
-bool Present(const std::string& name) {
-#ifdef _WIN32
-    return GetFileAttributesW(WidePath(name).c_str()) != INVALID_FILE_ATTRIBUTES;
-#else
-    struct stat st;
-    return lstat(name.c_str(), &st) == 0;
-#endif
-}
 
 // ".NAME.k3x9qz" beside NAME: hidden on POSIX systems, and not a name the
 // operator would pick. A very long NAME is cut, at the start of a character,
@@ -82,90 +43,32 @@ std::string TemporaryName(const std::string& name, std::random_device& random) {
     return name.substr(0, folder_end) + "." + base + "." + suffix;
 }
 
-// Creates `path` new for writing; -1 with errno set when it cannot.
-int CreateExclusive(const std::string& path) {
-    // O_EXCL: nothing of that name may exist, and a symbolic link is never followed.
-#ifdef _WIN32
-    return _wopen(WidePath(path).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY,
-                  _S_IREAD | _S_IWRITE);
-#else
-    return open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-#endif
-}
-
-// False when the file system cannot say that what was written is stored.
-bool OnDisk(std::FILE* file) {
-#ifdef _WIN32
-    return _commit(_fileno(file)) == 0;
-#else
-    return fsync(fileno(file)) == 0;
-#endif
-}
-
-void RemoveFile(const std::string& path) noexcept {
-#ifdef _WIN32
-    try {
-        _wremove(WidePath(path).c_str());
-    } catch (const std::exception&) {
-        // Out of memory: the empty temporary stays.
-    }
-#else
-    unlink(path.c_str());
-#endif
-}
-
-// What the file system says of a name, symbolic links followed.
-struct Entry {
-    bool found = false;
-    bool denied = false;  // the name could not be looked up for lack of permission
-    bool ordinary = false;
-};
-
-Entry Look(const std::string& name) {
-    Entry entry;
-#ifdef _WIN32
-    struct _stat64 st;
-    const bool found = _wstat64(WidePath(name).c_str(), &st) == 0;
-    entry.ordinary = found && (st.st_mode & _S_IFMT) == _S_IFREG;
-#else
-    struct stat st;
-    const bool found = stat(name.c_str(), &st) == 0;
-    entry.ordinary = found && S_ISREG(st.st_mode);
-#endif
-    entry.found = found;
-    entry.denied = !found && errno == EACCES;
-    return entry;
-}
-
 }  // namespace
 
 std::string IncompleteReadLine(const std::string& kept_in) {
     return "  Чтение не завершено! Считанное сохранено в файле: \"" + kept_in + "\".";
 }
 
+// Hidden files are the operator's business, not ours: they count as absent,
+// and since a name taken in any form is refused, a hidden file of the chosen
+// name is never overwritten either. Anything at all under a name, even a
+// dangling symbolic link, keeps a read from taking it.
 std::int32_t FileSizeByName(const std::string& name) {
-    if (name.empty() || Hidden(name)) return -1;
-#ifdef _WIN32
-    struct _stat64 st;
-    if (_wstat64(WidePath(name).c_str(), &st) != 0) return -1;
-    if ((st.st_mode & _S_IFMT) != _S_IFREG) return -1;
-#else
-    struct stat st;
-    if (stat(name.c_str(), &st) != 0) return -1;
-    if (!S_ISREG(st.st_mode)) return -1;
-#endif
+    if (name.empty() || FileHidden(name)) return -1;
+    const FileEntry entry = LookUpFile(name);
+    if (!entry.ordinary) return -1;
     // A file past 2 GB must not pass for a small one by its low bits; it is
     // reported as the largest size there is, which no chip matches.
     constexpr auto kMax = std::numeric_limits<std::int32_t>::max();
-    if (st.st_size > kMax) return kMax;
-    return static_cast<std::int32_t>(st.st_size);
+    if (entry.size > kMax) return kMax;
+    return static_cast<std::int32_t>(entry.size);
 }
 
 ImageFileAccess CheckImageFile(const std::string& name) {
     if (name.empty()) return ImageFileAccess::Missing;
-    const Entry entry = Look(name);
+    const FileEntry entry = LookUpFile(name);
     if (!entry.found) return entry.denied ? ImageFileAccess::Unreadable : ImageFileAccess::Missing;
-    if (Hidden(name)) return ImageFileAccess::Hidden;
+    if (FileHidden(name)) return ImageFileAccess::Hidden;
     // Checked before anything opens it: opening a pipe would wait for a writer.
     if (!entry.ordinary) return ImageFileAccess::NotOrdinary;
     InputImageFile file;
@@ -179,7 +82,7 @@ OutputImageFile::~OutputImageFile() {
 bool OutputImageFile::CreateNew(const std::string& name) {
     Leave();
     const std::size_t folder_end = name.find_last_of("/\\");
-    if (name.empty() || folder_end == name.size() - 1 || Present(name)) return false;
+    if (name.empty() || folder_end == name.size() - 1 || FilePresent(name)) return false;
     std::random_device random;
     for (int attempt = 0; attempt < 100 && !file_; ++attempt) {
         const std::string temporary = TemporaryName(name, random);
@@ -237,7 +140,7 @@ void OutputImageFile::Finish(Operator& op) {
     if (!file_) return;
     // The file is about to be named as saved: its content must be on the
     // disk, or the error must be known, before that.
-    bool stored = OnDisk(file_);
+    bool stored = FlushToDisk(file_);
     stored = CloseFile() && stored;
     if (!stored) {
         Abandon(op);
@@ -293,11 +196,7 @@ InputImageFile::~InputImageFile() {
 bool InputImageFile::Open(const std::string& name) {
     Close();
     if (name.empty()) return false;
-#ifdef _WIN32
-    file_ = _wfopen(WidePath(name).c_str(), L"rb");
-#else
-    file_ = std::fopen(name.c_str(), "rb");
-#endif
+    file_ = OpenForReading(name);
     return file_ != nullptr;
 }
 

@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// Image files: the chip's raw content, in whole 4096-byte records.
+// Image files on the disk: the one a read creates and the one a write sends.
+// They move in the transfer's 4096-byte blocks or as text (a HEX or S-record
+// file's lines); which form the content is in is the business of image/. A
+// read's file is created under a temporary name and named only once it is
+// whole, so that no partial or replaced file is ever left under a chosen name.
 
 #include <cstdint>
 #include <cstdio>

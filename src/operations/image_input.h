@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "image/image_format.h"
 #include "operations/image_file.h"
-#include "operations/image_format.h"
 #include "operations/session.h"
 
 namespace dspprog {
@@ -44,8 +44,6 @@ public:
     // compared is the file as it is now.
     Opened Reopen() { return Open(std::string(name_), ImageReading(reading_)); }
     const ImageDefect& defect() const { return defect_; }
-    bool converted() const { return converted_; }
-    ImageFormat format() const { return reading_.format; }
 
     // The next block of the chip's bytes. A file that cannot be read shows
     // "Ошибка при чтении входного файла" and ends the program.

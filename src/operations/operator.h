@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "image/image_format.h"
 #include "link/fatal_stop.h"
-#include "operations/image_format.h"
 
 namespace dspprog {
 

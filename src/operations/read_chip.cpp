@@ -6,9 +6,9 @@
 #include <optional>
 #include <string>
 
+#include "image/image_encoder.h"
 #include "operations/chip_summary.h"
 #include "operations/identify.h"
-#include "operations/image_encoder.h"
 #include "operations/image_file.h"
 
 namespace dspprog {
@@ -20,7 +20,7 @@ std::string ChecksumLine(std::uint16_t checksum) {
     return std::string("  Контрольная сумма:") + digits + "h.";
 }
 
-// The read from the _BurstRead command on; `file`, when saving, is open
+// The read from the kBurstRead command on; `file`, when saving, is open
 // under its temporary name and is named `name` only when all went well.
 Outcome ReadInto(Session& session, OutputImageFile* file, const std::string& name,
                  ImageFormat format) {

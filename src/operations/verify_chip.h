@@ -25,7 +25,7 @@ struct Differences {
     std::vector<Byte> first;  // the first kShown of them, in address order
 };
 
-// After an accepted verify _BurstRead: reads the chip's Size / 4096 blocks
+// After an accepted verify kBurstRead: reads the chip's Size / 4096 blocks
 // from MainIn and compares each with the image's next block, then reads the
 // completion reply (its status is not examined: the bytes decide).
 Differences CompareWithImage(Session& session, ImageInput& image);

@@ -12,6 +12,11 @@
 namespace dspprog {
 namespace {
 
+// The command block of each write kind; false, logged, when the chip cannot
+// be written that way (an algorithm write erases first where the chip needs it).
+bool AlgorithmWriteSetup(Session& session);
+bool PulseWriteSetup(Session& session);
+
 constexpr const char* kCancelled = "  Операция записи отменена пользователем!";
 
 std::string ChipChangedLine(const ChipRecord& before, const ChipRecord& now) {
@@ -129,6 +134,8 @@ Outcome WriteChip(Session& session) {
     return differences.count == 0 ? Outcome::Succeeded : Outcome::Failed;
 }
 
+namespace {
+
 bool AlgorithmWriteSetup(Session& session) {
     const std::uint8_t t_write = session.tChip.tWrite;
     if (session.settings.erase_first && (t_write == 1 || t_write == 3)) {
@@ -144,5 +151,7 @@ bool PulseWriteSetup(Session& session) {
     FillPulseWrite(session.CmdBuf(), session.tChip.Size, session.tChip.Type);
     return true;
 }
+
+}  // namespace
 
 }  // namespace dspprog

@@ -12,7 +12,5 @@ namespace dspprog {
 extern const ButtonOperation kWriteChipButton;
 Outcome WriteChipButtonClick(Session& session);
 Outcome WriteChip(Session& session);
-bool AlgorithmWriteSetup(Session& session);
-bool PulseWriteSetup(Session& session);
 
 }  // namespace dspprog

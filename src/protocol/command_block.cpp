@@ -22,11 +22,11 @@ void FillAddress(Block16& cmd, std::uint32_t size) {
     cmd[3] |= 0x80;
 }
 
-void FillGetIdent(Block16& cmd) { cmd[0] = _GetIdent; }
+void FillGetIdent(Block16& cmd) { cmd[0] = kGetIdent; }
 
 void FillBurstRead(Block16& cmd, std::uint32_t size) {
     FillAddress(cmd, size);
-    cmd[0] = _BurstRead;
+    cmd[0] = kBurstRead;
 }
 
 void FillVerifyRead(Block16& cmd, std::uint32_t size) {
@@ -35,14 +35,14 @@ void FillVerifyRead(Block16& cmd, std::uint32_t size) {
 }
 
 void FillErase255(Block16& cmd) {
-    cmd[0] = _EraseChip;
+    cmd[0] = kEraseChip;
     cmd[5] = 0xFA;
     cmd[6] = 0x04;
     cmd[7] = 0x0A;
 }
 
 bool FillEraseFC00(Block16& cmd, std::uint32_t size) {
-    cmd[0] = _EraseChipFC00;
+    cmd[0] = kEraseChipFC00;
     cmd[5] = 0x19;
     cmd[6] = 0x02;
     cmd[7] = 0x02;
@@ -75,7 +75,7 @@ bool FillEraseMode(Block16& cmd, std::uint8_t t_erase) {
 
 bool FillAlgorithmWrite(Block16& cmd, std::uint32_t size, std::uint8_t t_write) {
     FillAddress(cmd, size);
-    cmd[0] = _WriteChip;
+    cmd[0] = kWriteChip;
     if (t_write & 0x80) cmd[3] |= 0x10;
     const std::uint8_t mode = t_write & 0x7F;
     if (mode < 1 || mode > 4) return false;
@@ -100,7 +100,7 @@ SizeClass PulseSizeClass(std::uint32_t size) {
 void FillPulseWrite(Block16& cmd, std::uint32_t size, std::uint16_t type) {
     FillAddress(cmd, size);  // stops the program for a size it cannot place
     const SizeClass sc = PulseSizeClass(size);
-    cmd[0] = _WriteChipPulse;
+    cmd[0] = kWriteChipPulse;
     cmd[3] |= sc.flag;
     cmd[4] = sc.value;
     cmd[5] = type == kTypeFD00 ? 0x28 : 0x0A;

@@ -13,12 +13,12 @@ namespace dspprog {
 using Block16 = std::array<std::uint8_t, 16>;
 
 // Firmware opcodes.
-inline constexpr std::uint8_t _GetIdent = 0x80;
-inline constexpr std::uint8_t _BurstRead = 0x83;
-inline constexpr std::uint8_t _EraseChip = 0xA0;       // Type 255 erase
-inline constexpr std::uint8_t _EraseChipFC00 = 0xD0;   // Type 0xFC00 erase
-inline constexpr std::uint8_t _WriteChip = 0xB0;       // algorithm write, Type 255
-inline constexpr std::uint8_t _WriteChipPulse = 0xC0;  // pulse write, Types 0xFC00/0xFD00/0xFE00
+inline constexpr std::uint8_t kGetIdent = 0x80;
+inline constexpr std::uint8_t kBurstRead = 0x83;
+inline constexpr std::uint8_t kEraseChip = 0xA0;       // Type 255 erase
+inline constexpr std::uint8_t kEraseChipFC00 = 0xD0;   // Type 0xFC00 erase
+inline constexpr std::uint8_t kWriteChip = 0xB0;       // algorithm write, Type 255
+inline constexpr std::uint8_t kWriteChipPulse = 0xC0;  // pulse write, Types 0xFC00/0xFD00/0xFE00
 
 // Chip type codes.
 inline constexpr std::uint16_t kType255 = 0x00FF;

@@ -13,6 +13,8 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
+#include "image/image_format_table.h"
+
 namespace dspprog {
 
 namespace {
@@ -56,24 +58,27 @@ QFrame* MakeBevel(const char* name, QWidget* parent) {
     return frame;
 }
 
-// The type filters of both file dialogs, each with the form it stands for.
+// The type filter of a form in both file dialogs: its heading and its
+// extensions, "Intel HEX (*.hex *.ihx *.ihex)".
+QString FilterText(const ImageFormatRow& row) {
+    QString patterns;
+    for (std::string_view extension : row.extensions) {
+        if (!patterns.isEmpty()) patterns += ' ';
+        patterns +=
+            '*' + QString::fromUtf8(extension.data(), static_cast<qsizetype>(extension.size()));
+    }
+    return QString::fromUtf8(row.heading.data(), static_cast<qsizetype>(row.heading.size())) +
+           " (" + patterns + ")";
+}
+
 // "All files" comes first, so that by default the name decides the form, and
 // no default extension is added: raw images have no customary suffix.
-struct ImageFilter {
-    const char* text;
-    std::optional<ImageFormat> format;
-};
-const ImageFilter kImageFilters[] = {
-    {"Все файлы (*)", std::nullopt},
-    {"Двоичный образ (*.bin *.img *.rom)", ImageFormat::Raw},
-    {"Intel HEX (*.hex *.ihx *.ihex)", ImageFormat::IntelHex},
-    {"Motorola S-record (*.s19 *.s28 *.s37 *.srec *.mot)", ImageFormat::SRecord},
-};
+constexpr const char* kAllFilesFilter = "Все файлы (*)";
 
 QFileDialog* MakeFileDialog(const char* name, QFileDialog::AcceptMode mode, QWidget* parent) {
     auto* dialog = new QFileDialog(parent);
-    QStringList filters;
-    for (const ImageFilter& filter : kImageFilters) filters << filter.text;
+    QStringList filters = {kAllFilesFilter};
+    for (const ImageFormatRow& row : ImageFormatTable()) filters << FilterText(row);
     dialog->setNameFilters(filters);
     dialog->setObjectName(name);
     dialog->setAcceptMode(mode);
@@ -194,8 +199,8 @@ void MainWindow::EnableControls(bool enabled) {
 
 std::optional<ImageFormat> MainWindow::ChosenSaveFormat() const {
     const QString chosen = SaveDialog1->selectedNameFilter();
-    for (const ImageFilter& filter : kImageFilters)
-        if (chosen == filter.text) return filter.format;
+    for (const ImageFormatRow& row : ImageFormatTable())
+        if (chosen == FilterText(row)) return row.id;
     return std::nullopt;
 }
 

@@ -8,7 +8,7 @@
 #include <functional>
 #include <optional>
 
-#include "operations/image_format.h"
+#include "image/image_format.h"
 
 class QCheckBox;
 class QFileDialog;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "window/window_wiring.h"
 
-#include "operations/locale_separator.h"
+#include "base/locale_separator.h"
 
 namespace dspprog {
 

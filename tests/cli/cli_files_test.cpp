@@ -4,11 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 
 #include "cli/run_cli.h"
 #include "cli_fixture.h"
+#include "support/bytes.h"
+#include "support/text.h"
 
 namespace dspprog::testing {
 namespace {
@@ -17,17 +18,6 @@ using Bytes = std::vector<std::uint8_t>;
 using Lines = std::vector<std::string>;
 
 constexpr std::size_t kChipSize = 8192;
-
-Bytes Pattern(std::size_t size, std::uint8_t seed) {
-    Bytes bytes(size);
-    for (std::size_t i = 0; i < size; ++i)
-        bytes[i] = static_cast<std::uint8_t>((i * 7 + seed + i / 251) & 0xFF);
-    return bytes;
-}
-
-bool Contains(const Lines& lines, const std::string& line) {
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
 
 class CliFiles : public CliTest {
 protected:
@@ -83,6 +73,25 @@ TEST_F(CliFiles, WriteProgramsAndVerifiesTheChip) {
     EXPECT_EQ(ReadBytes(image), content);
     EXPECT_TRUE(Contains(run.lines(), "  Чип требует стирание."));
     EXPECT_TRUE(Contains(run.lines(), "  Чип записан без ошибок."));
+}
+
+// File names are UTF-8 on every platform. On Windows a Cyrillic name handed
+// to the C library as it is would name some other file (the ANSI code page's
+// reading of it), so the content would live on where nobody looks.
+TEST_F(CliFiles, CyrillicNamesNameTheFilesThemselves) {
+    const std::string own_chip = Path("чип.bin");
+    const std::string image = Path("образ.bin");
+    const std::string out = Path("копия.bin");
+    const Bytes content = Pattern(kChipSize, 9);
+    WriteBytes(image, content);
+    const CliResult write =
+        Run(Emulate("AB05:8192:255", {"--chip-file", own_chip, "write", image}));
+    EXPECT_EQ(write.status, kExitSucceeded) << write.err;
+    EXPECT_EQ(ReadBytes(own_chip), content);
+    const CliResult read =
+        Run(Emulate("AB05:8192:255", {"--chip-file", own_chip, "read", "-o", out}));
+    EXPECT_EQ(read.status, kExitSucceeded) << read.err;
+    EXPECT_EQ(ReadBytes(out), content);
 }
 
 TEST_F(CliFiles, NoEraseSkipsTheEraseAndTheVerifyCatchesIt) {

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <sstream>
 
+#include "base/utf8_path.h"
 #include "cli/run_cli.h"
 
 namespace dspprog::testing {
@@ -17,19 +18,19 @@ std::vector<std::string> CliResult::lines() const {
 }
 
 std::vector<std::string> ReadLines(const std::string& path) {
-    std::ifstream in(path);
+    std::ifstream in(PathFromUtf8(path));
     std::vector<std::string> result;
     for (std::string line; std::getline(in, line);) result.push_back(line);
     return result;
 }
 
 std::vector<std::uint8_t> ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(PathFromUtf8(path), std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(PathFromUtf8(path), std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
 }

@@ -11,7 +11,8 @@
 
 #include "cli/run_cli.h"
 #include "cli_fixture.h"
-#include "operations/image_encoder.h"
+#include "image/image_encoder.h"
+#include "support/bytes.h"
 
 namespace dspprog::testing {
 namespace {
@@ -20,13 +21,6 @@ using Bytes = std::vector<std::uint8_t>;
 using Lines = std::vector<std::string>;
 
 constexpr std::uint32_t kChip = 8192;  // AB05, "Test Flash 8K": erased before a write
-
-Bytes Pattern(std::size_t size, unsigned seed) {
-    Bytes bytes(size);
-    for (std::size_t i = 0; i < size; ++i)
-        bytes[i] = static_cast<std::uint8_t>((i * 31 + seed) ^ (i >> 7));
-    return bytes;
-}
 
 std::string Encoded(ImageFormat format, const Bytes& chip, std::uint32_t offset) {
     const auto encoder = MakeImageEncoder(format, static_cast<std::uint32_t>(chip.size()), offset);

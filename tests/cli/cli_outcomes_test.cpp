@@ -3,12 +3,14 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
+#include <optional>
+#include <ostream>
 #include <regex>
 
 #include "cli/run_cli.h"
 #include "cli_fixture.h"
+#include "support/text.h"
 
 namespace dspprog::testing {
 namespace {
@@ -19,10 +21,6 @@ std::string Zeros(int count) {
     std::string text;
     for (int i = 0; i < count; ++i) text += " 00";
     return text;
-}
-
-bool Contains(const Lines& lines, const std::string& line) {
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
 const char* const kHaltClosingLine = "\n\rПрограмма будет аварийно завершена.\n";
@@ -40,38 +38,101 @@ TEST_F(CliOutcomes, IdentifySucceedsAndPutsBothBlocksInTheWireLog) {
     EXPECT_EQ(ReadLines(wire), (Lines{"CmdOut 80" + Zeros(15), "CmdIn 00 AB 05" + Zeros(13)}));
 }
 
-TEST_F(CliOutcomes, TheIdentificationBytesComeFromTheIdentOption) {
-    // Bytes 5 and 6 are tried before bytes 1 and 2.
-    const CliResult run =
-        Run(Emulate("CD01:8192:255", {"--ident", "00000000AB0600000000000000000F", "identify"}));
-    EXPECT_EQ(run.status, kExitSucceeded) << run.err;
-    EXPECT_TRUE(Contains(run.lines(), "  Test EPROM 8K. Объем: 8192 байт(а)."));
+// Runs on the emulated programmer that end with a status and a line or two.
+struct OutcomeCase {
+    const char* name;
+    const char* chip;  // for --emulate
+    Lines rest;        // the options and the command after it
+    int status;
+    Lines lines = {};                     // the whole standard output, when given
+    std::string line = {};                // one whole line of it, when given
+    std::optional<std::string> err = {};  // the whole error output, when given
+};
+
+void PrintTo(const OutcomeCase& c, std::ostream* out) {
+    *out << c.name;
 }
 
-TEST_F(CliOutcomes, AChipTheCatalogueDoesNotKnowIsAFailure) {
-    const CliResult run = Run(Emulate("CD01:8192:255", {"identify"}));
-    EXPECT_EQ(run.status, kExitFailed);
-    EXPECT_EQ(run.lines(), (Lines{"", "+++ Начало определения чипа.", "  Чип не определен!",
-                                  "  Считаны коды: \"00 CD 01" + Zeros(13) + "\"",
-                                  "--- Окончание определения чипа."}));
+class CliOutcome : public CliTest, public ::testing::WithParamInterface<OutcomeCase> {};
+
+TEST_P(CliOutcome, EndsWithItsStatusAndTellsTheOperator) {
+    const OutcomeCase& c = GetParam();
+    const CliResult run = Run(Emulate(c.chip, c.rest));
+    EXPECT_EQ(run.status, c.status) << run.err;
+    if (!c.lines.empty()) {
+        EXPECT_EQ(run.lines(), c.lines);
+    }
+    if (!c.line.empty()) {
+        EXPECT_TRUE(Contains(run.lines(), c.line)) << run.out;
+    }
+    if (c.err) {
+        EXPECT_EQ(run.err, *c.err);
+    }
 }
 
-TEST_F(CliOutcomes, RefusedCommandsAreFailures) {
-    const CliResult identify = Run(Emulate("AB05:8192:255", {"--fault", "refuse:80", "identify"}));
-    EXPECT_EQ(identify.status, kExitFailed);
-    EXPECT_EQ(identify.lines(),
-              (Lines{"", "+++ Начало определения чипа.", "--- Окончание определения чипа."}));
+const Lines kIdentifyOnly = {"identify"};
 
-    const CliResult read = Run(Emulate("AB05:8192:255", {"--fault", "refuse:83", "read"}));
-    EXPECT_EQ(read.status, kExitFailed);
-    EXPECT_EQ(read.err, "Команду _BurstRead не принято\n");
-}
-
-TEST_F(CliOutcomes, AFailedCompletionReplyIsAFailure) {
-    const CliResult run = Run(Emulate("AB05:8192:255", {"--fault", "fail:83", "read"}));
-    EXPECT_EQ(run.status, kExitFailed);
-    EXPECT_TRUE(Contains(run.lines(), "  Чип рапортует \"Операция чтения не успешна!\" "));
-}
+INSTANTIATE_TEST_SUITE_P(
+    Emulated, CliOutcome,
+    ::testing::Values(
+        // Bytes 5 and 6 are tried before bytes 1 and 2.
+        OutcomeCase{"IdentificationBytesFromTheIdentOption",
+                    "CD01:8192:255",
+                    {"--ident", "00000000AB0600000000000000000F", "identify"},
+                    kExitSucceeded,
+                    {},
+                    "  Test EPROM 8K. Объем: 8192 байт(а)."},
+        OutcomeCase{
+            "AChipTheCatalogueDoesNotKnowIsAFailure",
+            "CD01:8192:255",
+            kIdentifyOnly,
+            kExitFailed,
+            {"", "+++ Начало определения чипа.", "  Чип не определен!",
+             "  Считаны коды: \"00 CD 01" + Zeros(13) + "\"", "--- Окончание определения чипа."}},
+        OutcomeCase{"ARefusedIdentificationIsAFailure",
+                    "AB05:8192:255",
+                    {"--fault", "refuse:80", "identify"},
+                    kExitFailed,
+                    {"", "+++ Начало определения чипа.", "--- Окончание определения чипа."}},
+        OutcomeCase{"ARefusedReadIsAFailure",
+                    "AB05:8192:255",
+                    {"--fault", "refuse:83", "read"},
+                    kExitFailed,
+                    {},
+                    {},
+                    "Команду _BurstRead не принято\n"},
+        OutcomeCase{"AFailedCompletionReplyIsAFailure",
+                    "AB05:8192:255",
+                    {"--fault", "fail:83", "read"},
+                    kExitFailed,
+                    {},
+                    "  Чип рапортует \"Операция чтения не успешна!\" "},
+        OutcomeCase{
+            "AnEraseThatReadsBackBlankSucceeds", "AB05:8192:255", {"erase"}, kExitSucceeded},
+        OutcomeCase{"AnEraseThatLeavesBytesFails",
+                    "AB05:8192:255",
+                    {"--fault", "stuck:3", "erase"},
+                    kExitFailed,
+                    {},
+                    "  Чип имеет: 3 не стертых байт(а)"},
+        // An EPROM has no erase algorithm.
+        OutcomeCase{"AnEpromIsNotErased",
+                    "Test EPROM 8K",
+                    {"erase"},
+                    kExitFailed,
+                    {},
+                    "  Алгоритм стирания чипа не известен!"},
+        OutcomeCase{"AStallWithNobodyToAskTerminates",
+                    "AB05:8192:255",
+                    {"--fault", "stall:CmdIn", "identify"},
+                    kExitStopped,
+                    {},
+                    {},
+                    "Критическая ошибка: Из USB не считано :16 байт!\n"
+                    "  -> Завершить (nobody to ask)\n"},
+        // A 1 MB chip can be identified but not placed in the programmer's window.
+        OutcomeCase{"AHugeChipIsIdentified", "Test Huge", kIdentifyOnly, kExitSucceeded}),
+    [](const ::testing::TestParamInfo<OutcomeCase>& test) { return std::string(test.param.name); });
 
 TEST_F(CliOutcomes, ReadOfABlankChipSucceeds) {
     const std::string wire = Path("wire.txt");
@@ -94,19 +155,6 @@ TEST_F(CliOutcomes, ReadOfABlankChipSucceeds) {
     EXPECT_EQ(blocks[6], "CmdIn 00" + Zeros(15));
 }
 
-TEST_F(CliOutcomes, EraseSucceedsOnlyWhenTheChipReadsBackBlank) {
-    EXPECT_EQ(Run(Emulate("AB05:8192:255", {"erase"})).status, kExitSucceeded);
-
-    const CliResult stuck = Run(Emulate("AB05:8192:255", {"--fault", "stuck:3", "erase"}));
-    EXPECT_EQ(stuck.status, kExitFailed);
-    EXPECT_TRUE(Contains(stuck.lines(), "  Чип имеет: 3 не стертых байт(а)"));
-
-    // An EPROM has no erase algorithm.
-    const CliResult eprom = Run(Emulate("Test EPROM 8K", {"erase"}));
-    EXPECT_EQ(eprom.status, kExitFailed);
-    EXPECT_TRUE(Contains(eprom.lines(), "  Алгоритм стирания чипа не известен!"));
-}
-
 TEST_F(CliOutcomes, AStallAnsweredWithTerminateStopsWithThreeAndKeepsTheWireLog) {
     const std::string wire = Path("wire.txt");
     const CliResult run = Run(Emulate("AB05:8192:255", {"--fault", "stall:MainIn", "--on-stall",
@@ -119,14 +167,6 @@ TEST_F(CliOutcomes, AStallAnsweredWithTerminateStopsWithThreeAndKeepsTheWireLog)
     const Lines blocks = ReadLines(wire);
     ASSERT_EQ(blocks.size(), 4u);
     EXPECT_EQ(blocks[2].rfind("CmdOut 83 ", 0), 0u);
-}
-
-TEST_F(CliOutcomes, AStallWithNobodyToAskTerminates) {
-    const CliResult run = Run(Emulate("AB05:8192:255", {"--fault", "stall:CmdIn", "identify"}));
-    EXPECT_EQ(run.status, kExitStopped);
-    EXPECT_EQ(run.err,
-              "Критическая ошибка: Из USB не считано :16 байт!\n"
-              "  -> Завершить (nobody to ask)\n");
 }
 
 TEST_F(CliOutcomes, AStallIsAskedAboutAtATerminalUntilTheAnswerIsTerminate) {
@@ -204,8 +244,8 @@ TEST_F(CliOutcomes, WithoutCatalogueOptionTheSearchOrderFindsOneOrSaysWhereItLoo
     const CatalogueLocation located = LocateCatalogue(*places);
     ASSERT_EQ(located.looked_at.size(), 3u);
     EXPECT_EQ(nowhere.err, std::string("Ошибка при открытии базы данных чипов!") +
-                               kHaltClosingLine + "dspprog-cli: " +
-                               CatalogueSearchText(located) + "\n");
+                               kHaltClosingLine + "dspprog-cli: " + CatalogueSearchText(located) +
+                               "\n");
 
     // The installed one, then the user's own copy, which comes first.
     fs::copy_file(catalogue.path(), root / "usr/share/dspprog/chips.db");
@@ -217,8 +257,7 @@ TEST_F(CliOutcomes, WithoutCatalogueOptionTheSearchOrderFindsOneOrSaysWhereItLoo
 }
 
 TEST_F(CliOutcomes, AFatalStopInsideAnOperationExitsWithThree) {
-    // A 1 MB chip can be identified but not placed in the programmer's window.
-    EXPECT_EQ(Run(Emulate("Test Huge", {"identify"})).status, kExitSucceeded);
+    // Identified (above), but not placed in the programmer's window.
     const CliResult read = Run(Emulate("Test Huge", {"read"}));
     EXPECT_EQ(read.status, kExitStopped);
     EXPECT_TRUE(read.err.size() > std::string(kHaltClosingLine).size() &&
@@ -244,8 +283,8 @@ TEST_F(CliOutcomes, AChipThatChangesDuringTheEraseIsNotWritten) {
     const std::string image = Path("image.bin");
     WriteBytes(image, std::vector<std::uint8_t>(8192, 0x11));
     const std::string wire = Path("wire.txt");
-    const CliResult run = Run(Emulate(
-        "AB05", {"--fault", "ident:AB07@1", "--wire-log", wire, "write", image}));
+    const CliResult run =
+        Run(Emulate("AB05", {"--fault", "ident:AB07@1", "--wire-log", wire, "write", image}));
 
     EXPECT_EQ(run.status, kExitFailed) << run.err;
     const Lines lines = run.lines();
@@ -254,7 +293,7 @@ TEST_F(CliOutcomes, AChipThatChangesDuringTheEraseIsNotWritten) {
               "  При стирании определен другой чип: \"Test Flash 16K\", 16384 байт, вместо "
               "\"Test Flash 8K\", 8192 байт! Запись прекращена.");
     EXPECT_EQ(lines.back(), "--- Окончание записи чипа.");
-    // Identification, the erase's identification, erase and blank check: no _WriteChip.
+    // Identification, the erase's identification, erase and blank check: no kWriteChip.
     std::string opcodes;
     for (const std::string& line : ReadLines(wire))
         if (line.rfind("CmdOut ", 0) == 0) opcodes += line.substr(7, 2) + " ";

@@ -8,15 +8,16 @@
 
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "link/clock.h"
 #include "link/fatal_stop.h"
 #include "link/link.h"
+#include "support/expect_fatal_stop.h"
 #include "support/fake_pipe.h"
 #include "support/scripted_prompt.h"
-#include "support/expect_fatal_stop.h"
 
 namespace dspprog {
 namespace {
@@ -114,24 +115,24 @@ TEST(LinkOpening, DeviceThatWillNotOpenStopsTheProgram) {
 }
 
 TEST(LinkOpening, EventsThatCannotBeCreatedStopTheProgram) {
-    {
+    struct Case {
+        bool FakeBackend::*failing;
+        const char* message;
+        Events opening;
+    };
+    for (const Case& c : {Case{&FakeBackend::fail_read_event,
+                               "Не удалось создать событие ReadDone",
+                               {"open device", "create ReadDone failed"}},
+                          Case{&FakeBackend::fail_write_event,
+                               "Не удалось создать событие WriteDone",
+                               {"open device", "create ReadDone", "create WriteDone failed"}}}) {
+        SCOPED_TRACE(c.message);
         World w;
-        w.backend.fail_read_event = true;
+        w.backend.*c.failing = true;
         const FatalStop stop = ExpectFatalStop([&] { w.link.Open(); });
         EXPECT_EQ(stop.kind(), FatalStop::Kind::Halt);
-        EXPECT_EQ(stop.message(), "Не удалось создать событие ReadDone");
-        EXPECT_EQ(w.backend.log().whats(), (Events{"open device", "create ReadDone failed"}));
-        w.link.Close();
-        EXPECT_EQ(w.backend.log().whats("close"), (Events{"close device"}));
-    }
-    {
-        World w;
-        w.backend.fail_write_event = true;
-        const FatalStop stop = ExpectFatalStop([&] { w.link.Open(); });
-        EXPECT_EQ(stop.kind(), FatalStop::Kind::Halt);
-        EXPECT_EQ(stop.message(), "Не удалось создать событие WriteDone");
-        EXPECT_EQ(w.backend.log().whats(),
-                  (Events{"open device", "create ReadDone", "create WriteDone failed"}));
+        EXPECT_EQ(stop.message(), c.message);
+        EXPECT_EQ(w.backend.log().whats(), c.opening);
         w.link.Close();
         EXPECT_EQ(w.backend.log().whats("close"), (Events{"close device"}));
     }
@@ -243,30 +244,134 @@ INSTANTIATE_TEST_SUITE_P(
                       BaseCase{Access::Read, 17, 5000, "Из USB не считано :17 байт!"},
                       BaseCase{Access::Read, 4096, 5000, "Из USB не считано :4096 байт!"}));
 
-TEST(LinkDeadline, EachWaitingPassWaitsOneBaseLongerThanTheLast) {
-    World w;
-    w.pipe.Plan(TransferPlan::Never());
-    w.prompt.Script({kWait, kClosed, kEnd});
+// A transfer that does not complete, and the operator's answers until "Завершить".
+struct StallCase {
+    const char* name;
+    TransferPlan plan;
+    Access direction;
+    std::uint32_t length;
+    std::vector<int> answers;  // to the prompts, the last one kEnd
+    std::uint64_t start_ms = 0;
+    std::optional<std::uint32_t> factor = {};  // set before the transfer
+    std::optional<Events> messages = {};
+    std::optional<Times> times = {};
+    std::optional<std::uint32_t> factor_after = {};
+    std::optional<int> cancels = {};
+};
 
-    const FatalStop stop = ExpectFatalStop([&] { w.Transfer(Access::Read, 16); });
+void PrintTo(const StallCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class LinkStall : public ::testing::TestWithParam<StallCase> {};
+
+TEST_P(LinkStall, IsPromptedAtItsDeadlinesAndAwaitedWithoutARestart) {
+    const StallCase& c = GetParam();
+    World w(c.start_ms);
+    if (c.factor) w.link.SetTimeoutFactor(*c.factor);
+    w.pipe.Plan(c.plan);
+    for (int answer : c.answers) w.prompt.Answer(answer);
+
+    const FatalStop stop = ExpectFatalStop([&] { w.Transfer(c.direction, c.length); });
     EXPECT_EQ(stop.kind(), FatalStop::Kind::Terminated);
-    EXPECT_EQ(w.prompt.times(), (Times{10000, 30000, 60000}));
-    EXPECT_EQ(w.prompt.messages(),
-              (Events{"Из USB не считано :16 байт!", "Из USB не считано :16 байт!",
-                      "Из USB не считано :16 байт!"}));
-    EXPECT_EQ(w.link.TimeoutFactor(), 4u);
-    EXPECT_EQ(w.pipe.starts().size(), 1u) << "the read is awaited again, never restarted";
-    EXPECT_EQ(w.pipe.cancels(), 1);
+    if (c.messages) {
+        EXPECT_EQ(w.prompt.messages(), *c.messages);
+    }
+    if (c.times) {
+        EXPECT_EQ(w.prompt.times(), *c.times);
+    }
+    if (c.factor_after) {
+        EXPECT_EQ(w.link.TimeoutFactor(), *c.factor_after);
+    }
+    if (c.cancels) {
+        EXPECT_EQ(w.pipe.cancels(), *c.cancels);
+    }
+    EXPECT_EQ(w.pipe.starts().size(), 1u) << "a transfer is awaited again, never restarted";
+    EXPECT_FALSE(w.pipe.in_flight()) << "the transfer is given up before the program ends";
 }
 
-TEST(LinkDeadline, TheFactorInForceMultipliesTheBase) {
-    World w;
-    w.link.SetTimeoutFactor(3);
-    w.pipe.Plan(TransferPlan::Never());
-    w.prompt.Script({kEnd});
-    ExpectFatalStop([&] { w.Transfer(Access::Write, 4096); });
-    EXPECT_EQ(w.prompt.times(), (Times{150000}));
-}
+constexpr std::uint64_t kTop = std::numeric_limits<std::uint32_t>::max();
+// Where a 32-bit tick count would wrap during the wait.
+constexpr std::uint64_t kPastTheWrap = (std::uint64_t{1} << 32) - 3000;
+const char* const kRead16 = "Из USB не считано :16 байт!";
+
+INSTANTIATE_TEST_SUITE_P(
+    Deadlines, LinkStall,
+    ::testing::Values(StallCase{.name = "EachWaitingPassWaitsOneBaseLongerThanTheLast",
+                                .plan = TransferPlan::Never(),
+                                .direction = Access::Read,
+                                .length = 16,
+                                .answers = {kWait, kClosed, kEnd},
+                                .messages = Events{kRead16, kRead16, kRead16},
+                                .times = Times{10000, 30000, 60000},
+                                .factor_after = 4,
+                                .cancels = 1},
+                      StallCase{.name = "TheFactorInForceMultipliesTheBase",
+                                .plan = TransferPlan::Never(),
+                                .direction = Access::Write,
+                                .length = 4096,
+                                .answers = {kEnd},
+                                .factor = 3,
+                                .times = Times{150000}},
+                      StallCase{.name = "AShortBlockIsReportedAtOnceUntilTheOperatorEnds",
+                                .plan = TransferPlan::Short(64),
+                                .direction = Access::Read,
+                                .length = 4096,
+                                .answers = {kWait, kClosed, kWait, kEnd},
+                                .messages = Events(4, "Из USB не считано :4032 байт!"),
+                                .times = Times{0, 0, 0, 0},
+                                .cancels = 1},
+                      StallCase{.name = "AShortWriteCountsTheBytesStillToGo",
+                                .plan = TransferPlan::Short(4000),
+                                .direction = Access::Write,
+                                .length = 4096,
+                                .answers = {kEnd},
+                                .messages = Events{"В USB не записано :96 байт!"}},
+                      StallCase{.name = "BytesMovedBeforeTheDeadlineAreNotCountedMissing",
+                                .plan = TransferPlan::Never().Moving(1000),
+                                .direction = Access::Read,
+                                .length = 4096,
+                                .answers = {kEnd},
+                                .messages = Events{"Из USB не считано :3096 байт!"},
+                                .times = Times{5000}},
+                      StallCase{.name = "AFailedWriteIsAwaitedToItsDeadlineAndReportedEachPass",
+                                .plan = TransferPlan::Fails(),
+                                .direction = Access::Write,
+                                .length = 16,
+                                .answers = {kWait, kEnd},
+                                .messages = Events(2, "В USB не записано :16 байт!"),
+                                .times = Times{100000, 300000}},
+                      StallCase{.name = "AFailedReadIsAwaitedToItsDeadlineAndReportedEachPass",
+                                .plan = TransferPlan::Fails(),
+                                .direction = Access::Read,
+                                .length = 4096,
+                                .answers = {kWait, kEnd},
+                                .messages = Events(2, "Из USB не считано :4096 байт!"),
+                                .times = Times{5000, 15000}},
+                      StallCase{.name = "AFailedTransferIsNeverTakenForDoneWhateverItsCount",
+                                .plan = TransferPlan::Fails(16),
+                                .direction = Access::Write,
+                                .length = 16,
+                                .answers = {kEnd},
+                                .times = Times{100000}},
+                      StallCase{
+                          .name = "NearTheTopTheFactorStopsGrowingAndDeadlinesStillFit",
+                          .plan = TransferPlan::Never(),
+                          .direction = Access::Read,
+                          .length = 16,
+                          .answers = {kWait, kWait, kEnd},
+                          .factor = static_cast<std::uint32_t>(kTop - 1),
+                          .times = Times{(kTop - 1) * 10000, (kTop - 1) * 10000 + kTop * 10000,
+                                         (kTop - 1) * 10000 + 2 * kTop * 10000},
+                          .factor_after = static_cast<std::uint32_t>(kTop)},
+                      StallCase{.name = "AClockPastTheThirtyTwoBitWrapWaitsTheFullDeadline",
+                                .plan = TransferPlan::Never(),
+                                .direction = Access::Write,
+                                .length = 16,
+                                .answers = {kEnd},
+                                .start_ms = kPastTheWrap,
+                                .times = Times{kPastTheWrap + 100000}}),
+    [](const ::testing::TestParamInfo<StallCase>& test) { return std::string(test.param.name); });
 
 TEST(LinkDeadline, AReadThatArrivesDuringALaterPassEndsTheWaitThere) {
     World w;
@@ -279,37 +384,6 @@ TEST(LinkDeadline, AReadThatArrivesDuringALaterPassEndsTheWaitThere) {
     EXPECT_EQ(w.link.TimeoutFactor(), 4u);
     EXPECT_EQ(w.buffer[0], 0x11);
     EXPECT_EQ(w.buffer[2], 0x33);
-}
-
-TEST(LinkDeadline, AShortBlockIsReportedAtOnceUntilTheOperatorEnds) {
-    World w;
-    w.pipe.Plan(TransferPlan::Short(64));
-    w.prompt.Script({kWait, kClosed, kWait, kEnd});
-
-    const FatalStop stop = ExpectFatalStop([&] { w.Transfer(Access::Read, 4096); });
-    EXPECT_EQ(stop.kind(), FatalStop::Kind::Terminated);
-    EXPECT_EQ(w.prompt.messages(), Events(4, "Из USB не считано :4032 байт!"));
-    EXPECT_EQ(w.prompt.times(), (Times{0, 0, 0, 0}));
-    EXPECT_EQ(w.pipe.starts().size(), 1u);
-    EXPECT_EQ(w.pipe.cancels(), 1) << "the transfer is given up before the program ends";
-    EXPECT_FALSE(w.pipe.in_flight());
-}
-
-TEST(LinkDeadline, AShortWriteCountsTheBytesStillToGo) {
-    World w;
-    w.pipe.Plan(TransferPlan::Short(4000));
-    w.prompt.Script({kEnd});
-    ExpectFatalStop([&] { w.Transfer(Access::Write, 4096); });
-    EXPECT_EQ(w.prompt.messages(), (Events{"В USB не записано :96 байт!"}));
-}
-
-TEST(LinkDeadline, BytesMovedBeforeTheDeadlineAreNotCountedMissing) {
-    World w;
-    w.pipe.Plan(TransferPlan::Never().Moving(1000));
-    w.prompt.Script({kEnd});
-    ExpectFatalStop([&] { w.Transfer(Access::Read, 4096); });
-    EXPECT_EQ(w.prompt.messages(), (Events{"Из USB не считано :3096 байт!"}));
-    EXPECT_EQ(w.prompt.times(), (Times{5000}));
 }
 
 TEST(LinkDeadline, TheRestArrivingWhileThePromptIsShownEndsTheWait) {
@@ -335,30 +409,6 @@ TEST(LinkDeadline, APromptThatThrowsGivesUpTheTransferFirst) {
     EXPECT_EQ(stop.message(), "window closed");
     EXPECT_EQ(w.pipe.cancels(), 1);
     EXPECT_FALSE(w.pipe.in_flight());
-}
-
-TEST(LinkDeadline, AFailedTransferIsAwaitedToItsDeadlineAndReportedEachPass) {
-    for (const BaseCase& p :
-         {BaseCase{Access::Write, 16, 100000, "В USB не записано :16 байт!"},
-          BaseCase{Access::Read, 4096, 5000, "Из USB не считано :4096 байт!"}}) {
-        World w;
-        w.pipe.Plan(TransferPlan::Fails());
-        w.prompt.Script({kWait, kEnd});
-        const FatalStop stop = ExpectFatalStop([&] { w.Transfer(p.direction, p.length); });
-        EXPECT_EQ(stop.kind(), FatalStop::Kind::Terminated);
-        EXPECT_EQ(w.prompt.messages(), (Events{p.message, p.message}));
-        EXPECT_EQ(w.prompt.times(), (Times{p.base_ms, 3 * p.base_ms}));
-        EXPECT_EQ(w.pipe.starts().size(), 1u);
-    }
-}
-
-TEST(LinkDeadline, AFailedTransferIsNeverTakenForDoneWhateverItsCount) {
-    World w;
-    w.pipe.Plan(TransferPlan::Fails(16));
-    w.prompt.Script({kEnd});
-    const FatalStop stop = ExpectFatalStop([&] { w.Transfer(Access::Write, 16); });
-    EXPECT_EQ(stop.kind(), FatalStop::Kind::Terminated);
-    EXPECT_EQ(w.prompt.times(), (Times{100000}));
 }
 
 // --- A programmer that is gone -------------------------------------------------
@@ -431,36 +481,12 @@ TEST(LinkTimeoutFactor, ACommandAndItsReplyAddExactlyTwo) {
     EXPECT_EQ(reply[2], 0x5B);
 }
 
-TEST(LinkTimeoutFactor, NearTheTopItStopsGrowingAndDeadlinesStillFit) {
-    constexpr std::uint64_t kTop = std::numeric_limits<std::uint32_t>::max();
-    World w;
-    w.link.SetTimeoutFactor(static_cast<std::uint32_t>(kTop - 1));
-    w.pipe.Plan(TransferPlan::Never());
-    w.prompt.Script({kWait, kWait, kEnd});
-
-    ExpectFatalStop([&] { w.Transfer(Access::Read, 16); });
-    const std::uint64_t first = (kTop - 1) * 10000;
-    EXPECT_EQ(w.prompt.times(), (Times{first, first + kTop * 10000, first + 2 * kTop * 10000}));
-    EXPECT_EQ(w.link.TimeoutFactor(), kTop);
-}
-
-TEST(LinkTimeoutFactor, AClockPastTheThirtyTwoBitWrapWaitsTheFullDeadline) {
-    // Where a 32-bit tick count would wrap during the wait.
-    constexpr std::uint64_t kStart = (std::uint64_t{1} << 32) - 3000;
-    {
-        World w(kStart);
-        w.pipe.Plan(TransferPlan::Never());
-        w.prompt.Script({kEnd});
-        ExpectFatalStop([&] { w.Transfer(Access::Write, 16); });
-        EXPECT_EQ(w.prompt.times(), (Times{kStart + 100000}));
-    }
-    {
-        World w(kStart);
-        w.pipe.Plan(TransferPlan::After(4000));
-        w.Transfer(Access::Read, 4096);
-        EXPECT_TRUE(w.prompt.shown().empty());
-        EXPECT_EQ(w.clock.NowMs(), kStart + 4000);
-    }
+TEST(LinkTimeoutFactor, AClockPastTheThirtyTwoBitWrapLetsATransferInTimeFinish) {
+    World w(kPastTheWrap);
+    w.pipe.Plan(TransferPlan::After(4000));
+    w.Transfer(Access::Read, 4096);
+    EXPECT_TRUE(w.prompt.shown().empty());
+    EXPECT_EQ(w.clock.NowMs(), kPastTheWrap + 4000);
 }
 
 }  // namespace

@@ -157,7 +157,7 @@ TEST(EraseVerdict, ASingleByteThatIsNotFFFailsTheErase) {
 
 TEST(EraseVerdict, BlankCheckCompletionDoesNotChangeTheVerdict) {
     EraseBench bench(kFlash8K);
-    bench.firmware.faults().fail_completion.insert(_BurstRead);
+    bench.firmware.faults().fail_completion.insert(kBurstRead);
     EXPECT_EQ(EreaseChipClick(bench.session), Outcome::Succeeded);
     EXPECT_EQ(bench.op.log().at(6), kErased);
 }
@@ -172,13 +172,13 @@ TEST(EraseVerdict, RefusalsAfterTheChecksShowBoxes) {
     };
     const std::vector<Case> cases = {
         {"erase refused",
-         _EraseChip,
+         kEraseChip,
          false,
          {kErasing, kEraseWait, "[box] Команду _EraseChip не принято"},
          2},
-        {"erase failed", _EraseChip, true, {kErasing, kEraseWait, "[box] Error Erase"}, 2},
+        {"erase failed", kEraseChip, true, {kErasing, kEraseWait, "[box] Error Erase"}, 2},
         {"blank check refused",
-         _BurstRead,
+         kBurstRead,
          false,
          {kErasing, kEraseWait, kEraseChecking, "[box] Команду _BurstRead не принято"},
          3},

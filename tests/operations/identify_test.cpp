@@ -96,7 +96,7 @@ TEST(IdentifyFailure, RefusedCommandLeavesThreeLinesAndTheRecordAlone) {
     auto bench = Bench(IdentReply({{5, 0x5F}, {6, 0x6F}}), {Row("5F6F", "FIVE-SIX")});
     bench.session.tChip.Name = "PREVIOUS";
     bench.session.tChip.Size = 16384;
-    bench.firmware.faults().refuse.insert(_GetIdent);
+    bench.firmware.faults().refuse.insert(kGetIdent);
     EXPECT_EQ(GetIdentClick(bench.session), Outcome::Failed);
     EXPECT_EQ(bench.op.transcript(), Lines({}));
     EXPECT_EQ(bench.session.tChip.Name, "PREVIOUS");

@@ -220,7 +220,7 @@ TEST(ReadSave, NotSavingShowsNoDialogAndCreatesNothing) {
 TEST(ReadFailure, RefusedBurstReadShowsTheBox) {
     ReadBench bench(Blank());
     const std::string path = bench.Saving("image.bin");
-    bench.firmware.faults().refuse.insert(_BurstRead);
+    bench.firmware.faults().refuse.insert(kBurstRead);
     EXPECT_EQ(ReadClick(bench.session), Outcome::Failed);
     EXPECT_EQ(bench.op.transcript(), Read({"[save] " + path, kChipLine, "  Производится чтение.",
                                            "[box] Команду _BurstRead не принято"}));
@@ -229,7 +229,7 @@ TEST(ReadFailure, RefusedBurstReadShowsTheBox) {
 TEST(ReadFailure, FailedCompletionHidesTimeAndVerdict) {
     ReadBench bench(Blank());
     const std::string path = bench.Saving("image.bin");
-    bench.firmware.faults().fail_completion.insert(_BurstRead);
+    bench.firmware.faults().fail_completion.insert(kBurstRead);
     EXPECT_EQ(ReadClick(bench.session), Outcome::Failed);
     EXPECT_EQ(bench.op.transcript(),
               Read({"[save] " + path, kChipLine, "  Производится чтение.",
@@ -263,7 +263,7 @@ TEST(ReadFailure, WhatWasReadIsKeptAsPartAndTheChosenNameIsNeverAPartialImage) {
          },
          true, 1, nullptr},
         {"completion reports failure",
-         [](ReadBench& b) { b.firmware.faults().fail_completion.insert(_BurstRead); }, false, 2,
+         [](ReadBench& b) { b.firmware.faults().fail_completion.insert(kBurstRead); }, false, 2,
          kClosing},
 #ifndef _WIN32
         {"disk full",
@@ -274,7 +274,7 @@ TEST(ReadFailure, WhatWasReadIsKeptAsPartAndTheChosenNameIsNeverAPartialImage) {
          },
          true, 1, "[box] Ошибка при записи выходного файла"},
 #endif
-        {"command refused", [](ReadBench& b) { b.firmware.faults().refuse.insert(_BurstRead); },
+        {"command refused", [](ReadBench& b) { b.firmware.faults().refuse.insert(kBurstRead); },
          false, 0, nullptr},
         {"chosen name taken during the read",
          [&](ReadBench& b) {
@@ -329,7 +329,7 @@ TEST(ReadFailure, AnEarlierPartFileIsNotReplaced) {
     ReadBench bench(Blank());
     bench.Saving("image.bin");
     bench.WriteFile("image.bin.part", {9, 9});
-    bench.firmware.faults().fail_completion.insert(_BurstRead);
+    bench.firmware.faults().fail_completion.insert(kBurstRead);
     EXPECT_EQ(ReadClick(bench.session), Outcome::Failed);
     EXPECT_EQ(bench.ReadFile("image.bin.part"), (std::vector<std::uint8_t>{9, 9}));
     // What was read stays under its hidden temporary name, and the log names it.

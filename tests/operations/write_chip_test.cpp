@@ -12,9 +12,10 @@
 #include <filesystem>
 
 #include "chip_bench.h"
+#include "image/image_encoder.h"
 #include "operations/identify.h"
-#include "operations/image_encoder.h"
 #include "operations/write_chip.h"
+#include "support/bytes.h"
 
 namespace dspprog::testing {
 namespace {
@@ -36,13 +37,6 @@ Chip Flash(const std::string& t_write) {
 }
 Chip Pulse(std::uint16_t type, const std::string& type_text) {
     return {8192, "64K", type, type_text, "0", "0"};
-}
-
-std::vector<std::uint8_t> Pattern(std::uint32_t size, std::uint8_t seed = 0) {
-    std::vector<std::uint8_t> bytes(size);
-    for (std::uint32_t i = 0; i < size; ++i)
-        bytes[i] = static_cast<std::uint8_t>((i * 13 + seed) ^ (i >> 8));
-    return bytes;
 }
 
 struct WriteBench : ChipBench {
@@ -314,8 +308,8 @@ TEST(WriteExchange, TimeCoversTheDataBlocksInWholeSeconds) {
 TEST(WriteExchange, CompletionOfTheWriteIsNotExamined) {
     WriteBench bench;
     bench.Offer("image.bin", Pattern(8192));
-    bench.firmware.faults().fail_completion.insert(_WriteChipPulse);
-    bench.firmware.faults().fail_completion.insert(_BurstRead);
+    bench.firmware.faults().fail_completion.insert(kWriteChipPulse);
+    bench.firmware.faults().fail_completion.insert(kBurstRead);
     EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Succeeded);
     EXPECT_EQ(bench.op.log().at(6), kGood);
 }
@@ -385,7 +379,7 @@ TEST(WriteVerify, ComparesWithTheFileAsItIsOnDisk) {
 TEST(WriteVerify, RefusedVerifyReadStopsTheProgram) {
     WriteBench bench;
     bench.Offer("image.bin", Pattern(8192));
-    bench.firmware.faults().refuse.insert(_BurstRead);
+    bench.firmware.faults().refuse.insert(kBurstRead);
     const FatalStop stop = ExpectFatalStop([&] { WriteChipButtonClick(bench.session); });
     EXPECT_EQ(stop.kind(), FatalStop::Kind::Halt);
     EXPECT_EQ(stop.message(), "  Команду _BurstRead не принято!!!");
@@ -425,7 +419,7 @@ TEST(WriteRefusal, FailedEraseEndsTheWrite) {
 TEST(WriteRefusal, RefusedWriteCommandIsALogLine) {
     WriteBench bench;
     const std::string path = bench.Offer("image.bin", Pattern(8192));
-    bench.firmware.faults().refuse.insert(_WriteChipPulse);
+    bench.firmware.faults().refuse.insert(kWriteChipPulse);
     EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Failed);
     EXPECT_EQ(bench.op.transcript(),
               bench.Lines({"[open] " + path, "  Команду _WriteChip не принято!!!"}));

@@ -6,8 +6,9 @@
 #include <gtest/gtest.h>
 
 #include "link/fatal_stop.h"
-#include "support/wire_fixture.h"
 #include "support/expect_fatal_stop.h"
+#include "support/text.h"
+#include "support/wire_fixture.h"
 
 namespace dspprog {
 namespace {

@@ -7,6 +7,7 @@
 
 #include <functional>
 
+#include "support/text.h"
 #include "support/wire_fixture.h"
 
 namespace dspprog {

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "support/text.h"
 #include "support/wire_fixture.h"
 
 namespace dspprog::testing {

@@ -46,11 +46,4 @@ struct WireBench {
     CommandChannel channel;
 };
 
-// "80 00 00 ..." for a block of bytes.
-std::string Hex(const std::uint8_t* bytes, std::size_t count);
-template <typename Container>
-std::string Hex(const Container& c) {
-    return Hex(c.data(), c.size());
-}
-
 }  // namespace dspprog::testing

@@ -21,7 +21,8 @@ std::string NodeName(int devnum) {
     return name;
 }
 
-std::string Hex(const std::vector<std::uint8_t>& bytes) {
+// umockdev's form of the descriptors: lower case, no separators.
+std::string DescriptorHex(const std::vector<std::uint8_t>& bytes) {
     std::string out;
     char pair[3];
     for (std::uint8_t b : bytes) {
@@ -87,7 +88,7 @@ void EmulatedUsbBus::AddRecord(const std::string& place, const UsbDeviceSpec& sp
                                "E: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: DRIVER=usb\n" +
                                numbers + "E: DEVNAME=/dev/" + node + "\n" + ids +
                                "A: speed=12\\n\nA: bConfigurationValue=1\\n\n" +
-                               "H: descriptors=" + Hex(spec.Descriptors()) + "\n";
+                               "H: descriptors=" + DescriptorHex(spec.Descriptors()) + "\n";
     GError* error = nullptr;
     if (!umockdev_testbed_add_from_string(testbed_, record.c_str(), &error)) {
         const std::string why = error ? error->message : "?";

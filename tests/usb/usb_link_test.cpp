@@ -6,6 +6,9 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <functional>
+#include <memory>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -18,9 +21,10 @@
 #include "link/usb/usb_backend.h"
 #include "protocol/command_block.h"
 #include "protocol/exchange.h"
+#include "support/bytes.h"
+#include "support/expect_fatal_stop.h"
 #include "support/scripted_prompt.h"
 #include "usb/usb_bus_fixture.h"
-#include "support/expect_fatal_stop.h"
 
 namespace dspprog::testing {
 namespace {
@@ -32,13 +36,6 @@ constexpr std::uint32_t kChipSize = 65536;
 constexpr std::uint32_t kBlock = 4096;
 constexpr std::array<std::uint8_t, 15> kIdent{0x29, 0x01, 0xAB, 0x05, 0x10, 0x20, 0x30, 0x40,
                                               0x50, 0x60, 0x70, 0x80, 0x90, 0xA0, 0xB0};
-
-std::vector<std::uint8_t> Pattern(std::size_t size, unsigned seed) {
-    std::vector<std::uint8_t> bytes(size);
-    for (std::size_t i = 0; i < size; ++i)
-        bytes[i] = static_cast<std::uint8_t>((i * 131 + seed) ^ (i >> 9));
-    return bytes;
-}
 
 FatalStop::Kind StopKind(const std::function<void()>& action) {
     return ExpectFatalStop(action).kind();
@@ -72,8 +69,7 @@ protected:
     std::vector<std::string> Wire() {
         std::vector<std::string> lines;
         device_->WithFirmware([&](Firmware& fw) {
-            for (const emu::WireBlock& block : fw.wire())
-                lines.push_back(FormatWireLine(block));
+            for (const emu::WireBlock& block : fw.wire()) lines.push_back(FormatWireLine(block));
         });
         return lines;
     }
@@ -128,35 +124,74 @@ TEST_F(UsbLinkTest, TheInterfaceStaysClaimedUntilTheLastPipeHasClosed) {
     EXPECT_EQ(device_->counts().releases, 1);
 }
 
-TEST_F(UsbLinkTest, AProgrammerThatIsNotThereCannotBeOpened) {
-    Start();
-    link_->DevicePath = ProgrammerPath("1-5");
+// A programmer that cannot be opened: the program stops, and the device is
+// left as it was found.
+class UsbOpenFailureTest;
+struct UsbOpenFailureCase {
+    const char* name;
+    void (UsbOpenFailureTest::*arrange)();
+    const char* pipe;        // the pipe the message names; none: the device's message
+    const char* diagnostic;  // part of libusb's side of the story, when it tells one
+    void (UsbOpenFailureTest::*check)();
+};
+
+void PrintTo(const UsbOpenFailureCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class UsbOpenFailureTest : public UsbLinkTest,
+                           public ::testing::WithParamInterface<UsbOpenFailureCase> {
+public:
+    void NotThere() {
+        Start();
+        link_->DevicePath = ProgrammerPath("1-5");
+    }
+    void HeldElsewhere() {
+        Start();
+        device_->RefuseClaims();
+    }
+    // A device whose first endpoint sends where the replies should arrive.
+    void WrongDirection() {
+        UsbDeviceSpec reversed = ProgrammerSpec();
+        reversed.interfaces[0].endpoints = {{0x01, 2}, {0x82, 2}, {0x83, 2}, {0x04, 2}};
+        Start(reversed);
+    }
+
+    void NeverOpened() { EXPECT_EQ(device_->counts().opens, 0); }
+    void NeverClaimed() { EXPECT_EQ(device_->counts().claims, 0); }
+    void ReleasedOnClose() {
+        link_->Close();
+        EXPECT_EQ(device_->counts().releases, 1);
+    }
+};
+
+TEST_P(UsbOpenFailureTest, StopsTheProgram) {
+    const UsbOpenFailureCase& c = GetParam();
+    (this->*c.arrange)();
+    const std::string path = link_->DevicePath;
     const FatalStop stop = ExpectFatalStop([&] { link_->Open(); });
     EXPECT_EQ(stop.kind(), FatalStop::Kind::Halt);
-    EXPECT_EQ(stop.message(), "Ошибка открытия USB устройства!");
-    EXPECT_NE(diagnostics_.str().find("not present"), std::string::npos) << diagnostics_.str();
-    EXPECT_EQ(device_->counts().opens, 0);
+    EXPECT_EQ(stop.message(), c.pipe ? "Ошибка открытия :" + path + c.pipe + "!"
+                                     : std::string("Ошибка открытия USB устройства!"));
+    if (c.diagnostic) {
+        EXPECT_NE(diagnostics_.str().find(c.diagnostic), std::string::npos) << diagnostics_.str();
+    }
+    (this->*c.check)();
 }
 
-TEST_F(UsbLinkTest, AnInterfaceHeldElsewhereIsNotTakenOver) {
-    Start();
-    device_->RefuseClaims();
-    EXPECT_EQ(ExpectFatalStop([&] { link_->Open(); }).message(),
-              "Ошибка открытия USB устройства!");
-    EXPECT_NE(diagnostics_.str().find("another program"), std::string::npos) << diagnostics_.str();
-    EXPECT_EQ(device_->counts().claims, 0);
-}
-
-TEST_F(UsbLinkTest, AnEndpointOfTheWrongDirectionCannotBeOpenedAsAPipe) {
-    // A device whose first endpoint sends where the replies should arrive.
-    UsbDeviceSpec reversed = ProgrammerSpec();
-    reversed.interfaces[0].endpoints = {{0x01, 2}, {0x82, 2}, {0x83, 2}, {0x04, 2}};
-    Start(reversed);
-    EXPECT_EQ(ExpectFatalStop([&] { link_->Open(); }).message(),
-              "Ошибка открытия :" + ProgrammerPath("1-2") + "\\PIPE00!");
-    link_->Close();
-    EXPECT_EQ(device_->counts().releases, 1);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Opening, UsbOpenFailureTest,
+    ::testing::Values(UsbOpenFailureCase{"AProgrammerThatIsNotThere", &UsbOpenFailureTest::NotThere,
+                                         nullptr, "not present", &UsbOpenFailureTest::NeverOpened},
+                      UsbOpenFailureCase{"AnInterfaceHeldElsewhereIsNotTakenOver",
+                                         &UsbOpenFailureTest::HeldElsewhere, nullptr,
+                                         "another program", &UsbOpenFailureTest::NeverClaimed},
+                      UsbOpenFailureCase{"AnEndpointOfTheWrongDirection",
+                                         &UsbOpenFailureTest::WrongDirection, "\\PIPE00", nullptr,
+                                         &UsbOpenFailureTest::ReleasedOnClose}),
+    [](const ::testing::TestParamInfo<UsbOpenFailureCase>& test) {
+        return std::string(test.param.name);
+    });
 
 // --- The protocol's transfers ------------------------------------------------
 
@@ -245,23 +280,89 @@ TEST_F(UsbLinkTest, CarriesTheSpeedTestSeries) {
 // With TimeoutFactor 0 a deadline is now: the prompt comes at once instead of
 // after the 5 or 10 s of a real wait.
 
-TEST_F(UsbLinkTest, AReplyThatNeverComesReachesThePromptAndTerminateCancelsIt) {
-    firmware_.faults().stall_from[static_cast<int>(PipeRole::CmdIn)] = 0;
-    Open();
-    CommandChannel channel(*link_);
-    FillGetIdent(channel.CmdBuf);
-    SendCommand(channel.CmdBuf);
+// A transfer that stalls, falls short or halts: the operator is told what is
+// missing, and "Завершить" ends the program.
+class UsbStallTest;
+struct UsbStallCase {
+    const char* name;
+    std::function<void()> (UsbStallTest::*arrange)();  // gives the transfer that stalls
+    const char* message;
+    void (UsbStallTest::*check)();
+};
 
-    link_->SetTimeoutFactor(0);
-    EXPECT_EQ(StopKind([&] { channel.ReadCompletion(); }), FatalStop::Kind::Terminated);
-    EXPECT_EQ(prompt_.messages(), std::vector<std::string>{"Из USB не считано :16 байт!"});
-
-    link_->Close();
-    const EmulatedUsbDevice::Counts counts = device_->counts();
-    EXPECT_EQ(counts.discards, 1);
-    EXPECT_EQ(counts.pending, 0);
-    EXPECT_EQ(counts.releases, 1);
+void PrintTo(const UsbStallCase& c, std::ostream* out) {
+    *out << c.name;
 }
+
+class UsbStallTest : public UsbLinkTest, public ::testing::WithParamInterface<UsbStallCase> {
+public:
+    std::function<void()> ReplyNeverComes() {
+        firmware_.faults().stall_from[static_cast<int>(PipeRole::CmdIn)] = 0;
+        Open();
+        FillGetIdent(channel_->CmdBuf);
+        SendCommand(channel_->CmdBuf);
+        link_->SetTimeoutFactor(0);
+        return [this] { channel_->ReadCompletion(); };
+    }
+    std::function<void()> ShortBlock() {
+        firmware_.faults().short_from[static_cast<int>(PipeRole::MainIn)] = 0;
+        Open();
+        FillBurstRead(channel_->CmdBuf, kChipSize);
+        EXPECT_EQ(channel_->DoCommand(), 0);
+        return [this] { ReadBlock(); };
+    }
+    std::function<void()> HaltedEndpoint() {
+        Open();
+        device_->HaltNext(kDataIn);
+        link_->SetTimeoutFactor(0);
+        return [this] { ReadBlock(); };
+    }
+
+    // Terminate cancels the transfer; the device is released on close.
+    void CancelledAndReleased() {
+        link_->Close();
+        const EmulatedUsbDevice::Counts counts = device_->counts();
+        EXPECT_EQ(counts.discards, 1);
+        EXPECT_EQ(counts.pending, 0);
+        EXPECT_EQ(counts.releases, 1);
+    }
+    void Nothing() {}
+    void HaltCleared() { EXPECT_EQ(device_->counts().clear_halts[kDataIn], 1); }
+
+private:
+    void ReadBlock() {
+        std::vector<std::uint8_t> buffer(kBlock);
+        link_->ReadPipe(*link_->MainIn, buffer.data(), kBlock);
+    }
+
+    void Open() {
+        UsbLinkTest::Open();
+        channel_ = std::make_unique<CommandChannel>(*link_);
+    }
+
+    std::unique_ptr<CommandChannel> channel_;
+};
+
+TEST_P(UsbStallTest, EndsAtTheOperatorsWordWithWhatIsMissing) {
+    const UsbStallCase& c = GetParam();
+    const std::function<void()> transfer = (this->*c.arrange)();
+    EXPECT_EQ(StopKind(transfer), FatalStop::Kind::Terminated);
+    EXPECT_EQ(prompt_.messages(), std::vector<std::string>{c.message});
+    (this->*c.check)();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Transfers, UsbStallTest,
+    ::testing::Values(UsbStallCase{"AReplyThatNeverComes", &UsbStallTest::ReplyNeverComes,
+                                   "Из USB не считано :16 байт!",
+                                   &UsbStallTest::CancelledAndReleased},
+                      UsbStallCase{"AShortBlock", &UsbStallTest::ShortBlock,
+                                   "Из USB не считано :4032 байт!", &UsbStallTest::Nothing},
+                      UsbStallCase{"AHaltedEndpoint", &UsbStallTest::HaltedEndpoint,
+                                   "Из USB не считано :4096 байт!", &UsbStallTest::HaltCleared}),
+    [](const ::testing::TestParamInfo<UsbStallCase>& test) {
+        return std::string(test.param.name);
+    });
 
 TEST_F(UsbLinkTest, AReplyThatComesWhileTheOperatorWaitsIsTakenWithoutResending) {
     firmware_.faults().stall_from[static_cast<int>(PipeRole::CmdIn)] = 0;
@@ -298,31 +399,6 @@ TEST_F(UsbLinkTest, ABlockCutOffAtTheDeadlineGoesOnFromWhereItStopped) {
     EXPECT_EQ(prompt_.messages(), std::vector<std::string>{"Из USB не считано :3096 байт!"});
     EXPECT_TRUE(buffer == block);
     EXPECT_EQ(device_->counts().discards, 1);
-}
-
-TEST_F(UsbLinkTest, AShortBlockIsReportedWithWhatIsMissing) {
-    firmware_.faults().short_from[static_cast<int>(PipeRole::MainIn)] = 0;
-    Open();
-    CommandChannel channel(*link_);
-    FillBurstRead(channel.CmdBuf, kChipSize);
-    ASSERT_EQ(channel.DoCommand(), 0);
-
-    std::vector<std::uint8_t> buffer(kBlock);
-    EXPECT_EQ(StopKind([&] { link_->ReadPipe(*link_->MainIn, buffer.data(), kBlock); }),
-              FatalStop::Kind::Terminated);
-    EXPECT_EQ(prompt_.messages(), std::vector<std::string>{"Из USB не считано :4032 байт!"});
-}
-
-TEST_F(UsbLinkTest, AHaltedEndpointIsClearedAndTheBlockReportedMissing) {
-    Open();
-    device_->HaltNext(kDataIn);
-
-    link_->SetTimeoutFactor(0);
-    std::vector<std::uint8_t> buffer(kBlock);
-    EXPECT_EQ(StopKind([&] { link_->ReadPipe(*link_->MainIn, buffer.data(), kBlock); }),
-              FatalStop::Kind::Terminated);
-    EXPECT_EQ(prompt_.messages(), std::vector<std::string>{"Из USB не считано :4096 байт!"});
-    EXPECT_EQ(device_->counts().clear_halts[kDataIn], 1);
 }
 
 // --- A programmer that is unplugged --------------------------------------------

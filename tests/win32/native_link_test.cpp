@@ -10,6 +10,7 @@
 #include "link/win32/device_gone.h"
 #include "native_bench.h"
 #include "operations/read_chip.h"
+#include "support/text.h"
 #include "support/wire_fixture.h"
 
 namespace dspprog::testing {

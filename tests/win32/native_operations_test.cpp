@@ -13,6 +13,7 @@
 #include "operations/identify.h"
 #include "operations/read_chip.h"
 #include "operations/write_chip.h"
+#include "support/bytes.h"
 #include "support/wire_fixture.h"
 
 namespace dspprog::testing {
@@ -26,13 +27,6 @@ std::vector<CatalogueRow> Catalogue() {
 
 std::array<std::uint8_t, 15> Ident() {
     return IdentReply({{1, 0xBF}, {2, 0x07}});
-}
-
-std::vector<std::uint8_t> Pattern(std::uint8_t seed) {
-    std::vector<std::uint8_t> bytes(kChipSize);
-    for (std::uint32_t i = 0; i < kChipSize; ++i)
-        bytes[i] = static_cast<std::uint8_t>((i * 29 + seed) ^ (i >> 9));
-    return bytes;
 }
 
 void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
@@ -86,7 +80,7 @@ TEST(NativeOperations, IdentifiesTheChipWithRealWaits) {
 }
 
 TEST(NativeOperations, ReadsTheWholeChipIntoANewImage) {
-    const std::vector<std::uint8_t> content = Pattern(3);
+    const std::vector<std::uint8_t> content = Pattern(kChipSize, 3);
     GraceClock clock(kPatientMs);
     NativeBench bench(clock, emu::VirtualChip(kChipSize, kType255), Ident(), Catalogue());
     bench.programmer.Change([&](emu::Firmware& fw) { fw.chip().content() = content; });
@@ -113,8 +107,9 @@ TEST(NativeOperations, ReadsTheWholeChipIntoANewImage) {
 }
 
 TEST(NativeOperations, WritesErasingFirstAndVerifies) {
-    const std::vector<std::uint8_t> old_content = Pattern(77);  // spoils the write unless erased
-    const std::vector<std::uint8_t> image = Pattern(5);
+    // Spoils the write unless erased.
+    const std::vector<std::uint8_t> old_content = Pattern(kChipSize, 77);
+    const std::vector<std::uint8_t> image = Pattern(kChipSize, 5);
     GraceClock clock(kPatientMs);
     NativeBench bench(clock, emu::VirtualChip(kChipSize, kType255), Ident(), Catalogue());
     bench.programmer.Change([&](emu::Firmware& fw) { fw.chip().content() = old_content; });

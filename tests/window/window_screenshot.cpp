@@ -17,8 +17,8 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "image/image_encoder.h"
 #include "link/clock.h"
-#include "operations/image_encoder.h"
 #include "window/main_window.h"
 #include "window/program.h"
 #include "window_bench.h"

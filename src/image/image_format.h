@@ -57,9 +57,9 @@ std::optional<ImageFormat> ImageFormatOfFile(std::string_view start, std::string
 inline constexpr const char* kTextOfNoImageForm =
     "это текст, но ни Intel HEX, ни Motorola S-record";
 
-// The form a read should save in, from the name the operator chose:
-// .hex .ihx .ihex Intel HEX; .s19 .s28 .s37 .srec .mot S-record; anything
-// else raw. Case does not matter.
+// The form a read should save in, from the name the operator chose: the
+// form whose extension (image_format_table.h) the name ends in, case aside;
+// raw for any other name.
 ImageFormat ImageFormatFromFileName(std::string_view name);
 
 // The form named on the command line: "raw", "ihex" or "srec"; nothing for

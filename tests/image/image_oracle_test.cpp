@@ -14,8 +14,8 @@
 #include <utility>
 #include <vector>
 
-#include "operations/image_encoder.h"
-#include "operations/image_format.h"
+#include "image/image_encoder.h"
+#include "image/image_format.h"
 #include "support/temp_catalogue.h"
 
 namespace dspprog {

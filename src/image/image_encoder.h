@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "operations/image_format.h"
+#include "image/image_format.h"
 
 namespace dspprog {
 

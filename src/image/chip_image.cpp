@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "operations/chip_image.h"
+#include "image/chip_image.h"
 
 #include <algorithm>
 
-#include "operations/record_text.h"
+#include "image/record_text.h"
 
 namespace dspprog {
 

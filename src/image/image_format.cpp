@@ -1,13 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "operations/image_format.h"
+#include "image/image_format.h"
 
-#include <array>
-
-#include "catalogue/number_text.h"
-#include "operations/chip_image.h"
-#include "operations/intel_hex.h"
-#include "operations/record_text.h"
-#include "operations/srecord.h"
+#include "base/digits.h"
+#include "image/image_format_table.h"
+#include "image/record_text.h"
 
 namespace dspprog {
 namespace {
@@ -98,49 +94,29 @@ std::optional<ImageFormat> ImageFormatOfFile(std::string_view start, std::string
 }
 
 ImageFormat ImageFormatFromFileName(std::string_view name) {
-    static constexpr std::array<std::string_view, 3> kIntelHex = {".hex", ".ihx", ".ihex"};
-    static constexpr std::array<std::string_view, 5> kSRecord = {".s19", ".s28", ".s37", ".srec",
-                                                                 ".mot"};
     const std::size_t slash = name.find_last_of("/\\");
     const std::string_view base = slash == std::string_view::npos ? name : name.substr(slash + 1);
-    for (std::string_view suffix : kIntelHex) {
-        if (EndsWithIgnoringCase(base, suffix)) return ImageFormat::IntelHex;
-    }
-    for (std::string_view suffix : kSRecord) {
-        if (EndsWithIgnoringCase(base, suffix)) return ImageFormat::SRecord;
+    for (const ImageFormatRow& row : ImageFormatTable()) {
+        for (std::string_view suffix : row.extensions) {
+            if (EndsWithIgnoringCase(base, suffix)) return row.id;
+        }
     }
     return ImageFormat::Raw;
 }
 
 std::optional<ImageFormat> ImageFormatFromName(std::string_view name) {
-    for (ImageFormat format : {ImageFormat::Raw, ImageFormat::IntelHex, ImageFormat::SRecord}) {
-        if (name == ImageFormatName(format)) return format;
+    for (const ImageFormatRow& row : ImageFormatTable()) {
+        if (name == row.name) return row.id;
     }
     return std::nullopt;
 }
 
 const char* ImageFormatName(ImageFormat format) {
-    switch (format) {
-        case ImageFormat::IntelHex:
-            return "ihex";
-        case ImageFormat::SRecord:
-            return "srec";
-        case ImageFormat::Raw:
-            break;
-    }
-    return "raw";
+    return ImageFormatRowOf(format).name.data();
 }
 
 const char* ImageFormatTitle(ImageFormat format) {
-    switch (format) {
-        case ImageFormat::IntelHex:
-            return "Intel HEX";
-        case ImageFormat::SRecord:
-            return "Motorola S-record";
-        case ImageFormat::Raw:
-            break;
-    }
-    return "двоичный образ";
+    return ImageFormatRowOf(format).title.data();
 }
 
 std::optional<std::uint32_t> ParseImageOffset(std::string_view text) {
@@ -164,30 +140,7 @@ std::optional<ImageDefect> ConvertImage(std::string_view content, ImageFormat fo
                                         std::uint32_t chip_size, std::uint32_t offset,
                                         std::vector<std::uint8_t>& chip) {
     chip.clear();
-    if (format == ImageFormat::Raw) {
-        // A raw image has no addresses to shift: an offset given for one
-        // means the file is not what the operator thinks it is.
-        if (offset != 0) {
-            return ImageDefect{
-                0, "смещение " + HexAddress(offset) + " не применимо к двоичному образу"};
-        }
-        if (content.size() != chip_size) {
-            return ImageDefect{0, "размер двоичного образа " + HexAddress(content.size()) +
-                                      " байт не равен размеру чипа (" + HexAddress(chip_size) +
-                                      " байт)"};
-        }
-        const auto* bytes = reinterpret_cast<const std::uint8_t*>(content.data());
-        chip.assign(bytes, bytes + content.size());
-        return std::nullopt;
-    }
-    if (std::optional<std::string> problem = OffsetProblem(offset, chip_size))
-        return ImageDefect{0, std::move(*problem)};
-    ChipImage image(chip_size, offset);
-    std::optional<ImageDefect> defect = format == ImageFormat::IntelHex
-                                            ? ReadIntelHex(content, image)
-                                            : ReadSRecord(content, image);
-    if (!defect) chip = image.TakeBytes();
-    return defect;
+    return ImageFormatRowOf(format).convert(content, chip_size, offset, chip);
 }
 
 }  // namespace dspprog

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "operations/no_replace_move.h"
+#include "base/no_replace_move.h"
 
 #ifdef _WIN32
 #ifndef NOMINMAX
@@ -10,7 +10,7 @@
 #include <exception>
 #include <string>
 
-#include "operations/wide_path.h"
+#include "base/utf8_path.h"
 #else
 #include <fcntl.h>
 #include <unistd.h>

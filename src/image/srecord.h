@@ -7,9 +7,9 @@
 #include <optional>
 #include <string_view>
 
-#include "operations/chip_image.h"
-#include "operations/image_encoder.h"
-#include "operations/image_format.h"
+#include "image/chip_image.h"
+#include "image/image_encoder.h"
+#include "image/image_format.h"
 
 namespace dspprog {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "operations/image_format.h"
+#include "image/image_format.h"
 
 namespace dspprog {
 

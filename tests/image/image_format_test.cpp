@@ -8,18 +8,16 @@
 #include <string>
 #include <vector>
 
-#include "operations/image_format.h"
+#include "image/image_format.h"
+#include "support/image_refusal.h"
 
 namespace dspprog {
 namespace {
 
+using testing::Refusal;
+
 const char* Name(ImageFormat format) {
     return ImageFormatName(format);
-}
-
-// A refusal as "line: reason", for messages a reader can make sense of.
-std::string Refusal(const std::optional<ImageDefect>& defect) {
-    return defect ? std::to_string(defect->line) + ": " + defect->reason : "accepted";
 }
 
 std::string RandomBytes(std::size_t size, unsigned seed) {

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "operations/srecord.h"
+#include "image/srecord.h"
 
 #include <algorithm>
 #include <string>
 
-#include "operations/record_text.h"
+#include "image/record_text.h"
 
 namespace dspprog {
 namespace {

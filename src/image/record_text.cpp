@@ -1,22 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "operations/record_text.h"
+#include "image/record_text.h"
 
-#include <array>
+#include "base/digits.h"
 
 namespace dspprog {
 namespace {
 
 constexpr char kDigits[] = "0123456789ABCDEF";
-
-// The value of each character as a hexadecimal digit; 0xFF where it is none.
-constexpr std::array<std::uint8_t, 256> kDigitValue = [] {
-    std::array<std::uint8_t, 256> value{};
-    value.fill(0xFF);
-    for (int c = '0'; c <= '9'; ++c) value[c] = static_cast<std::uint8_t>(c - '0');
-    for (int c = 'A'; c <= 'F'; ++c) value[c] = static_cast<std::uint8_t>(c - 'A' + 10);
-    for (int c = 'a'; c <= 'f'; ++c) value[c] = static_cast<std::uint8_t>(c - 'a' + 10);
-    return value;
-}();
 
 std::string HexNumber(std::uint64_t value, int min_digits) {
     char reversed[16];
@@ -75,16 +65,16 @@ std::optional<std::string> DecodeRecordDigits(std::string_view digits, std::size
     const std::size_t n = digits.size();
     count = n / 2;
     for (std::size_t i = 0; i + 1 < n; i += 2) {
-        const std::uint8_t high = kDigitValue[static_cast<unsigned char>(digits[i])];
-        const std::uint8_t low = kDigitValue[static_cast<unsigned char>(digits[i + 1])];
-        if ((high | low) & 0xF0) {
-            const std::size_t bad = (high & 0xF0) ? i : i + 1;
+        const int high = HexDigitValue(digits[i]);
+        const int low = HexDigitValue(digits[i + 1]);
+        if ((high | low) < 0) {
+            const std::size_t bad = high < 0 ? i : i + 1;
             return InvalidCharacterReason(digits[bad], column + bad);
         }
         if (i / 2 < capacity) out[i / 2] = static_cast<std::uint8_t>(high << 4 | low);
     }
     if (n % 2 != 0) {
-        if (kDigitValue[static_cast<unsigned char>(digits[n - 1])] & 0xF0)
+        if (HexDigitValue(digits[n - 1]) < 0)
             return InvalidCharacterReason(digits[n - 1], column + n - 1);
         return std::string("нечётное число шестнадцатеричных цифр");
     }

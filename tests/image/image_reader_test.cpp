@@ -10,10 +10,13 @@
 #include <utility>
 #include <vector>
 
-#include "operations/image_format.h"
+#include "image/image_format.h"
+#include "support/image_refusal.h"
 
 namespace dspprog {
 namespace {
+
+using testing::Refusal;
 
 constexpr auto kHex = ImageFormat::IntelHex;
 constexpr auto kSrec = ImageFormat::SRecord;
@@ -30,10 +33,6 @@ const std::string kS0 = "S0060000686472BB";    // header "hdr"
 const std::string kS1 = "S107001001020304DE";  // 01 02 03 04 at 0x10
 const std::string kS5One = "S5030001FB";       // one data record
 const std::string kS9 = "S9030000FC";
-
-std::string Refusal(const std::optional<ImageDefect>& defect) {
-    return defect ? std::to_string(defect->line) + ": " + defect->reason : "accepted";
-}
 
 std::vector<std::uint8_t> Range(std::uint8_t first, std::uint8_t last) {
     std::vector<std::uint8_t> bytes;

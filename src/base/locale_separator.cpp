@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "operations/locale_separator.h"
+#include "base/locale_separator.h"
 
 #include <clocale>
 #include <string>

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "operations/image_encoder.h"
+#include "image/image_encoder.h"
 
 namespace dspprog {
 namespace {

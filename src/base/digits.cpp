@@ -1,0 +1,21 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "base/digits.h"
+
+namespace dspprog {
+
+std::optional<std::uint64_t> ParseDigits(std::string_view digits, int base, std::uint64_t max) {
+    if (digits.empty()) return std::nullopt;
+    std::uint64_t value = 0;
+    for (char c : digits) {
+        const int digit = base == 16 ? HexDigitValue(c) : (c >= '0' && c <= '9' ? c - '0' : -1);
+        if (digit < 0) return std::nullopt;
+        // Checked before it can overflow: (max - digit) / base is the largest
+        // value that may still take another digit.
+        if (value > (max - static_cast<std::uint64_t>(digit)) / static_cast<std::uint64_t>(base))
+            return std::nullopt;
+        value = value * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit);
+    }
+    return value;
+}
+
+}  // namespace dspprog

@@ -1,0 +1,40 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// Looking at, creating, opening and removing files by their UTF-8 names, the
+// same on every platform (see utf8_path.h for why).
+
+#include <cstdio>
+#include <string>
+
+namespace dspprog {
+
+// What the file system says of a name, symbolic links followed.
+struct FileEntry {
+    bool found = false;
+    bool denied = false;  // the name could not be looked up for lack of permission
+    bool ordinary = false;
+    long long size = 0;  // of an ordinary file
+};
+FileEntry LookUpFile(const std::string& name);
+
+// Anything at all under `name`, even a dangling symbolic link.
+bool FilePresent(const std::string& name);
+
+// The platform's own rule for a hidden file: a leading dot on POSIX systems,
+// the hidden or system attribute on Windows (where ".img" is a visible file).
+bool FileHidden(const std::string& name);
+
+// Creates `name` new for writing; -1 with errno set when anything of that name
+// exists (a symbolic link is never followed) or it cannot be created.
+int CreateExclusive(const std::string& name);
+
+// Opens `name` for reading in binary; nullptr when it cannot.
+std::FILE* OpenForReading(const std::string& name);
+
+// False when the file system cannot say that what was written is stored.
+bool FlushToDisk(std::FILE* file);
+
+// Removes `name`, quietly: a failure leaves it where it is.
+void RemoveFile(const std::string& name) noexcept;
+
+}  // namespace dspprog
