@@ -306,10 +306,13 @@ std::string UsageText() {
   dspprog-cli [options] identify
   dspprog-cli [options] read [-o FILE] [--sums] @FORMATS@
   dspprog-cli [options] erase
-  dspprog-cli [options] write [--no-erase] [--pad] [--offset ADDR] @ARRANGE@ @FORMATS@ FILE[@ADDR]...
-  dspprog-cli [options] verify [--pad] [--offset ADDR] @ARRANGE@ [--sums] @FORMATS@ FILE[@ADDR]...
+  dspprog-cli [options] write [--no-erase] [--pad] [--offset ADDR] @ARRANGE@
+                              @FORMATS@ FILE[@ADDR]...
+  dspprog-cli [options] verify [--pad] [--offset ADDR] @ARRANGE@ [--sums]
+                               @FORMATS@ FILE[@ADDR]...
   dspprog-cli [options] speed
-  dspprog-cli image INPUT[@ADDR]... [--offset ADDR] [--size N] @ARRANGE@ -o OUT @FORMATS@
+  dspprog-cli image INPUT[@ADDR]... [--offset ADDR] [--size N] @ARRANGE@
+                    -o OUT @FORMATS@
   dspprog-cli image --interleave K FILE0 FILE1 [FILE2 FILE3] -o OUT @FORMATS@
   dspprog-cli [)" + OptionFlag(StartOption::Catalogue) + R"( FILE] chips [--to-sqlite FILE]
 
