@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QPushButton>
 #include <QStringList>
 #include <QTimer>
@@ -38,7 +39,7 @@ inline constexpr const char* kBenchChipSummary = "TEST AB05. Объем: 8192 б
 inline QList<QWidget*> Controls(const MainWindow& w) {
     return {w.GetIdent,         w.Read,          w.EreaseChip,       w.WriteChipButton,
             w.CompareButton,    w.CheckBoxNotErase, w.CheckBoxClear, w.CheckBoxPad,
-            w.CheckBoxNotWrite, w.Button1};
+            w.ComboBoxLane,     w.CheckBoxSwap,     w.CheckBoxNotWrite, w.Button1};
 }
 
 // AB05:8192:255 without the timing model.
