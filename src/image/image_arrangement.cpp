@@ -21,16 +21,19 @@ std::string PastEnd(const std::string& name, std::uint64_t address, std::uint64_
 }
 
 // What one piece gives, from its `at` on: the bytes, and a 1 beside each
-// one given.
+// one given; `given` empty when every byte is (a raw file's, which are
+// then not copied: `view` shows them where they are).
 std::optional<std::string> Given(const ImagePiece& piece, std::uint32_t offset,
                                  std::uint64_t room, std::vector<std::uint8_t>& bytes,
-                                 std::vector<std::uint8_t>& given) {
+                                 std::vector<std::uint8_t>& given,
+                                 std::span<const std::uint8_t>& view) {
     const ImageFormatRow& row = ImageFormatRowOf(piece.format);
     if (row.place == nullptr) {
         if (piece.content.size() > room)
             return PastEnd(piece.name, piece.at + room, piece.at + room);
-        bytes.assign(piece.content.begin(), piece.content.end());
-        given.assign(bytes.size(), 1);
+        view = {reinterpret_cast<const std::uint8_t*>(piece.content.data()),
+                piece.content.size()};
+        given.clear();
         return std::nullopt;
     }
     if (std::optional<std::string> problem =
@@ -43,6 +46,7 @@ std::optional<std::string> Given(const ImagePiece& piece, std::uint32_t offset,
         return text + ": " + defect->reason;
     }
     window.TakeGiven(bytes, given);
+    view = bytes;
     return std::nullopt;
 }
 
@@ -84,33 +88,55 @@ std::optional<std::string> PlaceImages(std::span<const ImagePiece> pieces, std::
     std::vector<std::uint16_t> owner;
     std::vector<std::uint8_t> bytes;
     std::vector<std::uint8_t> given;
+    std::span<const std::uint8_t> view;
     for (std::size_t p = 0; p < pieces.size(); ++p) {
         const ImagePiece& piece = pieces[p];
         if (piece.at >= space && !piece.content.empty())
             return PastEnd(piece.name, piece.at, space);
         if (std::optional<std::string> problem =
-                Given(piece, offset, space - std::min<std::uint64_t>(piece.at, space), bytes, given)) {
+                Given(piece, offset, space - std::min<std::uint64_t>(piece.at, space), bytes, given, view)) {
             image.clear();
             return problem;
         }
-        const std::size_t end = piece.at + bytes.size();
+        const std::size_t end = piece.at + view.size();
         if (end > image.size()) {
             image.resize(end, fill);
             owner.resize(end, 0);
         }
-        for (std::size_t i = 0; i < bytes.size(); ++i) {
-            if (!given[i]) continue;
-            const std::size_t address = piece.at + i;
-            if (owner[address] != 0 && image[address] != bytes[i]) {
+        // Run by run of given bytes: a run that lands where no file has been
+        // is copied whole, which is nearly always all there is to do.
+        const bool whole = given.empty();
+        for (std::size_t i = 0; i < view.size();) {
+            if (!whole && !given[i]) {
+                ++i;
+                continue;
+            }
+            const std::size_t end_of_run =
+                whole ? view.size()
+                      : static_cast<std::size_t>(
+                            std::find(given.begin() + static_cast<std::ptrdiff_t>(i), given.end(),
+                                      std::uint8_t{0}) -
+                            given.begin());
+            const std::size_t from = piece.at + i;
+            const std::size_t length = end_of_run - i;
+            const auto owners = owner.begin() + static_cast<std::ptrdiff_t>(from);
+            const auto first_owned = std::find_if(owners, owners + static_cast<std::ptrdiff_t>(length),
+                                                  [](std::uint16_t o) { return o != 0; });
+            for (auto at = first_owned; at != owners + static_cast<std::ptrdiff_t>(length); ++at) {
+                const std::size_t address = static_cast<std::size_t>(at - owner.begin());
+                const std::uint8_t byte = view[address - piece.at];
+                if (*at == 0 || image[address] == byte) continue;
                 const std::string problem =
-                    "файлы " + Quoted(pieces[owner[address] - 1].name) + " и " +
-                    Quoted(piece.name) + " дают разные байты по адресу " + HexAddress(address) +
-                    ": " + HexByte(image[address]) + " и " + HexByte(bytes[i]);
+                    "файлы " + Quoted(pieces[*at - 1].name) + " и " + Quoted(piece.name) +
+                    " дают разные байты по адресу " + HexAddress(address) + ": " +
+                    HexByte(image[address]) + " и " + HexByte(byte);
                 image.clear();
                 return problem;
             }
-            image[address] = bytes[i];
-            owner[address] = static_cast<std::uint16_t>(p + 1);
+            std::copy_n(view.begin() + static_cast<std::ptrdiff_t>(i), length,
+                        image.begin() + static_cast<std::ptrdiff_t>(from));
+            std::fill_n(owners, length, static_cast<std::uint16_t>(p + 1));
+            i = end_of_run;
         }
     }
     if (size) image.resize(static_cast<std::size_t>(*size), fill);
