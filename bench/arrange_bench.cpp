@@ -12,9 +12,9 @@
 
 #include <algorithm>
 #include <chrono>
-#include <ctime>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <random>
 #include <string>
 #include <vector>
@@ -88,7 +88,8 @@ int main(int argc, char** argv) {
     std::vector<std::uint8_t> application(768 * 1024);
     for (auto& b : boot) b = static_cast<std::uint8_t>(random());
     for (auto& b : application) b = static_cast<std::uint8_t>(random());
-    const auto encoder = MakeImageEncoder(ImageFormat::IntelHex, static_cast<std::uint32_t>(boot.size()));
+    const auto encoder =
+        MakeImageEncoder(ImageFormat::IntelHex, static_cast<std::uint32_t>(boot.size()));
     const std::string boot_hex =
         encoder->Begin() + encoder->Data(0, boot.data(), boot.size()) + encoder->End();
     const std::string application_raw(application.begin(), application.end());
@@ -134,12 +135,14 @@ int main(int argc, char** argv) {
     const double sums_ms = sums[sums.size() / 2];
     const double budget = kShare * read;
     std::printf("512 KB read on the emulated full-speed link: %.1f ms\n", read);
-    std::printf("arranging (HEX 256 KB + raw 768 KB placed, swapped, even lane): median %.3f ms,"
-                " best %.3f ms; processor median %.3f ms\n",
-                arrange_ms, arrange.front(), arrange_cpu[arrange_cpu.size() / 2]);
-    std::printf("16-bit sum, CRC-32, SHA-1, SHA-256 of 512 KB: median %.3f ms, best %.3f ms;"
-                " processor median %.3f ms (%s)\n",
-                sums_ms, sums.front(), sums_cpu[sums_cpu.size() / 2], sum_line.c_str() + 2);
+    std::printf(
+        "arranging (HEX 256 KB + raw 768 KB placed, swapped, even lane): median %.3f ms,"
+        " best %.3f ms; processor median %.3f ms\n",
+        arrange_ms, arrange.front(), arrange_cpu[arrange_cpu.size() / 2]);
+    std::printf(
+        "16-bit sum, CRC-32, SHA-1, SHA-256 of 512 KB: median %.3f ms, best %.3f ms;"
+        " processor median %.3f ms (%s)\n",
+        sums_ms, sums.front(), sums_cpu[sums_cpu.size() / 2], sum_line.c_str() + 2);
     // Judged by the best runs: the medians carry whatever else the machine
     // was doing meanwhile.
     const double together = arrange.front() + sums.front();

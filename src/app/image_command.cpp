@@ -30,8 +30,7 @@ std::optional<std::string> Build(const ImageRequest& request, std::vector<std::u
     for (std::size_t i = 0; i < request.inputs.size(); ++i) {
         const PlacedName& input = request.inputs[i];
         if (std::optional<std::string> problem = ReadInput(input.name, contents[i])) return problem;
-        const std::optional<ImageFormat> format =
-            ImageFormatOfFile(contents[i], input.name, false);
+        const std::optional<ImageFormat> format = ImageFormatOfFile(contents[i], input.name, false);
         if (!format) return "файл \"" + input.name + "\": " + kTextOfNoImageForm;
         pieces.push_back({input.name, contents[i], *format, input.at.value_or(0)});
     }
@@ -48,9 +47,8 @@ std::optional<std::string> Build(const ImageRequest& request, std::vector<std::u
         if (std::optional<std::string> problem = InterleaveLanes(lanes, names, image))
             return problem;
         if (request.size) image.resize(static_cast<std::size_t>(*request.size), request.fill);
-    } else if (std::optional<std::string> problem =
-                   PlaceImages(pieces, request.offset, request.fill, request.size,
-                               kMaxArrangedImage, image)) {
+    } else if (std::optional<std::string> problem = PlaceImages(
+                   pieces, request.offset, request.fill, request.size, kMaxArrangedImage, image)) {
         return problem;
     }
     if (request.swap) {
@@ -91,7 +89,8 @@ ImageMade MakeImageFile(const ImageRequest& request, Operator& op, std::string& 
     file.Finish(op);
     if (!file.Keep()) {
         file.Abandon(op);
-        problem = "файл \"" + request.output + "\" появился во время записи; образ не заменяет файлы";
+        problem =
+            "файл \"" + request.output + "\" появился во время записи; образ не заменяет файлы";
         return ImageMade::Refused;
     }
     const std::string form =

@@ -314,7 +314,8 @@ std::string UsageText() {
   dspprog-cli image INPUT[@ADDR]... [--offset ADDR] [--size N] @ARRANGE@
                     -o OUT @FORMATS@
   dspprog-cli image --interleave K FILE0 FILE1 [FILE2 FILE3] -o OUT @FORMATS@
-  dspprog-cli [)" + OptionFlag(StartOption::Catalogue) + R"( FILE] chips [--to-sqlite FILE]
+  dspprog-cli [)" + OptionFlag(StartOption::Catalogue) +
+                       R"( FILE] chips [--to-sqlite FILE]
 
 Commands:
   identify            identify the chip in the programmer's socket
@@ -372,7 +373,8 @@ Commands:
                       to FILE, which must not exist yet
 
 Options:
-)" + StartOptionsHelp(22) + R"(  --help              show this text
+)" + StartOptionsHelp(22) +
+                       R"(  --help              show this text
 
 Dialogs: an OK/Cancel box is answered Cancel unless a terminal is there to ask (y/N).
 Log lines go to standard output; boxes, prompts and progress to standard error.

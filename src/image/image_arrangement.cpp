@@ -23,21 +23,19 @@ std::string PastEnd(const std::string& name, std::uint64_t address, std::uint64_
 // What one piece gives, from its `at` on: the bytes, and a 1 beside each
 // one given; `given` empty when every byte is (a raw file's, which are
 // then not copied: `view` shows them where they are).
-std::optional<std::string> Given(const ImagePiece& piece, std::uint32_t offset,
-                                 std::uint64_t room, std::vector<std::uint8_t>& bytes,
-                                 std::vector<std::uint8_t>& given,
+std::optional<std::string> Given(const ImagePiece& piece, std::uint32_t offset, std::uint64_t room,
+                                 std::vector<std::uint8_t>& bytes, std::vector<std::uint8_t>& given,
                                  std::span<const std::uint8_t>& view) {
     const ImageFormatRow& row = ImageFormatRowOf(piece.format);
     if (row.place == nullptr) {
         if (piece.content.size() > room)
             return PastEnd(piece.name, piece.at + room, piece.at + room);
-        view = {reinterpret_cast<const std::uint8_t*>(piece.content.data()),
-                piece.content.size()};
+        view = {reinterpret_cast<const std::uint8_t*>(piece.content.data()), piece.content.size()};
         given.clear();
         return std::nullopt;
     }
-    if (std::optional<std::string> problem =
-            OffsetProblem(offset, static_cast<std::uint32_t>(std::min<std::uint64_t>(room, 0xFFFFFFFF))))
+    if (std::optional<std::string> problem = OffsetProblem(
+            offset, static_cast<std::uint32_t>(std::min<std::uint64_t>(room, 0xFFFFFFFF))))
         return "файл " + Quoted(piece.name) + ": " + *problem;
     ChipImage window(static_cast<std::uint32_t>(std::min<std::uint64_t>(room, 0xFFFFFFFF)), offset);
     if (std::optional<ImageDefect> defect = row.place(piece.content, window)) {
@@ -94,7 +92,8 @@ std::optional<std::string> PlaceImages(std::span<const ImagePiece> pieces, std::
         if (piece.at >= space && !piece.content.empty())
             return PastEnd(piece.name, piece.at, space);
         if (std::optional<std::string> problem =
-                Given(piece, offset, space - std::min<std::uint64_t>(piece.at, space), bytes, given, view)) {
+                Given(piece, offset, space - std::min<std::uint64_t>(piece.at, space), bytes, given,
+                      view)) {
             image.clear();
             return problem;
         }
@@ -120,16 +119,17 @@ std::optional<std::string> PlaceImages(std::span<const ImagePiece> pieces, std::
             const std::size_t from = piece.at + i;
             const std::size_t length = end_of_run - i;
             const auto owners = owner.begin() + static_cast<std::ptrdiff_t>(from);
-            const auto first_owned = std::find_if(owners, owners + static_cast<std::ptrdiff_t>(length),
-                                                  [](std::uint16_t o) { return o != 0; });
+            const auto first_owned =
+                std::find_if(owners, owners + static_cast<std::ptrdiff_t>(length),
+                             [](std::uint16_t o) { return o != 0; });
             for (auto at = first_owned; at != owners + static_cast<std::ptrdiff_t>(length); ++at) {
                 const std::size_t address = static_cast<std::size_t>(at - owner.begin());
                 const std::uint8_t byte = view[address - piece.at];
                 if (*at == 0 || image[address] == byte) continue;
-                const std::string problem =
-                    "файлы " + Quoted(pieces[*at - 1].name) + " и " + Quoted(piece.name) +
-                    " дают разные байты по адресу " + HexAddress(address) + ": " +
-                    HexByte(image[address]) + " и " + HexByte(byte);
+                const std::string problem = "файлы " + Quoted(pieces[*at - 1].name) + " и " +
+                                            Quoted(piece.name) + " дают разные байты по адресу " +
+                                            HexAddress(address) + ": " + HexByte(image[address]) +
+                                            " и " + HexByte(byte);
                 image.clear();
                 return problem;
             }

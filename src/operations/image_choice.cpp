@@ -76,8 +76,7 @@ ImageChosen ChooseImage(Session& session, ImageInput& image, std::string& name,
                 }
                 reading.format = *format;
                 const bool padded = reading.pad && file_size > 0 && file_size < space;
-                if (reading.format != ImageFormat::Raw || file_size == space || padded ||
-                    placing) {
+                if (reading.format != ImageFormat::Raw || file_size == space || padded || placing) {
                     accepted = true;
                     break;
                 }

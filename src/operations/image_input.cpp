@@ -52,8 +52,9 @@ std::optional<std::vector<std::uint8_t>> Arrange(const std::string& first,
             return std::nullopt;
         }
         const std::optional<ImageFormat> format =
-            reading.forced_format ? reading.forced_format
-                                  : ImageFormatOfFile(*content, placed.name, content->size() == space);
+            reading.forced_format
+                ? reading.forced_format
+                : ImageFormatOfFile(*content, placed.name, content->size() == space);
         if (!format) {
             problem = "файл \"" + placed.name + "\": " + kTextOfNoImageForm;
             return std::nullopt;
@@ -90,7 +91,8 @@ ImageInput::Opened ImageInput::Open(const std::string& name, const ImageReading&
     defect_ = {};
     arrangement_problem_.clear();
     if (reading.layout.Arranging()) {
-        std::optional<std::vector<std::uint8_t>> image = Arrange(name, reading, arrangement_problem_);
+        std::optional<std::vector<std::uint8_t>> image =
+            Arrange(name, reading, arrangement_problem_);
         if (!image) return Opened::Refused;
         bytes_ = std::move(*image);
         converted_ = true;

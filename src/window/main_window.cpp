@@ -180,11 +180,11 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(2, 2);
 
-    QWidget* const tab_order[] = {GetIdent,         Read,          EreaseChip,
-                                  Memo1,            WriteChipButton, CompareButton,
-                                  CheckBoxNotErase, CheckBoxClear, CheckBoxPad,
-                                  ComboBoxLane,     CheckBoxSwap,  CheckBoxNotWrite,
-                                  Button1};
+    QWidget* const tab_order[] = {
+        GetIdent,        Read,          EreaseChip,       Memo1,
+        WriteChipButton, CompareButton, CheckBoxNotErase, CheckBoxClear,
+        CheckBoxPad,     ComboBoxLane,  CheckBoxSwap,     CheckBoxNotWrite,
+        Button1};
     for (std::size_t i = 1; i < std::size(tab_order); ++i)
         setTabOrder(tab_order[i - 1], tab_order[i]);
 }

@@ -27,7 +27,7 @@ using Args = std::vector<std::string>;
 class CliArrangement : public CliOnChip {
 protected:
     CliArrangement() {
-        WriteBytes(Path("a.bin"), Pattern(0x4000, 1));   // a whole 16-bit image
+        WriteBytes(Path("a.bin"), Pattern(0x4000, 1));  // a whole 16-bit image
         WriteBytes(Path("b.bin"), Pattern(0x1000, 2));
         WriteBytes(Path("c.bin"), Pattern(0x800, 3));
     }
@@ -37,7 +37,8 @@ protected:
     Bytes Expected(const std::string& arguments) {
         std::string said;
         std::string quoted = arguments;  // the shell must leave srec_cat's parentheses
-        for (std::size_t at = 0; (at = quoted.find_first_of("()", at)) != std::string::npos; at += 3)
+        for (std::size_t at = 0; (at = quoted.find_first_of("()", at)) != std::string::npos;
+             at += 3)
             quoted.replace(at, 1, "'" + quoted.substr(at, 1) + "'");
         const std::string command = "srec_cat " + quoted + " -o expected.bin -binary";
         EXPECT_TRUE(RunInDir(catalogue.dir().string(), command, said)) << command << "\n" << said;
@@ -59,7 +60,7 @@ protected:
 
 TEST_F(CliArrangement, TheImageCommandMakesWhatSrecCatMakes) {
     struct Case {
-        Args ours;        // after "image", before "-o"
+        Args ours;         // after "image", before "-o"
         const char* srec;  // srec_cat's inputs and filters
     };
     const std::vector<Case> cases = {
@@ -123,7 +124,8 @@ TEST_F(CliArrangement, TheChipGetsItsLaneOrThePlacedFilesAndVerifiesAgainstThem)
     const std::vector<Case> cases = {
         {{"a.bin", "--split", "2:0"}, "a.bin -binary -split 2 0"},
         {{"a.bin", "--swap", "--split", "2:1"}, "a.bin -binary -byte-swap 2 -split 2 1"},
-        {{"boot.hex", "c.bin@0x1800"}, "( boot.hex -intel c.bin -binary -offset 0x1800 ) -fill 0xFF 0 0x2000"},
+        {{"boot.hex", "c.bin@0x1800"},
+         "( boot.hex -intel c.bin -binary -offset 0x1800 ) -fill 0xFF 0 0x2000"},
         {{"c.bin@0x1000", "--fill", "0x00"}, "c.bin -binary -offset 0x1000 -fill 0x00 0 0x2000"},
     };
     for (const Case& c : cases) {
@@ -151,7 +153,8 @@ TEST_F(CliArrangement, TheChipGetsItsLaneOrThePlacedFilesAndVerifiesAgainstThem)
     // A read ends with the same sums of the whole chip.
     const std::vector<std::string> read = On({"read", "--sums"}).lines();
     ASSERT_GE(read.size(), 5u);
-    EXPECT_EQ(std::vector<std::string>(read.end() - 5, read.end() - 1), SumLines(ComputeSums(Chip())));
+    EXPECT_EQ(std::vector<std::string>(read.end() - 5, read.end() - 1),
+              SumLines(ComputeSums(Chip())));
     // The other lane is another chip.
     EXPECT_EQ(On({"verify", "--swap", "--split", "2:0", Path("a.bin")}).status, kExitFailed);
 }
@@ -170,8 +173,12 @@ TEST_F(CliArrangement, ARefusalIsExitTwoWithOnlyTheIdentificationSent) {
         {{"verify", "c.bin", "a.bin"}, "лежат за концом образа", "80 "},
         {{"write", "a.bin", "--split", "2:0", "--split", "2:1"}, "given twice", nullptr},
         {{"write", "a.bin", "--split", "2:2"}, "--split takes K:N", nullptr},
-        {{"image", "odd.bin", "--swap", "-o", "new.bin"}, "образ нечётной длины (257 байт)", nullptr},
-        {{"image", "--interleave", "2", "b.bin", "c.bin", "-o", "new.bin"}, "разной длины", nullptr},
+        {{"image", "odd.bin", "--swap", "-o", "new.bin"},
+         "образ нечётной длины (257 байт)",
+         nullptr},
+        {{"image", "--interleave", "2", "b.bin", "c.bin", "-o", "new.bin"},
+         "разной длины",
+         nullptr},
         {{"image", "b.bin", "-o", "exists.bin"}, "уже есть", nullptr},
     };
     for (const Case& c : cases) {

@@ -50,8 +50,9 @@ TEST(Checksums, AgreeWithTheToolsUsersCompareWith) {
     const std::vector<Tool> tools = {
         {"python3", "python3 -c \"print('%04X' % (sum(open('image','rb').read()) & 0xFFFF))\"", 0,
          "  Сумма-16: "},
-        {"python3", "python3 -c \"import zlib; print('%08X' % zlib.crc32(open('image','rb').read()))\"",
-         1, "  CRC-32: "},
+        {"python3",
+         "python3 -c \"import zlib; print('%08X' % zlib.crc32(open('image','rb').read()))\"", 1,
+         "  CRC-32: "},
         {"sha1sum", "sha1sum image | cut -d' ' -f1", 2, "  SHA-1: "},
         {"sha256sum", "sha256sum image | cut -d' ' -f1", 3, "  SHA-256: "},
     };
@@ -59,12 +60,13 @@ TEST(Checksums, AgreeWithTheToolsUsersCompareWith) {
     const std::string dir = temp.dir().string();
     bool judged = false;
     // Empty, shorter than a hash block, odd, and the largest chip.
-    for (const std::size_t size : {std::size_t{0}, std::size_t{3}, std::size_t{4099},
-                                   std::size_t{524288}}) {
+    for (const std::size_t size :
+         {std::size_t{0}, std::size_t{3}, std::size_t{4099}, std::size_t{524288}}) {
         SCOPED_TRACE(size);
         const std::vector<std::uint8_t> bytes = Pattern(size, 7);
         std::ofstream(dir + "/image", std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
         const std::vector<std::string> lines = SumLines(ComputeSums(bytes));
         ASSERT_EQ(lines.size(), 4u);
         for (const Tool& tool : tools) {

@@ -34,8 +34,14 @@ TEST(ImageArrangement, ReadsPlacedNamesLanesAndFillBytes) {
     for (const auto& [text, expected] : lanes) EXPECT_EQ(ParseByteLane(text), expected) << text;
 
     const std::vector<std::pair<std::string, std::optional<std::uint8_t>>> fills = {
-        {"0", 0}, {"0xFF", 0xFF}, {"255", 255}, {"0x0", 0}, {"256", std::nullopt},
-        {"0x100", std::nullopt}, {"-1", std::nullopt}, {"ff", std::nullopt},
+        {"0", 0},
+        {"0xFF", 0xFF},
+        {"255", 255},
+        {"0x0", 0},
+        {"256", std::nullopt},
+        {"0x100", std::nullopt},
+        {"-1", std::nullopt},
+        {"ff", std::nullopt},
     };
     for (const auto& [text, expected] : fills) EXPECT_EQ(ParseFillByte(text), expected) << text;
 }
@@ -53,19 +59,31 @@ TEST(ImageArrangement, RefusesWhatMakesNoImage) {
         std::string reason;  // empty: the image is made
     };
     const std::vector<Case> cases = {
-        {"equal bytes twice are no conflict", {{"a", a, ImageFormat::Raw, 0}, {"b", a, ImageFormat::Raw, 4}}, 32, ""},
+        {"equal bytes twice are no conflict",
+         {{"a", a, ImageFormat::Raw, 0}, {"b", a, ImageFormat::Raw, 4}},
+         32,
+         ""},
         {"the first differing address, both files named",
-         {{"a", a, ImageFormat::Raw, 0}, {"b", b, ImageFormat::Raw, 4}}, 32,
+         {{"a", a, ImageFormat::Raw, 0}, {"b", b, ImageFormat::Raw, 4}},
+         32,
          "файлы \"a\" и \"b\" дают разные байты по адресу 0x00000D: 0x11 и 0x22"},
         {"a record against a raw file",
-         {{"a", a, ImageFormat::Raw, 0}, {"h", hex, ImageFormat::IntelHex, 0}}, 32,
+         {{"a", a, ImageFormat::Raw, 0}, {"h", hex, ImageFormat::IntelHex, 0}},
+         32,
          "файлы \"a\" и \"h\" дают разные байты по адресу 0x000005: 0x11 и 0x22"},
-        {"a raw file past the end", {{"a", a, ImageFormat::Raw, 20}}, 32,
+        {"a raw file past the end",
+         {{"a", a, ImageFormat::Raw, 20}},
+         32,
          "файл \"a\": данные по адресу 0x000020 лежат за концом образа (0x000020 байт)"},
-        {"an address past the end", {{"a", a, ImageFormat::Raw, 32}}, 32,
+        {"an address past the end",
+         {{"a", a, ImageFormat::Raw, 32}},
+         32,
          "файл \"a\": данные по адресу 0x000020 лежат за концом образа (0x000020 байт)"},
-        {"a record past the end", {{"h", hex, ImageFormat::IntelHex, 0}}, 4,
-         "ошибка в файле \"h\", строка 1: данные по адресу 0x000005 лежат за концом чипа (0x000004 байт)"},
+        {"a record past the end",
+         {{"h", hex, ImageFormat::IntelHex, 0}},
+         4,
+         "ошибка в файле \"h\", строка 1: данные по адресу 0x000005 лежат за концом чипа (0x000004 "
+         "байт)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -37,9 +37,9 @@ inline constexpr const char* kBenchChipSummary = "TEST AB05. Объем: 8192 б
 // The window's buttons and check boxes: every control that starts work or
 // changes how it is done.
 inline QList<QWidget*> Controls(const MainWindow& w) {
-    return {w.GetIdent,         w.Read,          w.EreaseChip,       w.WriteChipButton,
-            w.CompareButton,    w.CheckBoxNotErase, w.CheckBoxClear, w.CheckBoxPad,
-            w.ComboBoxLane,     w.CheckBoxSwap,     w.CheckBoxNotWrite, w.Button1};
+    return {w.GetIdent,         w.Read,          w.EreaseChip,  w.WriteChipButton, w.CompareButton,
+            w.CheckBoxNotErase, w.CheckBoxClear, w.CheckBoxPad, w.ComboBoxLane,    w.CheckBoxSwap,
+            w.CheckBoxNotWrite, w.Button1};
 }
 
 // AB05:8192:255 without the timing model.

@@ -116,8 +116,8 @@ private slots:
         }
         QCOMPARE(order, (QStringList{"GetIdent", "Read", "EreaseChip", "Memo1", "WriteChipButton",
                                      "CompareButton", "CheckBoxNotErase", "CheckBoxClear",
-                                     "CheckBoxPad", "ComboBoxLane", "CheckBoxSwap", "CheckBoxNotWrite",
-                                     "Button1", "GetIdent"}));
+                                     "CheckBoxPad", "ComboBoxLane", "CheckBoxSwap",
+                                     "CheckBoxNotWrite", "Button1", "GetIdent"}));
     }
 
     void GroupsTheReadAndWriteSidesInRaisedBevels() {
