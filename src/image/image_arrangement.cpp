@@ -84,6 +84,11 @@ std::optional<std::string> PlaceImages(std::span<const ImagePiece> pieces, std::
     // Which piece gave each byte (its index plus one), to name both files
     // when a second one gives another value.
     std::vector<std::uint16_t> owner;
+    // A known length is allocated once rather than grown file by file.
+    if (size) {
+        image.reserve(static_cast<std::size_t>(*size));
+        owner.reserve(static_cast<std::size_t>(*size));
+    }
     std::vector<std::uint8_t> bytes;
     std::vector<std::uint8_t> given;
     std::span<const std::uint8_t> view;
