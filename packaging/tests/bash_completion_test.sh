@@ -60,14 +60,17 @@ expect_chips() {
     fi
 }
 
-expect "commands" "identify read erase write verify speed chips" ""
+expect "commands" "identify read erase write verify speed image chips" ""
 expect "commands by prefix" "read" re
 expect "options before a command" "--usb" --u
 expect "an option given once is not offered again" "" --usb native --u
 expect "--fault may repeat" "--fault --fast" --fault stuck:3 --fa
 expect "read's own options" "--fast --fault --format" read --f
 expect "write's own options" "--no-erase" write --no
-expect "write's --format" "--fast --fault --format" write --f
+expect "write's --format and --fill" "--fast --fault --format --fill" write --f
+expect "lanes" "2:0 2:1" write --split 2
+expect "image takes no programmer" "--size --split --swap" image --s
+expect "verify's --sums" "--sums" verify --su
 expect "verify has no --no-erase" "" verify --no
 expect "verify's --format" "--format" verify --fo
 expect "chips takes only the catalogue" "--catalogue" chips --c

@@ -32,7 +32,9 @@ bool CheckFileRoles(const FileRoles& roles, std::string& error) {
     if (roles.chip_file)
         others.emplace_back(*roles.chip_file, "the " + OptionFlag(StartOption::ChipFile));
     if (roles.output) others.emplace_back(*roles.output, "the -o file");
-    if (roles.image) others.emplace_back(*roles.image, "the image FILE");
+    std::vector<std::string> images = roles.more_images;
+    if (roles.image) images.insert(images.begin(), *roles.image);
+    for (const std::string& image : images) others.emplace_back(image, "the image FILE");
 
     if (roles.wire_log) {
         for (const auto& [path, what] : others) {
@@ -52,8 +54,9 @@ bool CheckFileRoles(const FileRoles& roles, std::string& error) {
         // The chip's file changes with every erase and write: as the image it
         // would be erased before it is sent, and the verify would compare the
         // chip with itself.
-        if (roles.image && SameFile(*roles.chip_file, *roles.image)) {
-            error = "the image FILE '" + *roles.image + "' is the emulated chip's own " +
+        for (const std::string& image : images) {
+            if (!SameFile(*roles.chip_file, image)) continue;
+            error = "the image FILE '" + image + "' is the emulated chip's own " +
                     OptionFlag(StartOption::ChipFile) + "; write a copy of it instead";
             return false;
         }

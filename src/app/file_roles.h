@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace dspprog {
 
@@ -17,6 +18,7 @@ struct FileRoles {
         wire_log{};                       // the emulator's wire log, written at exit (the wire log)
     std::optional<std::string> output{};  // a read's image file, given in advance (-o)
     std::optional<std::string> image{};   // a write's image file, given in advance
+    std::vector<std::string> more_images{};  // the files placed beside it
 };
 
 // True when `a` and `b` name the same file, existing or not.

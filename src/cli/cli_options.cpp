@@ -6,6 +6,7 @@
 #include <set>
 #include <string_view>
 
+#include "app/image_command.h"
 #include "image/image_format_table.h"
 
 namespace dspprog {
@@ -13,8 +14,9 @@ namespace dspprog {
 namespace {
 
 // The command line's own options, beside the programmer's (StartOptionRows).
-const std::set<std::string> kValued = {"-o", "--to-sqlite", "--format", "--offset"};
-const std::set<std::string> kFlags = {"--no-erase", "--pad"};
+const std::set<std::string> kValued = {"-o",     "--to-sqlite", "--format", "--offset",
+                                       "--fill", "--split",     "--size",   "--interleave"};
+const std::set<std::string> kFlags = {"--no-erase", "--pad", "--swap", "--sums"};
 
 bool IsHelp(const std::string& arg) {
     return arg == "--help" || arg == "-h";
@@ -37,6 +39,35 @@ bool Apply(const std::string& name, const std::string& value, CliOptions& option
             return false;
         }
         options.offset = *offset;
+    } else if (name == "--fill") {
+        const std::optional<std::uint8_t> fill = ParseFillByte(value);
+        if (!fill) {
+            error = "--fill takes a byte, 0 to 255 or 0x00 to 0xFF, not '" + value + "'";
+            return false;
+        }
+        options.layout.fill = *fill;
+    } else if (name == "--split") {
+        const std::optional<ByteLane> lane = ParseByteLane(value);
+        if (!lane) {
+            error = "--split takes K:N, K 2 or 4 and N from 0 to K-1 (2:0, 2:1, 4:3), not '" +
+                    value + "'";
+            return false;
+        }
+        options.layout.lane = *lane;
+    } else if (name == "--size") {
+        const std::optional<std::uint32_t> size = ParseImageOffset(value);
+        if (!size || *size == 0 || *size > kMaxArrangedImage) {
+            error = "--size takes a length from 1 to " + std::to_string(kMaxArrangedImage) +
+                    ", decimal or 0x-prefixed hex, not '" + value + "'";
+            return false;
+        }
+        options.size = *size;
+    } else if (name == "--interleave") {
+        if (value != "2" && value != "4") {
+            error = "--interleave takes 2 or 4, not '" + value + "'";
+            return false;
+        }
+        options.interleave = static_cast<unsigned>(value[0] - '0');
     } else if (name == "--to-sqlite") {
         options.to_sqlite = value;
     }
@@ -48,7 +79,39 @@ std::string CommandList() {
     std::string list;
     for (const OperationRow& row : OperationRows()) list += std::string(row.command) + ", ";
     list.resize(list.size() - 2);
-    return list + " or " + kChipsCommand;
+    return list + ", " + kImageCommand + " or " + kChipsCommand;
+}
+
+// image INPUT[@ADDR]... -o OUT, or image --interleave K FILE0 FILE1 [FILE2 FILE3] -o OUT.
+bool ParseImageCommand(const std::vector<std::string>& positional, CliOptions& options,
+                       std::string& error) {
+    if (positional.empty()) {
+        error = "image needs at least one INPUT";
+        return false;
+    }
+    if (!options.output) {
+        error = "image needs -o OUT, the new file to write";
+        return false;
+    }
+    for (const std::string& input : positional) options.inputs.push_back(ParsePlacedName(input));
+    if (!options.interleave) return true;
+    if (positional.size() != *options.interleave) {
+        error = "--interleave " + std::to_string(*options.interleave) + " takes " +
+                std::to_string(*options.interleave) + " files, one a lane, not " +
+                std::to_string(positional.size());
+        return false;
+    }
+    if (options.layout.lane.count > 1) {
+        error = "--interleave undoes --split; they do not go together";
+        return false;
+    }
+    for (const PlacedName& input : options.inputs) {
+        if (input.at) {
+            error = "--interleave takes each lane whole, at no address: '" + input.name + "@...'";
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace
@@ -104,6 +167,8 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std
             }
             if (name == "--no-erase") options.no_erase = true;
             if (name == "--pad") options.pad = true;
+            if (name == "--swap") options.layout.swap = true;
+            if (name == "--sums") options.sums = true;
             continue;
         }
         if (!value) {
@@ -131,7 +196,8 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std
     }
     options.command = positional.front();
     options.operation = OperationNamed(options.command);
-    if (options.operation == nullptr && options.command != kChipsCommand) {
+    const bool image_command = options.command == kImageCommand;
+    if (options.operation == nullptr && options.command != kChipsCommand && !image_command) {
         error = "unknown command '" + positional.front() + "'";
         return false;
     }
@@ -144,34 +210,59 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std
             error = options.command + " needs the image FILE";
             return false;
         }
-        options.image = positional.front();
-        positional.erase(positional.begin());
+        // FILE[@ADDR]...: the first is the file the dialog would pick.
+        const PlacedName first = ParsePlacedName(positional.front());
+        options.image = first.name;
+        options.layout.first_at = first.at;
+        for (auto it = positional.begin() + 1; it != positional.end(); ++it)
+            options.layout.more.push_back(ParsePlacedName(*it));
+        positional.clear();
+    }
+    if (image_command) {
+        if (!ParseImageCommand(positional, options, error)) return false;
+        positional.clear();
     }
     if (!positional.empty()) {
         error = "unexpected argument '" + positional.front() + "'";
         return false;
     }
-    if (options.output && !read) {
-        error = "-o belongs to the read command";
+    if (options.output && !read && !image_command) {
+        error = "-o belongs to the read and image commands";
         return false;
     }
     if (options.no_erase && options.command != "write") {
         error = "--no-erase belongs to the write command";
         return false;
     }
-    if (options.format && !read && !takes_image) {
-        error = "--format belongs to read, write and verify";
+    if (options.format && !read && !takes_image && !image_command) {
+        error = "--format belongs to read, write, verify and image";
         return false;
     }
     if (options.format && read && !options.output) {
         error = "--format needs -o FILE: it is the form the content is saved in";
         return false;
     }
-    for (const char* image_option : {"--pad", "--offset"}) {
+    for (const char* image_option : {"--pad"}) {
         if (seen.count(image_option) && !takes_image) {
             error = std::string("option '") + image_option + "' belongs to write and verify";
             return false;
         }
+    }
+    for (const char* arranging : {"--offset", "--fill", "--swap", "--split"}) {
+        if (seen.count(arranging) && !takes_image && !image_command) {
+            error = std::string("option '") + arranging + "' belongs to write, verify and image";
+            return false;
+        }
+    }
+    for (const char* own : {"--size", "--interleave"}) {
+        if (seen.count(own) && !image_command) {
+            error = std::string("option '") + own + "' belongs to the image command";
+            return false;
+        }
+    }
+    if (options.sums && !read && options.command != "verify" && !image_command) {
+        error = "--sums belongs to read, verify and image";
+        return false;
     }
     if (options.to_sqlite && options.command != kChipsCommand) {
         error = "--to-sqlite belongs to the chips command";
@@ -179,6 +270,10 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std
     }
     if (options.command == kChipsCommand && (options.emulate || options.usb)) {
         error = "chips reads only the catalogue; it takes no programmer";
+        return false;
+    }
+    if (image_command && (options.emulate || options.usb || !given.empty())) {
+        error = "image needs no programmer and no catalogue; it takes neither";
         return false;
     }
     return CheckStartOptions(given, options, error);
@@ -209,12 +304,18 @@ std::string UsageText() {
     extension_rule += "                      anything else: the raw bytes";
     std::string text = R"(Usage: dspprog-cli [options] COMMAND
   dspprog-cli [options] identify
-  dspprog-cli [options] read [-o FILE] @FORMATS@
+  dspprog-cli [options] read [-o FILE] [--sums] @FORMATS@
   dspprog-cli [options] erase
-  dspprog-cli [options] write [--no-erase] [--pad] [--offset ADDR] @FORMATS@ FILE
-  dspprog-cli [options] verify [--pad] [--offset ADDR] @FORMATS@ FILE
+  dspprog-cli [options] write [--no-erase] [--pad] [--offset ADDR] @ARRANGE@
+                              @FORMATS@ FILE[@ADDR]...
+  dspprog-cli [options] verify [--pad] [--offset ADDR] @ARRANGE@ [--sums]
+                               @FORMATS@ FILE[@ADDR]...
   dspprog-cli [options] speed
-  dspprog-cli [)" + OptionFlag(StartOption::Catalogue) + R"( FILE] chips [--to-sqlite FILE]
+  dspprog-cli image INPUT[@ADDR]... [--offset ADDR] [--size N] @ARRANGE@
+                    -o OUT @FORMATS@
+  dspprog-cli image --interleave K FILE0 FILE1 [FILE2 FILE3] -o OUT @FORMATS@
+  dspprog-cli [)" + OptionFlag(StartOption::Catalogue) +
+                       R"( FILE] chips [--to-sqlite FILE]
 
 Commands:
   identify            identify the chip in the programmer's socket
@@ -223,6 +324,8 @@ Commands:
                       content in FILE, which must not exist yet (nothing is
                       saved without -o). The form is --format's, else the name's:
 @EXTENSIONS@
+                      --sums adds the 16-bit sum, CRC-32, SHA-1 and SHA-256 of the
+                      whole chip
   erase               erase the chip and check that it reads back blank
   write [--no-erase] [--pad] [--offset ADDR] @FORMATS@ FILE
                       write the image FILE into the chip and verify every byte;
@@ -240,7 +343,25 @@ Commands:
   verify [--pad] [--offset ADDR] @FORMATS@ FILE
                       compare the chip with the image FILE (taken as write takes it);
                       exit status 0 when they are equal, 1 when they differ, 2 when
-                      FILE cannot be used; the first 16 differing addresses are shown
+                      FILE cannot be used; the first 16 differing addresses are shown;
+                      --sums as for read
+  FILE[@ADDR]..., --fill BYTE, --swap, --split K:N (write, verify, image)
+                      arrange the image before it goes to the chip or is compared:
+                      a raw FILE goes to address ADDR (default 0), a HEX or S-record
+                      FILE's addresses move by ADDR; where two files give one address
+                      different bytes the image is refused. With several files or an
+                      @ADDR, bytes no file gives are BYTE (--fill, default 0xFF).
+                      --swap swaps the two bytes of every 16-bit word; --split K:N
+                      (K 2 or 4) keeps bytes N, N+K, N+2K, ...: 2:0 is the even chip of
+                      a 16-bit board, 2:1 the odd one, and the chip's size is checked
+                      against that lane. Files are placed, then swapped, then split
+  image INPUT[@ADDR]... -o OUT
+                      arrange without a programmer and write the image to OUT, which
+                      must not exist yet (form: --format's, else OUT's name's). --size
+                      N fixes its length; without it the image runs from address 0 to
+                      the last byte any input gives. --interleave K undoes --split:
+                      byte i of OUT is byte i div K of FILE(i mod K), the files equally
+                      long. Prints the length and the sums as read --sums does
   speed               measure the transfer speed of the two output pipes
   chips [--to-sqlite FILE]
                       list the catalogue's rows as the chip lookup reads them, in its
@@ -252,7 +373,8 @@ Commands:
                       to FILE, which must not exist yet
 
 Options:
-)" + StartOptionsHelp(22) + R"(  --help              show this text
+)" + StartOptionsHelp(22) +
+                       R"(  --help              show this text
 
 Dialogs: an OK/Cancel box is answered Cancel unless a terminal is there to ask (y/N).
 Log lines go to standard output; boxes, prompts and progress to standard error.
@@ -264,6 +386,7 @@ program was stopped (a fatal error, or the stalled-transfer prompt answered with
 terminate).
 )";
     ReplaceAll(text, "@FORMATS@", formats);
+    ReplaceAll(text, "@ARRANGE@", "[--fill BYTE] [--swap] [--split K:N]");
     ReplaceAll(text, "@EXTENSIONS@", extension_rule);
     return text;
 }

@@ -8,12 +8,15 @@
 
 #include "app/operation_table.h"
 #include "app/start_options.h"
+#include "image/image_arrangement.h"
 #include "image/image_format.h"
 
 namespace dspprog {
 
 // The command that lists the catalogue, beside the operations.
 inline constexpr const char* kChipsCommand = "chips";
+// The command that arranges an image without a programmer.
+inline constexpr const char* kImageCommand = "image";
 
 // The programmer's options, and the command's own.
 struct CliOptions : StartOptions {
@@ -25,6 +28,11 @@ struct CliOptions : StartOptions {
     std::optional<ImageFormat> format;     // --format: the form of read's -o FILE, of write's
                                            // and verify's FILE
     std::string image;                     // write / verify FILE: the open dialog's answer
+    ImageLayout layout;                    // the rest of FILE[@ADDR]..., --fill, --swap, --split
+    bool sums = false;                     // read / verify --sums
+    std::vector<PlacedName> inputs;        // image INPUT[@ADDR]...
+    std::optional<std::uint64_t> size;     // image --size N
+    std::optional<unsigned> interleave;    // image --interleave K
     bool no_erase = false;                 // write --no-erase
     bool pad = false;                      // write / verify --pad
     std::uint32_t offset = 0;              // write / verify --offset ADDR

@@ -5,6 +5,7 @@
 #include <ostream>
 #include <memory>
 
+#include "app/image_command.h"
 #include "app/programmer.h"
 #include "app/run_files.h"
 #include "catalogue/catalogue_export.h"
@@ -48,6 +49,32 @@ int ListOrCopyChips(const CliOptions& options, ChipTable& catalogue, std::ostrea
     return kExitFailed;
 }
 
+// The image command: files in, a file out, no programmer and no catalogue.
+int MakeImage(const CliOptions& options, std::ostream& out, std::ostream& err,
+              const CliEnvironment& environment) {
+    ImageRequest request;
+    request.inputs = options.inputs;
+    request.offset = options.offset;
+    request.size = options.size;
+    request.fill = options.layout.fill;
+    request.swap = options.layout.swap;
+    request.lane = options.layout.lane;
+    request.interleave = options.interleave.has_value();
+    request.output = *options.output;
+    request.format = options.format;
+    DialogAnswers answers;
+    TerminalOperator op(out, err, environment.ask, answers, environment.progress);
+    std::string problem;
+    try {
+        if (MakeImageFile(request, op, problem) == ImageMade::Written) return kExitSucceeded;
+    } catch (const FatalStop& stop) {
+        if (stop.kind() == FatalStop::Kind::Halt) err << stop.BoxText() << '\n';
+        return kExitStopped;
+    }
+    err << kProgram << problem << '\n';
+    return kExitUsage;
+}
+
 // Start-up, then the one operation. Link and session live only in here, so
 // that they are gone before the emulated programmer they may talk to.
 int Run(const CliOptions& options, const CliEnvironment& environment, Clock& clock,
@@ -67,6 +94,8 @@ int Run(const CliOptions& options, const CliEnvironment& environment, Clock& clo
     session.settings.erase_first = !options.no_erase;
     session.settings.pad_short_image = options.pad;
     session.settings.image_offset = options.offset;
+    session.settings.layout = options.layout;
+    session.settings.print_sums = options.sums;
     if (options.TakesImage()) session.settings.image_format = options.format;
     session.DecimalSeparator = environment.decimal_separator;
     session.unfinished_files = environment.unfinished_files;
@@ -96,9 +125,13 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         out << UsageText();
         return kExitSucceeded;
     }
+    if (options.command == kImageCommand) return MakeImage(options, out, err, environment);
     FileRoles own;
     own.output = options.output;
-    if (options.TakesImage()) own.image = options.image;
+    if (options.TakesImage()) {
+        own.image = options.image;
+        for (const PlacedName& more : options.layout.more) own.more_images.push_back(more.name);
+    }
     RunFiles files;
     if (!ChooseRunFiles(options,
                         environment.catalogue_places.value_or(

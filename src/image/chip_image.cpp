@@ -12,8 +12,7 @@ ChipImage::ChipImage(std::uint32_t chip_size, std::uint32_t offset)
       // A chip that would reach past 4 GB keeps only what the 32-bit address
       // space can name; ConvertImage refuses such an offset anyway.
       end_(std::min<std::uint64_t>(std::uint64_t{offset} + chip_size, std::uint64_t{1} << 32)),
-      bytes_(chip_size, 0xFF),
-      given_mask_(chip_size, 0) {}
+      size_(chip_size) {}
 
 std::optional<std::string> ChipImage::Place(std::uint64_t address, const std::uint8_t* bytes,
                                             std::size_t size) {
@@ -24,9 +23,13 @@ std::optional<std::string> ChipImage::Place(std::uint64_t address, const std::ui
     }
     if (address + size > end_) {
         return "данные по адресу " + HexAddress(std::max(address, end_)) +
-               " лежат за концом чипа (" + HexAddress(bytes_.size()) + " байт)";
+               " лежат за концом чипа (" + HexAddress(size_) + " байт)";
     }
     const std::size_t start = static_cast<std::size_t>(address - offset_);
+    if (start + size > bytes_.size()) {
+        bytes_.resize(start + size, 0xFF);
+        given_mask_.resize(start + size, 0);
+    }
     std::uint8_t* to = bytes_.data() + start;
     std::uint8_t* mask = given_mask_.data() + start;
     // Check before keeping anything, so that a refused record leaves no trace.
@@ -47,10 +50,19 @@ std::optional<std::string> ChipImage::Place(std::uint64_t address, const std::ui
 
 std::vector<std::uint8_t> ChipImage::TakeBytes() {
     std::vector<std::uint8_t> bytes;
+    bytes_.resize(size_, 0xFF);
     bytes.swap(bytes_);
     given_mask_.clear();
     given_ = 0;
     return bytes;
+}
+
+void ChipImage::TakeGiven(std::vector<std::uint8_t>& bytes, std::vector<std::uint8_t>& given) {
+    bytes.clear();
+    given.clear();
+    bytes.swap(bytes_);
+    given.swap(given_mask_);
+    given_ = 0;
 }
 
 }  // namespace dspprog

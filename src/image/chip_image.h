@@ -30,10 +30,15 @@ public:
     std::size_t given() const { return given_; }
     // The chip's bytes; the image is empty afterwards.
     std::vector<std::uint8_t> TakeBytes();
+    // The bytes up to the last one any record gave, and beside each a 1 where
+    // a record gave it; the image is empty afterwards. Memory grows only as
+    // far as the records reach, so a large window with few records is cheap.
+    void TakeGiven(std::vector<std::uint8_t>& bytes, std::vector<std::uint8_t>& given);
 
 private:
     std::uint64_t offset_;
     std::uint64_t end_;  // the file address just past the chip
+    std::size_t size_;   // the chip's size; bytes_ grows up to it
     std::vector<std::uint8_t> bytes_;
     std::vector<std::uint8_t> given_mask_;
     std::size_t given_ = 0;

@@ -42,11 +42,11 @@ constexpr std::array<std::string_view, 5> kSRecordExtensions = {".s19", ".s28", 
 
 const std::array<ImageFormatRow, 3> kTable = {{
     {ImageFormat::Raw, "raw", "двоичный образ", "Двоичный образ", kRawExtensions, ConvertRawImage,
-     MakeRawEncoder},
+     nullptr, MakeRawEncoder},
     {ImageFormat::IntelHex, "ihex", "Intel HEX", "Intel HEX", kIntelHexExtensions,
-     ConvertRecords<ReadIntelHex>, MakeIntelHexEncoder},
+     ConvertRecords<ReadIntelHex>, ReadIntelHex, MakeIntelHexEncoder},
     {ImageFormat::SRecord, "srec", "Motorola S-record", "Motorola S-record", kSRecordExtensions,
-     ConvertRecords<ReadSRecord>, MakeSRecordEncoder},
+     ConvertRecords<ReadSRecord>, ReadSRecord, MakeSRecordEncoder},
 }};
 
 }  // namespace

@@ -17,6 +17,8 @@
 
 namespace dspprog {
 
+class ChipImage;
+
 struct ImageFormatRow {
     ImageFormat id;
     std::string_view name;     // on the command line: "raw", "ihex", "srec"
@@ -27,6 +29,9 @@ struct ImageFormatRow {
     // The chip's bytes a file's content gives (see ConvertImage).
     std::optional<ImageDefect> (*convert)(std::string_view content, std::uint32_t chip_size,
                                           std::uint32_t offset, std::vector<std::uint8_t>& chip);
+    // Places the records of a file in this form (null for the raw form,
+    // which has no records): the reader behind `convert`.
+    std::optional<ImageDefect> (*place)(std::string_view content, ChipImage& chip);
     // The encoder a read writes this form with (see MakeImageEncoder).
     std::unique_ptr<ImageEncoder> (*make_encoder)(std::uint32_t chip_size, std::uint32_t offset);
 };

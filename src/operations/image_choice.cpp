@@ -45,6 +45,12 @@ ImageChosen ChooseImage(Session& session, ImageInput& image, std::string& name,
     reading.chip_size = chip_size;
     reading.offset = session.settings.image_offset;
     reading.pad = session.settings.pad_short_image;
+    reading.layout = session.settings.layout;
+    reading.forced_format = session.settings.image_format;
+    // A chip that takes one lane of a wider image measures the whole image.
+    const std::uint64_t space = ArrangedSize(reading);
+    // Placed files may be of any size: the placing says what does not fit.
+    const bool placing = reading.layout.Placing();
 
     // The size rules of a raw image: a larger file (or a name with no usable
     // file behind it, whose size counts as the largest there is) and a
@@ -63,14 +69,14 @@ ImageChosen ChooseImage(Session& session, ImageInput& image, std::string& name,
                 const std::optional<ImageFormat> format =
                     session.settings.image_format
                         ? session.settings.image_format
-                        : ImageFormatOfFile(StartOf(name), name, file_size == chip_size);
+                        : ImageFormatOfFile(StartOf(name), name, file_size == space);
                 if (!format) {
                     op.Log(ImageDefectLine(name, ImageDefect{0, kTextOfNoImageForm}));
                     return ImageChosen::Unusable;
                 }
                 reading.format = *format;
-                const bool padded = reading.pad && file_size > 0 && file_size < chip_size;
-                if (reading.format != ImageFormat::Raw || file_size == chip_size || padded) {
+                const bool padded = reading.pad && file_size > 0 && file_size < space;
+                if (reading.format != ImageFormat::Raw || file_size == space || padded || placing) {
                     accepted = true;
                     break;
                 }
@@ -79,11 +85,11 @@ ImageChosen ChooseImage(Session& session, ImageInput& image, std::string& name,
                 file_size = 0xFFFFFFFF;
             }
             unusable = true;
-            if (file_size > chip_size) {
+            if (file_size > space) {
                 op.Log("  Размер файла больше размера чипа!");
                 if (!op.OkCancelBox("Размер файла больше размера чипа!")) done = true;
             }
-            if (file_size < chip_size) {
+            if (file_size < space) {
                 if (!op.OkCancelBox("Размер файла меньше размера чипа!")) done = true;
                 op.Log("  Размер файла меньше размера чипа!");
             }
@@ -102,7 +108,7 @@ ImageChosen ChooseImage(Session& session, ImageInput& image, std::string& name,
             op.Log("  Ошибка открытия файла:\"" + name + "\"!");
             break;
         case ImageInput::Opened::Refused:
-            op.Log(ImageDefectLine(name, image.defect()));
+            op.Log(image.RefusalLine());
             break;
     }
     return ImageChosen::Unusable;

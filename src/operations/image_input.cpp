@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "image/image_arrangement.h"
 #include "link/fatal_stop.h"
 
 namespace dspprog {
@@ -26,13 +27,78 @@ bool StreamsFromDisk(const ImageReading& reading, std::uint32_t file_size) {
            file_size == reading.chip_size;
 }
 
+// The bytes an arranged image gives the chip: every file read whole and
+// placed, then swapped, then the chip's lane kept. Nothing, with `problem`
+// set, when the files do not make an image.
+std::optional<std::vector<std::uint8_t>> Arrange(const std::string& first,
+                                                 const ImageReading& reading,
+                                                 std::string& problem) {
+    const ImageLayout& layout = reading.layout;
+    std::vector<PlacedName> names = {{first, layout.first_at}};
+    names.insert(names.end(), layout.more.begin(), layout.more.end());
+    const std::uint64_t space = ArrangedSize(reading);
+    std::vector<std::string> contents;
+    contents.reserve(names.size());
+    std::vector<ImagePiece> pieces;
+    for (const PlacedName& placed : names) {
+        std::optional<std::string> content = ReadWhole(placed.name);
+        if (!content) {
+            problem = "Файл не удаётся прочитать: \"" + placed.name + "\"!";
+            return std::nullopt;
+        }
+        if (content->size() > kMaxImageFileBytes) {
+            problem = "файл \"" + placed.name + "\" больше " +
+                      std::to_string(kMaxImageFileBytes >> 20) + " МБ";
+            return std::nullopt;
+        }
+        const std::optional<ImageFormat> format =
+            reading.forced_format
+                ? reading.forced_format
+                : ImageFormatOfFile(*content, placed.name, content->size() == space);
+        if (!format) {
+            problem = "файл \"" + placed.name + "\": " + kTextOfNoImageForm;
+            return std::nullopt;
+        }
+        contents.push_back(std::move(*content));
+        pieces.push_back({placed.name, contents.back(), *format, placed.at.value_or(0)});
+    }
+    std::vector<std::uint8_t> image;
+    if (std::optional<std::string> refused =
+            PlaceImages(pieces, reading.offset, layout.fill, space, space, image)) {
+        problem = std::move(*refused);
+        return std::nullopt;
+    }
+    if (layout.swap) {
+        if (std::optional<std::string> refused = SwapBytePairs(image)) {
+            problem = std::move(*refused);
+            return std::nullopt;
+        }
+    }
+    if (layout.lane.count > 1) image = KeepLane(image, layout.lane);
+    return image;
+}
+
 }  // namespace
+
+std::uint64_t ArrangedSize(const ImageReading& reading) {
+    return std::uint64_t{reading.chip_size} * reading.layout.lane.count;
+}
 
 ImageInput::Opened ImageInput::Open(const std::string& name, const ImageReading& reading) {
     Close();
     name_ = name;
     reading_ = reading;
     defect_ = {};
+    arrangement_problem_.clear();
+    if (reading.layout.Arranging()) {
+        std::optional<std::vector<std::uint8_t>> image =
+            Arrange(name, reading, arrangement_problem_);
+        if (!image) return Opened::Refused;
+        bytes_ = std::move(*image);
+        converted_ = true;
+        next_ = 0;
+        return Opened::Ready;
+    }
     const std::int32_t size = FileSizeByName(name);
     if (size >= 0 && StreamsFromDisk(reading, static_cast<std::uint32_t>(size))) {
         converted_ = false;
@@ -76,6 +142,11 @@ void ImageInput::Close() {
     bytes_.clear();
     next_ = 0;
     converted_ = false;
+}
+
+std::string ImageInput::RefusalLine() const {
+    if (!arrangement_problem_.empty()) return "  " + arrangement_problem_;
+    return ImageDefectLine(name_, defect_);
 }
 
 std::string ImageDefectLine(const std::string& name, const ImageDefect& defect) {

@@ -22,7 +22,17 @@ struct ImageReading {
     std::uint32_t chip_size = 0;
     std::uint32_t offset = 0;  // the file address of chip offset 0 (HEX, S-record)
     bool pad = false;          // a raw image shorter than the chip is filled with 0xFF
+    // With anything to arrange, the files are placed, swapped and split
+    // into the chip's bytes when the image is opened.
+    ImageLayout layout;
+    // The form the operator named for every file; without it each file's
+    // content, then its name, decide.
+    std::optional<ImageFormat> forced_format;
 };
+
+// How many bytes the arranged image has before its lane is taken: the
+// chip's size times the lanes.
+std::uint64_t ArrangedSize(const ImageReading& reading);
 
 // The most a HEX or S-record file may hold: several times the text of the
 // largest chip, and little enough to read whole.
@@ -44,6 +54,8 @@ public:
     // compared is the file as it is now.
     Opened Reopen() { return Open(std::string(name_), ImageReading(reading_)); }
     const ImageDefect& defect() const { return defect_; }
+    // The log line that says why the image was refused.
+    std::string RefusalLine() const;
 
     // The next block of the chip's bytes. A file that cannot be read shows
     // "Ошибка при чтении входного файла" and ends the program.
@@ -58,6 +70,7 @@ private:
     std::size_t next_ = 0;
     bool converted_ = false;
     ImageDefect defect_;
+    std::string arrangement_problem_;  // why an arranged image was refused
 };
 
 // "  Ошибка в файле "NAME", строка N: REASON" (without the line part for a

@@ -5,7 +5,9 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "image/checksums.h"
 #include "image/image_encoder.h"
 #include "operations/chip_summary.h"
 #include "operations/identify.h"
@@ -45,6 +47,9 @@ Outcome ReadInto(Session& session, OutputImageFile* file, const std::string& nam
     const std::uint32_t blocks = session.tChip.Size / kBlockSize;
     std::uint16_t checksum = 0;
     bool blank = true;
+    // The sums the operator compares by cover the whole chip.
+    std::vector<std::uint8_t> content;
+    if (session.settings.print_sums) content.reserve(session.tChip.Size);
     const std::uint64_t start = link.clock().NowMs();
     op.Progress(0, blocks);
     for (std::uint32_t n = 0; n < blocks; ++n) {
@@ -54,6 +59,8 @@ Outcome ReadInto(Session& session, OutputImageFile* file, const std::string& nam
         } else if (file) {
             file->WriteFileBlock(session.DataBuf, op);
         }
+        if (session.settings.print_sums)
+            content.insert(content.end(), session.DataBuf.begin(), session.DataBuf.end());
         // The sum covers the blocks up to the first one that is not blank;
         // what follows it is neither summed nor tested.
         if (blank) {
@@ -84,6 +91,9 @@ Outcome ReadInto(Session& session, OutputImageFile* file, const std::string& nam
         const std::string form =
             format == ImageFormat::Raw ? "" : std::string(" (") + ImageFormatTitle(format) + ")";
         op.Log("  Содержимое сохранено в файле: \"" + name + "\"" + form + ".");
+    }
+    if (session.settings.print_sums) {
+        for (const std::string& line : SumLines(ComputeSums(content))) op.Log(line);
     }
     return Outcome::Succeeded;
 }

@@ -10,6 +10,7 @@
 
 #include "catalogue/chip_record.h"
 #include "catalogue/chip_table.h"
+#include "image/image_arrangement.h"
 #include "link/link.h"
 #include "operations/operator.h"
 #include "operations/unfinished_file_watch.h"
@@ -30,6 +31,11 @@ struct OperationSettings {
     // The form the operator says the image to write or compare with is in;
     // without it the file's content, then its name, decide.
     std::optional<ImageFormat> image_format;
+    // Where the image's file goes, the files placed beside it, the fill,
+    // the byte swap and the lane the chip gets.
+    ImageLayout layout;
+    // A read or a verify ends with the sums of the chip's whole content.
+    bool print_sums = false;
 };
 
 struct Session {

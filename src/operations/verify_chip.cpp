@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "image/checksums.h"
 #include "operations/chip_summary.h"
 #include "operations/identify.h"
 #include "operations/image_choice.h"
@@ -27,11 +28,15 @@ Differences CompareWithImage(Session& session, ImageInput& image) {
     const std::uint32_t blocks = session.tChip.Size / kBlockSize;
     Differences differences;
     DataBlock expected;
+    if (session.settings.print_sums) differences.chip.reserve(session.tChip.Size);
     op.Progress(0, blocks);
     for (std::uint32_t n = 0; n < blocks; ++n) {
         image.ReadBlock(session.DataBuf, op);
         expected = session.DataBuf;
         link.ReadPipe(*link.MainIn, session.DataBuf.data(), kBlockSize);
+        if (session.settings.print_sums)
+            differences.chip.insert(differences.chip.end(), session.DataBuf.begin(),
+                                    session.DataBuf.end());
         for (std::uint32_t i = 0; i < kBlockSize; ++i) {
             if (session.DataBuf[i] == expected[i]) continue;
             ++differences.count;
@@ -45,7 +50,9 @@ Differences CompareWithImage(Session& session, ImageInput& image) {
     return differences;
 }
 
-void LogDifferences(Operator& op, const Differences& differences, const char* equal) {
+namespace {
+
+void LogCount(Operator& op, const Differences& differences, const char* equal) {
     if (differences.count == 0) {
         op.Log(equal);
         return;
@@ -54,6 +61,14 @@ void LogDifferences(Operator& op, const Differences& differences, const char* eq
     for (const Differences::Byte& byte : differences.first) op.Log(DifferenceLine(byte));
     if (differences.count > differences.first.size())
         op.Log("  ... и ещё " + std::to_string(differences.count - differences.first.size()));
+}
+
+}  // namespace
+
+void LogDifferences(Operator& op, const Differences& differences, const char* equal) {
+    LogCount(op, differences, equal);
+    if (differences.chip.empty()) return;
+    for (const std::string& line : SumLines(ComputeSums(differences.chip))) op.Log(line);
 }
 
 const ButtonOperation kCompareButton = {"+++ Начало сравнения чипа с файлом.", VerifyChip,

@@ -23,6 +23,8 @@ struct Differences {
 
     std::uint32_t count = 0;
     std::vector<Byte> first;  // the first kShown of them, in address order
+    // The chip's whole content, kept only when its sums are to be printed.
+    std::vector<std::uint8_t> chip;
 };
 
 // After an accepted verify kBurstRead: reads the chip's Size / 4096 blocks
@@ -34,6 +36,7 @@ Differences CompareWithImage(Session& session, ImageInput& image);
 // and a line for each of the first differing addresses
 // ("  Адрес 0x00001A: в чипе 0xFF, в файле 0x00"), then "  ... и ещё N" for
 // the rest.
+// and the lines of the chip's sums when there are any.
 void LogDifferences(Operator& op, const Differences& differences, const char* equal);
 
 // The "Сравнить" button: identifies the chip, lets the operator pick an image

@@ -3,6 +3,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QFrame>
 #include <QGridLayout>
@@ -128,6 +129,12 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     CheckBoxNotErase = MakeCheckBox("CheckBoxNotErase", "Не стирать", WriteBevel);
     CheckBoxClear = MakeCheckBox("CheckBoxClear", "Проверять чистоту", WriteBevel);
     CheckBoxPad = MakeCheckBox("CheckBoxPad", "Дополнять образ (FFh)", WriteBevel);
+    ComboBoxLane = new QComboBox(WriteBevel);
+    ComboBoxLane->setObjectName("ComboBoxLane");
+    ComboBoxLane->setFont(ControlFont(ComboBoxLane->font()));
+    // In the order of ChosenLane.
+    ComboBoxLane->addItems({"Все байты", "Чётные байты", "Нечётные байты"});
+    CheckBoxSwap = MakeCheckBox("CheckBoxSwap", "Переставить байты", WriteBevel);
     CheckBoxNotWrite = MakeCheckBox("CheckBoxNotWrite", "Не сохранять в файл", ReadBevel);
     CheckBoxNotWrite->setChecked(true);
 
@@ -150,7 +157,11 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     auto* write_side = new QVBoxLayout(WriteBevel);
     write_side->addWidget(CheckBoxClear);
     write_side->addWidget(CheckBoxNotErase);
-    write_side->addWidget(CheckBoxPad);
+    auto* arrangement = new QHBoxLayout;
+    arrangement->addWidget(CheckBoxPad);
+    arrangement->addWidget(ComboBoxLane);
+    arrangement->addWidget(CheckBoxSwap);
+    write_side->addLayout(arrangement);
     auto* write_buttons = new QHBoxLayout;
     write_buttons->addWidget(WriteChipButton, 2);
     write_buttons->addWidget(CompareButton, 1);
@@ -169,10 +180,11 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(2, 2);
 
-    QWidget* const tab_order[] = {GetIdent,         Read,          EreaseChip,
-                                  Memo1,            WriteChipButton, CompareButton,
-                                  CheckBoxNotErase, CheckBoxClear, CheckBoxPad,
-                                  CheckBoxNotWrite, Button1};
+    QWidget* const tab_order[] = {
+        GetIdent,        Read,          EreaseChip,       Memo1,
+        WriteChipButton, CompareButton, CheckBoxNotErase, CheckBoxClear,
+        CheckBoxPad,     ComboBoxLane,  CheckBoxSwap,     CheckBoxNotWrite,
+        Button1};
     for (std::size_t i = 1; i < std::size(tab_order); ++i)
         setTabOrder(tab_order[i - 1], tab_order[i]);
 }
@@ -192,8 +204,19 @@ void MainWindow::ShowProgress(std::uint32_t done, std::uint32_t total) {
 void MainWindow::EnableControls(bool enabled) {
     for (QWidget* control : std::initializer_list<QWidget*>{
              GetIdent, Read, EreaseChip, WriteChipButton, CompareButton, CheckBoxNotErase,
-             CheckBoxClear, CheckBoxPad, CheckBoxNotWrite, Button1}) {
+             CheckBoxClear, CheckBoxPad, ComboBoxLane, CheckBoxSwap, CheckBoxNotWrite, Button1}) {
         control->setEnabled(enabled);
+    }
+}
+
+ByteLane MainWindow::ChosenLane() const {
+    switch (ComboBoxLane->currentIndex()) {
+        case 1:
+            return {2, 0};
+        case 2:
+            return {2, 1};
+        default:
+            return {};
     }
 }
 

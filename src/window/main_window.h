@@ -8,9 +8,11 @@
 #include <functional>
 #include <optional>
 
+#include "image/image_arrangement.h"
 #include "image/image_format.h"
 
 class QCheckBox;
+class QComboBox;
 class QFileDialog;
 class QFrame;
 class QPlainTextEdit;
@@ -51,6 +53,9 @@ public:
     QCheckBox* CheckBoxNotErase;
     QCheckBox* CheckBoxClear;
     QCheckBox* CheckBoxPad;  // a raw image shorter than the chip is filled with 0xFF
+    // The lane of a 16-bit image the chip holds: all bytes, the even or the odd ones.
+    QComboBox* ComboBoxLane;
+    QCheckBox* CheckBoxSwap;  // the two bytes of each 16-bit word swapped
     QCheckBox* CheckBoxNotWrite;
     QPushButton* Button1;
 
@@ -64,6 +69,8 @@ public:
     // The form the save dialog's type filter asks for; nothing for "all
     // files", where the name's extension decides.
     std::optional<ImageFormat> ChosenSaveFormat() const;
+    // The lane ComboBoxLane chooses.
+    ByteLane ChosenLane() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -38,6 +38,8 @@ void WindowHandlers::Start(const ButtonOperation& operation) {
     session_.settings.save_read = !window_.CheckBoxNotWrite->isChecked();
     session_.settings.erase_first = !window_.CheckBoxNotErase->isChecked();
     session_.settings.pad_short_image = window_.CheckBoxPad->isChecked();
+    session_.settings.layout.lane = window_.ChosenLane();
+    session_.settings.layout.swap = window_.CheckBoxSwap->isChecked();
     window_.ShowProgress(0, 0);
     window_.EnableControls(false);
     worker_.Run([this, &operation] { RunButtonOperation(session_, operation); });

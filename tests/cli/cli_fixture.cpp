@@ -72,4 +72,25 @@ CliResult CliTest::Run(const std::vector<std::string>& args, const std::string* 
     return result;
 }
 
+CliOnChip::CliOnChip() {
+    WriteBytes(Path("chip.bin"), std::vector<std::uint8_t>(kChipSize, 0xFF));
+}
+
+CliResult CliOnChip::On(const std::vector<std::string>& command) {
+    std::vector<std::string> rest = {"--chip-file", Path("chip.bin"), "--wire-log", Path("wire")};
+    rest.insert(rest.end(), command.begin(), command.end());
+    return Run(Emulate("AB05", rest));
+}
+
+std::vector<std::uint8_t> CliOnChip::Chip() {
+    return ReadBytes(Path("chip.bin"));
+}
+
+std::string CliOnChip::Commands() {
+    std::string opcodes;
+    for (const std::string& line : ReadLines(Path("wire")))
+        if (line.rfind("CmdOut ", 0) == 0) opcodes += line.substr(7, 2) + " ";
+    return opcodes;
+}
+
 }  // namespace dspprog::testing

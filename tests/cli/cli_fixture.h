@@ -49,4 +49,18 @@ protected:
     bool progress = false;  // the progress bar drawn, as on a terminal
 };
 
+// The command line on the emulated AB05 ("Test Flash 8K", erased before a
+// write), its content in chip.bin, erased to start with.
+class CliOnChip : public CliTest {
+protected:
+    static constexpr std::uint32_t kChipSize = 8192;
+
+    CliOnChip();
+    // Runs `command` on the chip, recording the wire.
+    CliResult On(const std::vector<std::string>& command);
+    std::vector<std::uint8_t> Chip();
+    // The opcodes of the commands the programmer received ("80 83 ").
+    std::string Commands();
+};
+
 }  // namespace dspprog::testing

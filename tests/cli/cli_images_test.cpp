@@ -33,25 +33,7 @@ void WriteText(const std::string& path, const std::string& text) {
     WriteBytes(path, Bytes(text.begin(), text.end()));
 }
 
-class CliImages : public CliTest {
-protected:
-    CliImages() { WriteBytes(Path("chip.bin"), Bytes(kChip, 0xFF)); }
-
-    // Runs `command` on the emulated AB05 with its content in chip.bin.
-    CliResult On(const std::vector<std::string>& command) {
-        std::vector<std::string> rest = {"--chip-file", Path("chip.bin"), "--wire-log", Path("wire")};
-        rest.insert(rest.end(), command.begin(), command.end());
-        return Run(Emulate("AB05", rest));
-    }
-    Bytes Chip() { return ReadBytes(Path("chip.bin")); }
-    // The opcodes of the commands the programmer received.
-    std::string Commands() {
-        std::string opcodes;
-        for (const std::string& line : ReadLines(Path("wire")))
-            if (line.rfind("CmdOut ", 0) == 0) opcodes += line.substr(7, 2) + " ";
-        return opcodes;
-    }
-};
+class CliImages : public CliOnChip {};
 
 TEST_F(CliImages, HexAndSRecordImagesLandAtTheirAddressLessTheOffset) {
     for (const ImageFormat format : {ImageFormat::IntelHex, ImageFormat::SRecord}) {

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QPushButton>
 #include <QStringList>
 #include <QTimer>
@@ -36,8 +37,8 @@ inline constexpr const char* kBenchChipSummary = "TEST AB05. Объем: 8192 б
 // The window's buttons and check boxes: every control that starts work or
 // changes how it is done.
 inline QList<QWidget*> Controls(const MainWindow& w) {
-    return {w.GetIdent,         w.Read,          w.EreaseChip,       w.WriteChipButton,
-            w.CompareButton,    w.CheckBoxNotErase, w.CheckBoxClear, w.CheckBoxPad,
+    return {w.GetIdent,         w.Read,          w.EreaseChip,  w.WriteChipButton, w.CompareButton,
+            w.CheckBoxNotErase, w.CheckBoxClear, w.CheckBoxPad, w.ComboBoxLane,    w.CheckBoxSwap,
             w.CheckBoxNotWrite, w.Button1};
 }
 

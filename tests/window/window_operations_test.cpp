@@ -205,6 +205,38 @@ private slots:
                               "--- Окончание записи чипа."}));
     }
 
+    void LaneAndSwapReachTheWriteAndTheComparison() {
+        WindowBench bench;
+        QTemporaryDir dir;
+        // A 16-bit image twice the chip: word i is (i, ~i).
+        QByteArray image(2 * 8192, 0);
+        for (int i = 0; i < 8192; ++i) {
+            image[2 * i] = char(i);
+            image[2 * i + 1] = char(~i);
+        }
+        const QString path = dir.filePath("board.bin");
+        QVERIFY(WriteAll(path, image));
+        bench.window.ComboBoxLane->setCurrentIndex(1);  // "Чётные байты"
+        QVERIFY(bench.Click(bench.window.CheckBoxSwap));
+        {
+            ModalScript script;
+            script.Then<QFileDialog>([&](QFileDialog* d) { ChooseFile(d, path); });
+            QVERIFY(bench.Click(bench.window.WriteChipButton));
+            QVERIFY(script.done());
+        }
+        QCOMPARE(bench.Log().at(bench.Log().size() - 2), QString("  Чип записан без ошибок."));
+        // Swapped, the even bytes are the odd ones of the file.
+        const auto& chip = bench.firmware().chip().content();
+        for (int i : {0, 1, 4095, 8191}) QCOMPARE(int(chip[i]), int(std::uint8_t(~i)));
+
+        bench.window.ComboBoxLane->setCurrentIndex(2);  // the other lane differs
+        ModalScript compare;
+        compare.Then<QFileDialog>([&](QFileDialog* d) { ChooseFile(d, path); });
+        QVERIFY(bench.Click(bench.window.CompareButton));
+        QVERIFY(compare.done());
+        QVERIFY(bench.Log().join('\n').contains("  Чип имеет: 8192 ошибок(у/и)"));
+    }
+
     void CompareLogsTheDifferingAddresses() {
         QTemporaryDir dir;
         emu::EmulatorOptions options = BenchEmulator();

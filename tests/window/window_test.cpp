@@ -110,13 +110,14 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         window.GetIdent->setFocus();
         QStringList order{QApplication::focusWidget()->objectName()};
-        for (int i = 0; i < 11; ++i) {
+        for (int i = 0; i < 13; ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             order << QApplication::focusWidget()->objectName();
         }
         QCOMPARE(order, (QStringList{"GetIdent", "Read", "EreaseChip", "Memo1", "WriteChipButton",
                                      "CompareButton", "CheckBoxNotErase", "CheckBoxClear",
-                                     "CheckBoxPad", "CheckBoxNotWrite", "Button1", "GetIdent"}));
+                                     "CheckBoxPad", "ComboBoxLane", "CheckBoxSwap",
+                                     "CheckBoxNotWrite", "Button1", "GetIdent"}));
     }
 
     void GroupsTheReadAndWriteSidesInRaisedBevels() {

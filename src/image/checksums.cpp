@@ -1,0 +1,59 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "image/checksums.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "image/sha_digest.h"
+
+namespace dspprog {
+namespace {
+
+std::uint32_t Crc32(std::span<const std::uint8_t> bytes) {
+    uLong crc = crc32(0L, Z_NULL, 0);
+    // zlib takes a 32-bit length a call.
+    for (std::size_t at = 0; at < bytes.size();) {
+        const uInt piece = static_cast<uInt>(std::min<std::size_t>(bytes.size() - at, 1u << 30));
+        crc = crc32(crc, bytes.data() + at, piece);
+        at += piece;
+    }
+    return static_cast<std::uint32_t>(crc);
+}
+
+template <std::size_t N>
+std::string LowerHex(const std::array<std::uint8_t, N>& digest) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string text;
+    text.reserve(2 * N);
+    for (std::uint8_t byte : digest) {
+        text += kDigits[byte >> 4];
+        text += kDigits[byte & 0xF];
+    }
+    return text;
+}
+
+}  // namespace
+
+ImageSums ComputeSums(std::span<const std::uint8_t> bytes) {
+    ImageSums sums;
+    unsigned sum = 0;
+    for (std::uint8_t byte : bytes) sum += byte;
+    sums.sum16 = static_cast<std::uint16_t>(sum);
+    sums.crc32 = Crc32(bytes);
+    sums.sha1 = Sha1Digest(bytes);
+    sums.sha256 = Sha256Digest(bytes);
+    return sums;
+}
+
+std::vector<std::string> SumLines(const ImageSums& sums) {
+    char sum16[8];
+    std::snprintf(sum16, sizeof sum16, "%04X", static_cast<unsigned>(sums.sum16));
+    char crc[12];
+    std::snprintf(crc, sizeof crc, "%08lX", static_cast<unsigned long>(sums.crc32));
+    return {std::string("  Сумма-16: ") + sum16, std::string("  CRC-32: ") + crc,
+            "  SHA-1: " + LowerHex(sums.sha1), "  SHA-256: " + LowerHex(sums.sha256)};
+}
+
+}  // namespace dspprog

@@ -1,0 +1,110 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What an arrangement refuses, and the texts that name its parts. What the
+// arrangements make is judged by srec_cat in the command line's tests.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "image/image_arrangement.h"
+
+namespace dspprog {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+TEST(ImageArrangement, ReadsPlacedNamesLanesAndFillBytes) {
+    const std::vector<std::pair<std::string, PlacedName>> names = {
+        {"a.bin", {"a.bin", std::nullopt}},
+        {"a.bin@0x8000", {"a.bin", 0x8000}},
+        {"a.bin@4096", {"a.bin", 4096}},
+        {"user@host.bin", {"user@host.bin", std::nullopt}},  // no address after the '@'
+        {"a@b@16", {"a@b", 16}},
+        {"@16", {"@16", std::nullopt}},  // a name is never empty
+        {"a.bin@0x100000000", {"a.bin@0x100000000", std::nullopt}},
+    };
+    for (const auto& [text, expected] : names) EXPECT_EQ(ParsePlacedName(text), expected) << text;
+
+    const std::vector<std::pair<std::string, std::optional<ByteLane>>> lanes = {
+        {"2:0", ByteLane{2, 0}}, {"2:1", ByteLane{2, 1}}, {"4:3", ByteLane{4, 3}},
+        {"2:2", std::nullopt},   {"3:0", std::nullopt},   {"1:0", std::nullopt},
+        {"2:", std::nullopt},    {"2:01", std::nullopt},  {"", std::nullopt},
+    };
+    for (const auto& [text, expected] : lanes) EXPECT_EQ(ParseByteLane(text), expected) << text;
+
+    const std::vector<std::pair<std::string, std::optional<std::uint8_t>>> fills = {
+        {"0", 0},
+        {"0xFF", 0xFF},
+        {"255", 255},
+        {"0x0", 0},
+        {"256", std::nullopt},
+        {"0x100", std::nullopt},
+        {"-1", std::nullopt},
+        {"ff", std::nullopt},
+    };
+    for (const auto& [text, expected] : fills) EXPECT_EQ(ParseFillByte(text), expected) << text;
+}
+
+TEST(ImageArrangement, RefusesWhatMakesNoImage) {
+    const std::string a(16, '\x11');
+    std::string b(16, '\x11');
+    b[9] = '\x22';
+    b[12] = '\x33';
+    const std::string hex = ":0100050022D8\r\n:00000001FF\r\n";  // 0x22 at address 5
+    struct Case {
+        const char* what;
+        std::vector<ImagePiece> pieces;
+        std::optional<std::uint64_t> size;
+        std::string reason;  // empty: the image is made
+    };
+    const std::vector<Case> cases = {
+        {"equal bytes twice are no conflict",
+         {{"a", a, ImageFormat::Raw, 0}, {"b", a, ImageFormat::Raw, 4}},
+         32,
+         ""},
+        {"the first differing address, both files named",
+         {{"a", a, ImageFormat::Raw, 0}, {"b", b, ImageFormat::Raw, 4}},
+         32,
+         "файлы \"a\" и \"b\" дают разные байты по адресу 0x00000D: 0x11 и 0x22"},
+        {"a record against a raw file",
+         {{"a", a, ImageFormat::Raw, 0}, {"h", hex, ImageFormat::IntelHex, 0}},
+         32,
+         "файлы \"a\" и \"h\" дают разные байты по адресу 0x000005: 0x11 и 0x22"},
+        {"a raw file past the end",
+         {{"a", a, ImageFormat::Raw, 20}},
+         32,
+         "файл \"a\": данные по адресу 0x000020 лежат за концом образа (0x000020 байт)"},
+        {"an address past the end",
+         {{"a", a, ImageFormat::Raw, 32}},
+         32,
+         "файл \"a\": данные по адресу 0x000020 лежат за концом образа (0x000020 байт)"},
+        {"a record past the end",
+         {{"h", hex, ImageFormat::IntelHex, 0}},
+         4,
+         "ошибка в файле \"h\", строка 1: данные по адресу 0x000005 лежат за концом чипа (0x000004 "
+         "байт)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Bytes image{1};
+        const std::optional<std::string> reason = PlaceImages(c.pieces, 0, 0xFF, c.size, 64, image);
+        EXPECT_EQ(reason.value_or(""), c.reason);
+        EXPECT_EQ(image.size(), c.reason.empty() ? 32u : 0u);
+    }
+
+    Bytes odd(7, 1);
+    EXPECT_EQ(SwapBytePairs(odd).value_or(""),
+              "образ нечётной длины (7 байт): байты 16-битных слов не переставить");
+    EXPECT_EQ(odd, Bytes(7, 1));
+
+    const std::vector<Bytes> lanes = {Bytes(4), Bytes(5)};
+    const std::vector<std::string> names = {"even", "odd"};
+    Bytes image{1};
+    EXPECT_EQ(InterleaveLanes(lanes, names, image).value_or(""),
+              "файлы \"even\" (4 байт) и \"odd\" (5 байт) разной длины: их байты не чередовать");
+    EXPECT_TRUE(image.empty());
+}
+
+}  // namespace
+}  // namespace dspprog
