@@ -8,6 +8,8 @@ packages=(
     cmake ninja-build g++ pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
     libsqlite3-dev
+    # The series log's CRC-32, and JSON (header-only: the Windows build uses it too).
+    zlib1g-dev nlohmann-json3-dev
     qt6-base-dev fonts-dejavu-core
     libusb-1.0-0-dev umockdev libumockdev-dev libglib2.0-dev
     pxlib-dev
@@ -23,7 +25,8 @@ if [[ "${1:-}" == "--windows" ]]; then
     # The cross tools and wine, and what it takes to make SQLite's
     # amalgamation (scripts/sqlite-amalgamation.sh) and a static libusb
     # (scripts/libusb-mingw.sh) from Debian's source packages.
-    packages+=(g++-mingw-w64-x86-64 wine64 wine make tcl dpkg-dev xz-utils bzip2)
+    packages+=(g++-mingw-w64-x86-64 wine64 wine make tcl dpkg-dev xz-utils bzip2
+        libz-mingw-w64-dev nlohmann-json3-dev)
 fi
 
 SUDO=""

@@ -6,6 +6,7 @@
 #include <set>
 #include <string_view>
 
+#include "base/digits.h"
 #include "image/image_format_table.h"
 
 namespace dspprog {
@@ -13,8 +14,15 @@ namespace dspprog {
 namespace {
 
 // The command line's own options, beside the programmer's (StartOptionRows).
-const std::set<std::string> kValued = {"-o", "--to-sqlite", "--format", "--offset"};
-const std::set<std::string> kFlags = {"--no-erase", "--pad"};
+const std::set<std::string> kValued = {"-o",       "--to-sqlite",   "--format", "--offset",
+                                       "--serial", "--serial-file", "--log"};
+const std::set<std::string> kFlags = {"--no-erase", "--pad", "--auto-next", "--json"};
+// The commands a series runs.
+const std::set<std::string> kSeriesCommands = {"write", "verify", "erase", "read"};
+
+bool AllDigits(const std::string& text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+}
 
 bool IsHelp(const std::string& arg) {
     return arg == "--help" || arg == "-h";
@@ -39,6 +47,21 @@ bool Apply(const std::string& name, const std::string& value, CliOptions& option
         options.offset = *offset;
     } else if (name == "--to-sqlite") {
         options.to_sqlite = value;
+    } else if (name == "--serial") {
+        SerialNumbering numbering;
+        if (!ParseSerialNumbering(value, numbering, error)) return false;
+        options.serial = numbering;
+    } else if (name == "--serial-file") {
+        options.serial_file = value;
+    } else if (name == "--log") {
+        options.log = value;
+    } else if (name == "--repeat") {
+        const std::optional<std::uint64_t> count = ParseDigits(value, 10, 0xFFFFFFFF);
+        if (!count || *count == 0) {
+            error = "--repeat takes a COUNT of 1 or more, not '" + value + "'";
+            return false;
+        }
+        options.repeat_count = static_cast<std::uint32_t>(*count);
     }
     return true;
 }
@@ -83,6 +106,18 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std
             name = arg.substr(0, eq);
             value = arg.substr(eq + 1);
         }
+        // --repeat takes its COUNT only when one follows: "--repeat FILE"
+        // repeats the write of FILE.
+        if (name == "--repeat") {
+            if (!seen.insert(name).second) {
+                error = "option '" + name + "' given twice";
+                return false;
+            }
+            options.repeat = true;
+            if (!value && i + 1 < args.size() && AllDigits(args[i + 1])) value = args[++i];
+            if (value && !Apply(name, *value, options, error)) return false;
+            continue;
+        }
         const StartOptionRow* row = RowOfFlag(name);
         const bool valued = row != nullptr ? row->value_name != nullptr : kValued.count(name) > 0;
         if (!valued && row == nullptr && !kFlags.count(name)) {
@@ -104,6 +139,8 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std
             }
             if (name == "--no-erase") options.no_erase = true;
             if (name == "--pad") options.pad = true;
+            if (name == "--auto-next") options.auto_next = true;
+            if (name == "--json") options.json = true;
             continue;
         }
         if (!value) {
@@ -177,6 +214,26 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std
         error = "--to-sqlite belongs to the chips command";
         return false;
     }
+    const bool series_command = kSeriesCommands.count(options.command) > 0;
+    for (const char* series_option : {"--repeat", "--auto-next", "--log"}) {
+        if (seen.count(series_option) && !series_command) {
+            error = std::string("option '") + series_option +
+                    "' belongs to write, verify, erase and read";
+            return false;
+        }
+    }
+    if (options.repeat && options.auto_next) {
+        error = "--repeat asks for each chip, --auto-next waits for it: choose one";
+        return false;
+    }
+    if (options.serial && options.command != "write") {
+        error = "--serial belongs to the write command";
+        return false;
+    }
+    if (options.serial_file && !options.serial) {
+        error = "--serial-file needs --serial: it keeps the next number of the series";
+        return false;
+    }
     if (options.command == kChipsCommand && (options.emulate || options.usb)) {
         error = "chips reads only the catalogue; it takes no programmer";
         return false;
@@ -214,7 +271,8 @@ std::string UsageText() {
   dspprog-cli [options] write [--no-erase] [--pad] [--offset ADDR] @FORMATS@ FILE
   dspprog-cli [options] verify [--pad] [--offset ADDR] @FORMATS@ FILE
   dspprog-cli [options] speed
-  dspprog-cli [)" + OptionFlag(StartOption::Catalogue) + R"( FILE] chips [--to-sqlite FILE]
+  dspprog-cli [)" + OptionFlag(StartOption::Catalogue) +
+                       R"( FILE] chips [--to-sqlite FILE]
 
 Commands:
   identify            identify the chip in the programmer's socket
@@ -252,7 +310,8 @@ Commands:
                       to FILE, which must not exist yet
 
 Options:
-)" + StartOptionsHelp(22) + R"(  --help              show this text
+)" + StartOptionsHelp(22) +
+                       R"(  --help              show this text
 
 Dialogs: an OK/Cancel box is answered Cancel unless a terminal is there to ask (y/N).
 Log lines go to standard output; boxes, prompts and progress to standard error.

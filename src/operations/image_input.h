@@ -20,8 +20,9 @@ namespace dspprog {
 struct ImageReading {
     ImageFormat format = ImageFormat::Raw;
     std::uint32_t chip_size = 0;
-    std::uint32_t offset = 0;  // the file address of chip offset 0 (HEX, S-record)
-    bool pad = false;          // a raw image shorter than the chip is filled with 0xFF
+    std::uint32_t offset = 0;         // the file address of chip offset 0 (HEX, S-record)
+    bool pad = false;                 // a raw image shorter than the chip is filled with 0xFF
+    std::optional<ImagePatch> patch;  // laid over the chip's bytes (inside the chip)
 };
 
 // The most a HEX or S-record file may hold: several times the text of the

@@ -46,9 +46,12 @@ Outcome ReadInto(Session& session, OutputImageFile* file, const std::string& nam
     std::uint16_t checksum = 0;
     bool blank = true;
     const std::uint64_t start = link.clock().NowMs();
+    std::vector<std::uint8_t>& content = session.findings.content;
+    content.reserve(session.tChip.Size);
     op.Progress(0, blocks);
     for (std::uint32_t n = 0; n < blocks; ++n) {
         link.ReadPipe(*link.MainIn, session.DataBuf.data(), kBlockSize);
+        content.insert(content.end(), session.DataBuf.begin(), session.DataBuf.end());
         if (encoder) {
             file->WriteText(encoder->Data(n * kBlockSize, session.DataBuf.data(), kBlockSize), op);
         } else if (file) {
@@ -84,6 +87,7 @@ Outcome ReadInto(Session& session, OutputImageFile* file, const std::string& nam
         const std::string form =
             format == ImageFormat::Raw ? "" : std::string(" (") + ImageFormatTitle(format) + ")";
         op.Log("  Содержимое сохранено в файле: \"" + name + "\"" + form + ".");
+        session.findings.saved_files.push_back(name);
     }
     return Outcome::Succeeded;
 }
