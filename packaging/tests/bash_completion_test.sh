@@ -69,6 +69,8 @@ expect "read's own options" "--fast --fault --format" read --f
 expect "write's own options" "--no-erase" write --no
 expect "write's --format" "--fast --fault --format" write --f
 expect "verify has no --no-erase" "" verify --no
+expect "a series' options" "--serial --serial-file" write --se
+expect "only write numbers its chips" "" verify --se
 expect "verify's --format" "--format" verify --fo
 expect "chips takes only the catalogue" "--catalogue" chips --c
 expect "backends" "libusb native" --usb ""

@@ -3,7 +3,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <filesystem>
 #include <limits>
 
 #include "base/digits.h"
@@ -12,6 +11,7 @@
 
 #ifdef _WIN32
 #include <io.h>
+#include <windows.h>
 #define DSPPROG_FDOPEN _fdopen
 #define DSPPROG_CLOSE _close
 #else
@@ -22,6 +22,16 @@
 
 namespace dspprog {
 namespace {
+
+// `from` takes the place of `to` in one step.
+bool ReplaceFile(const std::string& from, const std::string& to) {
+#ifdef _WIN32
+    return MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+#else
+    return std::rename(from.c_str(), to.c_str()) == 0;
+#endif
+}
 
 std::string Quoted(const std::string& name) {
     return "'" + name + "'";
@@ -145,9 +155,7 @@ bool SerialSource::Store(std::string& error) {
         stored = std::fflush(out) == 0 && FlushToDisk(out) && stored;
         stored = std::fclose(out) == 0 && stored;
     }
-    std::error_code ec;
-    if (stored) std::filesystem::rename(PathFromUtf8(temporary), PathFromUtf8(*file_), ec);
-    if (!stored || ec) {
+    if (!stored || !ReplaceFile(temporary, *file_)) {
         RemoveFile(temporary);
         error = "cannot write the serial file " + Quoted(*file_);
         return false;

@@ -94,15 +94,6 @@ std::string CountsLine(const SeriesCounts& counts) {
 SeriesOutcome RunSeries(SeriesLane& lane, const SeriesShared& shared) {
     Session& session = lane.session;
     SeriesOutcome outcome;
-    if (session.Busy) {
-        outcome.end = SeriesOutcome::End::Refused;
-        return outcome;
-    }
-    session.Busy = 1;
-    struct Release {
-        Session& session;
-        ~Release() { session.Busy = 0; }
-    } release{session};
 
     std::optional<ChipRecord> first_chip;
     RememberedFiles files;

@@ -55,12 +55,12 @@ struct SeriesOutcome {
     enum class End {
         Finished,  // the count was reached or the operator ended it
         Unusable,  // the image, a serial number or the log cannot be used: see `message`
-        Refused,   // another operation was running
     } end = End::Finished;
     std::string message;  // one line, for End::Unusable
 };
 
-// Runs the series on one lane. A failed chip does not end it; a fatal stop
+// Runs the series on one lane; the session's Busy is the caller's, as with
+// RunButtonOperation. A failed chip does not end it; a fatal stop
 // does, after the counts line, by leaving this function with the stop.
 SeriesOutcome RunSeries(SeriesLane& lane, const SeriesShared& shared);
 

@@ -222,8 +222,9 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std
             return false;
         }
     }
-    if (options.repeat && options.auto_next) {
-        error = "--repeat asks for each chip, --auto-next waits for it: choose one";
+    // --auto-next with --repeat COUNT: waits for each chip, and ends after COUNT.
+    if (options.repeat && options.auto_next && !options.repeat_count) {
+        error = "--auto-next goes on by itself: with it, --repeat takes a COUNT";
         return false;
     }
     if (options.serial && options.command != "write") {
@@ -266,10 +267,12 @@ std::string UsageText() {
     extension_rule += "                      anything else: the raw bytes";
     std::string text = R"(Usage: dspprog-cli [options] COMMAND
   dspprog-cli [options] identify
-  dspprog-cli [options] read [-o FILE] @FORMATS@
-  dspprog-cli [options] erase
-  dspprog-cli [options] write [--no-erase] [--pad] [--offset ADDR] @FORMATS@ FILE
-  dspprog-cli [options] verify [--pad] [--offset ADDR] @FORMATS@ FILE
+  dspprog-cli [options] read [-o FILE] @FORMATS@ [SERIES]
+  dspprog-cli [options] erase [SERIES]
+  dspprog-cli [options] write [--no-erase] [--pad] [--offset ADDR] @FORMATS@
+                              [--serial ADDR:START[:STEP[:BYTES[:FORM]]] [--serial-file FILE]]
+                              [SERIES] FILE
+  dspprog-cli [options] verify [--pad] [--offset ADDR] @FORMATS@ [SERIES] FILE
   dspprog-cli [options] speed
   dspprog-cli [)" + OptionFlag(StartOption::Catalogue) +
                        R"( FILE] chips [--to-sqlite FILE]

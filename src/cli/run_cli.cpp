@@ -114,8 +114,6 @@ int RunAsSeries(const CliOptions& options, const CliEnvironment& environment,
     const SeriesOutcome outcome = RunSeries(lane, shared);
     report.counts = outcome.counts;
     switch (outcome.end) {
-        case SeriesOutcome::End::Refused:
-            return kExitFailed;
         case SeriesOutcome::End::Unusable:
             if (!outcome.message.empty()) err << kProgram << outcome.message << '\n';
             return kExitUsage;

@@ -13,6 +13,7 @@
 class QCheckBox;
 class QFileDialog;
 class QFrame;
+class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
@@ -33,6 +34,8 @@ public:
     // Blocks done of total of the running operation's current phase.
     void ShowProgress(std::uint32_t done, std::uint32_t total);
 
+    // "Годных: P, брак: F" under the progress bar; hidden when not given.
+    void ShowSeriesCounts(const QString& counts);
     // Every button and check box; they are off while an operation runs.
     void EnableControls(bool enabled);
     // While `busy` says so, a request to close the window is held (the
@@ -53,10 +56,13 @@ public:
     QCheckBox* CheckBoxPad;  // a raw image shorter than the chip is filled with 0xFF
     QCheckBox* CheckBoxNotWrite;
     QPushButton* Button1;
+    QCheckBox* CheckBoxSeries;  // "Серия": the write goes on chip after chip
+    QPushButton* SerialButton;  // "Серийный номер…": the series' number and log
 
     QProgressBar* Progress;
-    QFrame* ReadBevel;   // CheckBoxNotWrite above Read
-    QFrame* WriteBevel;  // CheckBoxClear, CheckBoxNotErase, WriteChipButton
+    QLabel* SeriesCounts;  // a series' counts, under Progress
+    QFrame* ReadBevel;     // CheckBoxNotWrite above Read
+    QFrame* WriteBevel;    // CheckBoxClear, CheckBoxNotErase, WriteChipButton
 
     QFileDialog* SaveDialog1;
     QFileDialog* OpenDialog1;
