@@ -11,8 +11,9 @@ packages=(
     qt6-base-dev fonts-dejavu-core
     libusb-1.0-0-dev umockdev libumockdev-dev libglib2.0-dev
     pxlib-dev
-    # CRC-32 (zlib) and SHA-1/SHA-256 (OpenSSL's libcrypto) of images.
-    zlib1g-dev libssl-dev
+    # CRC-32 (zlib) and SHA-1/SHA-256 (OpenSSL's libcrypto) of images; JSON for
+    # the series log and --json (header-only: the Windows build uses it too).
+    zlib1g-dev libssl-dev nlohmann-json3-dev
     # srec_cat: the tests' outside judge of the Intel HEX and S-record files.
     srecord
     # The manual pages, and the Debian package with its checks
@@ -25,9 +26,10 @@ if [[ "${1:-}" == "--windows" ]]; then
     # The cross tools and wine, and what it takes to make SQLite's
     # amalgamation (scripts/sqlite-amalgamation.sh) and a static libusb
     # (scripts/libusb-mingw.sh) from Debian's source packages.
-    # zlib for Windows; SHA-1/SHA-256 come from the system's BCrypt there.
+    # zlib for Windows; SHA-1/SHA-256 come from the system's BCrypt there,
+    # JSON from the same header-only library as on Linux.
     packages+=(g++-mingw-w64-x86-64 wine64 wine make tcl dpkg-dev xz-utils bzip2
-        libz-mingw-w64-dev)
+        libz-mingw-w64-dev nlohmann-json3-dev)
 fi
 
 SUDO=""

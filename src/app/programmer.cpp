@@ -43,4 +43,15 @@ void Programmer::Connect(Link& link) {
     StartUp(*enumerator_, link);
 }
 
+ProgrammerIdentity Programmer::Identity(const Link& link) const {
+    // The interface path names the programmer's port; the firmware tells no
+    // serial number of its own.
+    if (emulated_) return {"emulator", link.DevicePath};
+    return {"", link.DevicePath};
+}
+
+bool Programmer::ChipDone(bool slowly, std::string& error) {
+    return !emulated_ || emulated_->SwapChip(slowly, error);
+}
+
 }  // namespace dspprog

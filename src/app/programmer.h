@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "app/chip_log.h"
 #include "app/platform_link.h"
 #include "app/start_options.h"
 #include "emulator/emulated_programmer.h"
@@ -31,6 +32,14 @@ public:
 
     // Finds the programmer and opens `link`, built on backend(), on it.
     void Connect(Link& link);
+
+    // How records name this programmer once `link` is open on it.
+    ProgrammerIdentity Identity(const Link& link) const;
+
+    // The chip is finished with and the operator swaps it (the emulator puts
+    // its next chip in; real hardware needs nothing). False with `error` set
+    // when the next chip cannot be had.
+    bool ChipDone(bool slowly, std::string& error);
 
 private:
     Programmer() = default;

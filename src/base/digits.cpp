@@ -10,8 +10,10 @@ std::optional<std::uint64_t> ParseDigits(std::string_view digits, int base, std:
         const int digit = base == 16 ? HexDigitValue(c) : (c >= '0' && c <= '9' ? c - '0' : -1);
         if (digit < 0) return std::nullopt;
         // Checked before it can overflow: (max - digit) / base is the largest
-        // value that may still take another digit.
-        if (value > (max - static_cast<std::uint64_t>(digit)) / static_cast<std::uint64_t>(base))
+        // value that may still take another digit. A digit above max alone
+        // is past it already (and would wrap the subtraction).
+        if (static_cast<std::uint64_t>(digit) > max ||
+            value > (max - static_cast<std::uint64_t>(digit)) / static_cast<std::uint64_t>(base))
             return std::nullopt;
         value = value * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit);
     }

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "app/image_command.h"
+#include "base/digits.h"
 #include "image/image_format_table.h"
 
 namespace dspprog {
@@ -14,9 +15,17 @@ namespace dspprog {
 namespace {
 
 // The command line's own options, beside the programmer's (StartOptionRows).
-const std::set<std::string> kValued = {"-o",     "--to-sqlite", "--format", "--offset",
-                                       "--fill", "--split",     "--size",   "--interleave"};
-const std::set<std::string> kFlags = {"--no-erase", "--pad", "--swap", "--sums"};
+const std::set<std::string> kValued = {
+    "-o",         "--to-sqlite", "--format", "--offset",      "--fill", "--split",
+    "--size",     "--interleave", "--serial", "--serial-file", "--log"};
+const std::set<std::string> kFlags = {"--no-erase", "--pad",       "--swap",
+                                      "--sums",     "--auto-next", "--json"};
+// The commands a series runs.
+const std::set<std::string> kSeriesCommands = {"write", "verify", "erase", "read"};
+
+bool AllDigits(const std::string& text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+}
 
 bool IsHelp(const std::string& arg) {
     return arg == "--help" || arg == "-h";
@@ -70,6 +79,21 @@ bool Apply(const std::string& name, const std::string& value, CliOptions& option
         options.interleave = static_cast<unsigned>(value[0] - '0');
     } else if (name == "--to-sqlite") {
         options.to_sqlite = value;
+    } else if (name == "--serial") {
+        SerialNumbering numbering;
+        if (!ParseSerialNumbering(value, numbering, error)) return false;
+        options.serial = numbering;
+    } else if (name == "--serial-file") {
+        options.serial_file = value;
+    } else if (name == "--log") {
+        options.log = value;
+    } else if (name == "--repeat") {
+        const std::optional<std::uint64_t> count = ParseDigits(value, 10, 0xFFFFFFFF);
+        if (!count || *count == 0) {
+            error = "--repeat takes a COUNT of 1 or more, not '" + value + "'";
+            return false;
+        }
+        options.repeat_count = static_cast<std::uint32_t>(*count);
     }
     return true;
 }
@@ -146,6 +170,18 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std
             name = arg.substr(0, eq);
             value = arg.substr(eq + 1);
         }
+        // --repeat takes its COUNT only when one follows: "--repeat FILE"
+        // repeats the write of FILE.
+        if (name == "--repeat") {
+            if (!seen.insert(name).second) {
+                error = "option '" + name + "' given twice";
+                return false;
+            }
+            options.repeat = true;
+            if (!value && i + 1 < args.size() && AllDigits(args[i + 1])) value = args[++i];
+            if (value && !Apply(name, *value, options, error)) return false;
+            continue;
+        }
         const StartOptionRow* row = RowOfFlag(name);
         const bool valued = row != nullptr ? row->value_name != nullptr : kValued.count(name) > 0;
         if (!valued && row == nullptr && !kFlags.count(name)) {
@@ -169,6 +205,8 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std
             if (name == "--pad") options.pad = true;
             if (name == "--swap") options.layout.swap = true;
             if (name == "--sums") options.sums = true;
+            if (name == "--auto-next") options.auto_next = true;
+            if (name == "--json") options.json = true;
             continue;
         }
         if (!value) {
@@ -268,6 +306,27 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std
         error = "--to-sqlite belongs to the chips command";
         return false;
     }
+    const bool series_command = kSeriesCommands.count(options.command) > 0;
+    for (const char* series_option : {"--repeat", "--auto-next", "--log"}) {
+        if (seen.count(series_option) && !series_command) {
+            error = std::string("option '") + series_option +
+                    "' belongs to write, verify, erase and read";
+            return false;
+        }
+    }
+    // --auto-next with --repeat COUNT: waits for each chip, and ends after COUNT.
+    if (options.repeat && options.auto_next && !options.repeat_count) {
+        error = "--auto-next goes on by itself: with it, --repeat takes a COUNT";
+        return false;
+    }
+    if (options.serial && options.command != "write") {
+        error = "--serial belongs to the write command";
+        return false;
+    }
+    if (options.serial_file && !options.serial) {
+        error = "--serial-file needs --serial: it keeps the next number of the series";
+        return false;
+    }
     if (options.command == kChipsCommand && (options.emulate || options.usb)) {
         error = "chips reads only the catalogue; it takes no programmer";
         return false;
@@ -304,12 +363,13 @@ std::string UsageText() {
     extension_rule += "                      anything else: the raw bytes";
     std::string text = R"(Usage: dspprog-cli [options] COMMAND
   dspprog-cli [options] identify
-  dspprog-cli [options] read [-o FILE] [--sums] @FORMATS@
-  dspprog-cli [options] erase
+  dspprog-cli [options] read [-o FILE] [--sums] @FORMATS@ [SERIES]
+  dspprog-cli [options] erase [SERIES]
   dspprog-cli [options] write [--no-erase] [--pad] [--offset ADDR] @ARRANGE@
-                              @FORMATS@ FILE[@ADDR]...
+                              @FORMATS@ [--serial ADDR:START[:STEP[:BYTES[:FORM]]]
+                              [--serial-file FILE]] [SERIES] FILE[@ADDR]...
   dspprog-cli [options] verify [--pad] [--offset ADDR] @ARRANGE@ [--sums]
-                               @FORMATS@ FILE[@ADDR]...
+                               @FORMATS@ [SERIES] FILE[@ADDR]...
   dspprog-cli [options] speed
   dspprog-cli image INPUT[@ADDR]... [--offset ADDR] [--size N] @ARRANGE@
                     -o OUT @FORMATS@

@@ -10,6 +10,7 @@
 #include "app/start_options.h"
 #include "image/image_arrangement.h"
 #include "image/image_format.h"
+#include "image/serial_number.h"
 
 namespace dspprog {
 
@@ -21,8 +22,8 @@ inline constexpr const char* kImageCommand = "image";
 // The programmer's options, and the command's own.
 struct CliOptions : StartOptions {
     bool help = false;
-    std::string command;                       // an operation's word, or kChipsCommand
-    const OperationRow* operation = nullptr;   // the operation; null for chips
+    std::string command;                      // an operation's word, or kChipsCommand
+    const OperationRow* operation = nullptr;  // the operation; null for chips
 
     std::optional<std::string> output;     // read -o FILE: the save dialog's answer
     std::optional<ImageFormat> format;     // --format: the form of read's -o FILE, of write's
@@ -38,7 +39,18 @@ struct CliOptions : StartOptions {
     std::uint32_t offset = 0;              // write / verify --offset ADDR
     std::optional<std::string> to_sqlite;  // chips --to-sqlite FILE: the copy to make
 
+    bool repeat = false;                        // --repeat: chip after chip
+    std::optional<std::uint32_t> repeat_count;  // --repeat COUNT
+    bool auto_next = false;                     // --auto-next: go on when the chip is swapped
+    std::optional<SerialNumbering> serial;      // write --serial
+    std::optional<std::string> serial_file;     // --serial-file FILE
+    std::optional<std::string> log;             // --log FILE: a JSON line for each chip
+    bool json = false;                          // --json: events for programs on stdout
+
     bool TakesImage() const { return operation != nullptr && operation->takes_image; }
+    // The operation runs as a series (chip after chip, or one chip with its
+    // serial number or log line).
+    bool Series() const { return repeat || auto_next || serial || log; }
 };
 
 // Parses the arguments after the program name. False with `error` set (one

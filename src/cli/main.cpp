@@ -35,6 +35,7 @@ int main(int argc, char** argv) {
     // A question needs someone to see it (standard error) and to answer it.
     environment.ask = terminal_in && terminal_err ? &std::cin : nullptr;
     environment.progress = terminal_err;
+    environment.next_chip_input = &std::cin;
     environment.decimal_separator = dspprog::LocaleDecimalSeparator();
 #ifndef _WIN32
     dspprog::SignalCleanup signal_cleanup;

@@ -2,15 +2,20 @@
 #include "cli/run_cli.h"
 
 #include <exception>
-#include <ostream>
 #include <memory>
+#include <ostream>
 
+#include "app/chip_log.h"
 #include "app/image_command.h"
+#include "app/json_events.h"
 #include "app/programmer.h"
 #include "app/run_files.h"
+#include "app/serial_source.h"
+#include "app/series_run.h"
 #include "catalogue/catalogue_export.h"
 #include "catalogue/chip_table.h"
 #include "cli/cli_options.h"
+#include "cli/enter_prompt.h"
 #include "cli/terminal_operator.h"
 #include "link/link.h"
 #include "operations/session.h"
@@ -28,10 +33,12 @@ int UsageError(std::ostream& err, const std::string& error) {
 
 // The chips command: the catalogue alone, no programmer.
 int ListOrCopyChips(const CliOptions& options, ChipTable& catalogue, std::ostream& out,
-                    std::ostream& err) {
+                    std::ostream& err, CommandReport& report) {
     const std::vector<ChipRow> rows = ReadChipRows(catalogue);
+    report.catalogue_rows = static_cast<std::uint32_t>(rows.size());
     if (!options.to_sqlite) {
-        for (const std::string& line : ChipListing(rows)) out << line << '\n';
+        for (const std::string& line : ChipListing(rows))
+            out << (options.json ? JsonLogEvent(line) : line) << '\n';
         return kExitSucceeded;
     }
     const std::string& copy = *options.to_sqlite;
@@ -75,12 +82,85 @@ int MakeImage(const CliOptions& options, std::ostream& out, std::ostream& err,
     return kExitUsage;
 }
 
-// Start-up, then the one operation. Link and session live only in here, so
-// that they are gone before the emulated programmer they may talk to.
+// The serial numbers and the log of a series, opened before the programmer
+// is: what cannot be used ends the run before any chip is touched.
+struct SeriesFiles {
+    std::unique_ptr<SerialSource> serials;
+    std::unique_ptr<ChipLog> log;
+};
+
+bool OpenSeriesFiles(const CliOptions& options, SeriesFiles& files, std::string& error) {
+    if (options.serial) {
+        files.serials = SerialSource::Open(*options.serial, options.serial_file, error);
+        if (!files.serials) return false;
+    }
+    if (options.log) {
+        files.log = ChipLog::Open(*options.log, error);
+        if (!files.log) return false;
+    }
+    return true;
+}
+
+int StatusOf(Outcome outcome) {
+    switch (outcome) {
+        case Outcome::Succeeded:
+            return kExitSucceeded;
+        case Outcome::Unusable:
+            // Told apart from a chip that differs or a write that failed: the
+            // file never got as far as the chip.
+            return kExitUsage;
+        case Outcome::Failed:
+        case Outcome::Cancelled:
+        case Outcome::Refused:
+            break;
+    }
+    return kExitFailed;
+}
+
+int RunAsSeries(const CliOptions& options, const CliEnvironment& environment,
+                Programmer& programmer, Session& session, SeriesFiles& files, CommandReport& report,
+                std::ostream& err) {
+    SeriesLane lane{session, programmer.Identity(session.link),
+                    [&programmer](bool slowly, std::string& error) {
+                        return programmer.ChipDone(slowly, error);
+                    }};
+    EnterPrompt prompt(environment.next_chip_input, err);
+    SeriesShared shared;
+    shared.command = options.operation->command;
+    shared.operation = &options.operation->operation;
+    shared.settings.auto_next = options.auto_next;
+    shared.settings.numbered_files = options.repeat || options.auto_next;
+    if (options.repeat) {
+        shared.settings.count = options.repeat_count;
+    } else if (!options.auto_next) {
+        shared.settings.count = 1;  // one chip, numbered or logged
+    }
+    shared.serials = files.serials.get();
+    shared.log = files.log.get();
+    shared.prompt = &prompt;
+    const SeriesOutcome outcome = RunSeries(lane, shared);
+    report.counts = outcome.counts;
+    switch (outcome.end) {
+        case SeriesOutcome::End::Unusable:
+            if (!outcome.message.empty()) err << kProgram << outcome.message << '\n';
+            return kExitUsage;
+        case SeriesOutcome::End::Finished:
+            break;
+    }
+    return outcome.counts.failed == 0 && outcome.counts.passed > 0 ? kExitSucceeded : kExitFailed;
+}
+
+// Start-up, then the one operation or the series. Link and session live only
+// in here, so that they are gone before the emulated programmer they may talk to.
 int Run(const CliOptions& options, const CliEnvironment& environment, Clock& clock,
         TerminalOperator& op, ChipTable& catalogue, const std::string& catalogue_path,
-        std::unique_ptr<Programmer>& programmer, std::ostream& err) {
+        std::unique_ptr<Programmer>& programmer, CommandReport& report, std::ostream& err) {
     std::string error;
+    SeriesFiles files;
+    if (options.Series() && !OpenSeriesFiles(options, files, error)) {
+        err << kProgram << error << '\n';
+        return kExitUsage;
+    }
     programmer = Programmer::Open(options, catalogue_path, clock, error);
     if (!programmer) {
         err << kProgram << error << '\n';
@@ -99,19 +179,18 @@ int Run(const CliOptions& options, const CliEnvironment& environment, Clock& clo
     if (options.TakesImage()) session.settings.image_format = options.format;
     session.DecimalSeparator = environment.decimal_separator;
     session.unfinished_files = environment.unfinished_files;
-    switch (RunInterlocked(session, options.operation->operation)) {
-        case Outcome::Succeeded:
-            return kExitSucceeded;
-        case Outcome::Unusable:
-            // Told apart from a chip that differs or a write that failed: the
-            // file never got as far as the chip.
-            return kExitUsage;
-        case Outcome::Failed:
-        case Outcome::Cancelled:
-        case Outcome::Refused:
-            break;
-    }
-    return kExitFailed;
+    // Whatever ends the run, the report says what was found so far.
+    struct Report {
+        CommandReport& report;
+        Session& session;
+        ~Report() {
+            report.chip = session.tChip;
+            report.findings = session.findings;
+        }
+    } keep{report, session};
+    if (options.Series())
+        return RunAsSeries(options, environment, *programmer, session, files, report, err);
+    return StatusOf(RunInterlocked(session, options.operation->operation));
 }
 
 }  // namespace
@@ -133,10 +212,10 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         for (const PlacedName& more : options.layout.more) own.more_images.push_back(more.name);
     }
     RunFiles files;
-    if (!ChooseRunFiles(options,
-                        environment.catalogue_places.value_or(
-                            ProcessCatalogueEnvironment(std::nullopt)),
-                        own, files, error))
+    if (!ChooseRunFiles(
+            options,
+            environment.catalogue_places.value_or(ProcessCatalogueEnvironment(std::nullopt)), own,
+            files, error))
         return UsageError(err, error);
     const CatalogueLocation& location = files.location;
 
@@ -150,16 +229,18 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         answers.save_format = options.format;
     }
     answers.on_stall = options.on_stall;
-    TerminalOperator op(out, err, environment.ask, answers, environment.progress);
+    TerminalOperator op(out, err, environment.ask, answers, environment.progress, options.json);
+    CommandReport report;
+    report.command = options.command;
     const std::unique_ptr<ChipTable> catalogue = MakeChipTable(location.path);
 
     std::unique_ptr<Programmer> programmer;
     int status = kExitStopped;
     try {
         status = options.operation == nullptr
-                     ? ListOrCopyChips(options, *catalogue, out, err)
-                     : Run(options, environment, clock, op, *catalogue, location.path,
-                           programmer, err);
+                     ? ListOrCopyChips(options, *catalogue, out, err, report)
+                     : Run(options, environment, clock, op, *catalogue, location.path, programmer,
+                           report, err);
     } catch (const FatalStop& stop) {
         // A stop can come in the middle of a data phase, with the bar drawn.
         op.WipeProgress();
@@ -189,6 +270,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
             << "'\n";
         if (status == kExitSucceeded) status = kExitFailed;
     }
+    if (options.json) out << JsonResultEvent(status, report) << '\n' << std::flush;
     return status;
 }
 

@@ -20,6 +20,9 @@ struct CliEnvironment {
     // Where typed answers come from; null when nobody is there to ask.
     std::istream* ask = nullptr;
     bool progress = false;  // draw a progress bar on the error stream
+    // Where a series reads "next chip" (a line) or "q"; null: the series ends
+    // after its first chip. A terminal or not.
+    std::istream* next_chip_input = nullptr;
     char decimal_separator = '.';
     // The clock of the link and the emulator; null for the steady clock.
     Clock* clock = nullptr;

@@ -3,6 +3,8 @@
 
 #include <utility>
 
+#include "app/json_events.h"
+
 namespace dspprog {
 
 namespace {
@@ -31,12 +33,21 @@ bool OneOf(const std::string& word, std::initializer_list<const char*> choices) 
 }  // namespace
 
 TerminalOperator::TerminalOperator(std::ostream& out, std::ostream& err, std::istream* ask,
-                                   DialogAnswers answers, bool progress)
-    : out_(out), err_(err), ask_(ask), answers_(std::move(answers)) {
-    if (progress) bar_.emplace(err_);
+                                   DialogAnswers answers, bool progress, bool json)
+    : out_(out), err_(err), ask_(json ? nullptr : ask), answers_(std::move(answers)), json_(json) {
+    if (progress && !json) bar_.emplace(err_);
+}
+
+void TerminalOperator::Unasked(const std::string& text) {
+    err_ << text << '\n' << std::flush;
+    if (json_) out_ << JsonLogEvent(text) << '\n' << std::flush;
 }
 
 void TerminalOperator::Log(const std::string& line) {
+    if (json_) {
+        out_ << JsonLogEvent(line) << '\n' << std::flush;
+        return;
+    }
     if (bar_) bar_->Clear();
     // Flushed line by line, so that a box on standard error shows up after
     // the log lines that led to it.
@@ -51,7 +62,7 @@ void TerminalOperator::ErrorBox(const std::string& text) {
 bool TerminalOperator::OkCancelBox(const std::string& text) {
     if (bar_) bar_->Clear();
     if (!ask_) {
-        err_ << text << " [OK/Cancel]: Cancel\n" << std::flush;
+        Unasked(text + " [OK/Cancel]: Cancel");
         return false;
     }
     const auto answer = AskLine(text + " OK? [y/N] ");
@@ -74,6 +85,7 @@ std::optional<std::string> TerminalOperator::ChooseOpenFile() {
 }
 
 void TerminalOperator::Progress(std::uint32_t done, std::uint32_t total) {
+    if (json_) out_ << JsonProgressEvent(done, total) << '\n';
     if (bar_) bar_->Show(done, total);
 }
 
@@ -98,6 +110,10 @@ int TerminalOperator::ShowCriticalError(const std::string& message) {
     }
     if (!ask_) {
         err_ << "  -> Завершить (nobody to ask)\n" << std::flush;
+        if (json_)
+            out_ << JsonLogEvent("Критическая ошибка: " + message + " -> Завершить (nobody to ask)")
+                 << '\n'
+                 << std::flush;
         return kAbort;
     }
     for (;;) {

@@ -16,18 +16,19 @@
 namespace dspprog {
 
 struct DialogAnswers {
-    std::optional<std::string> save_file;  // the save dialog's one answer
+    std::optional<std::string> save_file;    // the save dialog's one answer
     std::optional<ImageFormat> save_format;  // the form to save it in (--format); else by its name
-    std::optional<std::string> open_file;  // the open dialog's one answer
+    std::optional<std::string> open_file;    // the open dialog's one answer
     StallAnswer on_stall = StallAnswer::Ask;
 };
 
 class TerminalOperator final : public Operator {
 public:
     // `ask`: where answers typed at a terminal come from; null when there is
-    // nobody to ask. `progress`: draw a progress bar on `err`.
+    // nobody to ask. `progress`: draw a progress bar on `err`. `json`: log
+    // lines and progress go to `out` as JSON events, and nobody is asked.
     TerminalOperator(std::ostream& out, std::ostream& err, std::istream* ask, DialogAnswers answers,
-                     bool progress);
+                     bool progress, bool json = false);
 
     void Log(const std::string& line) override;
     void ErrorBox(const std::string& text) override;
@@ -45,12 +46,15 @@ public:
 private:
     // One line from the terminal, trimmed and lower-cased; nullopt at its end.
     std::optional<std::string> AskLine(const std::string& question);
+    // A box answered without asking: on `err`, and in the JSON output.
+    void Unasked(const std::string& text);
 
     std::ostream& out_;
     std::ostream& err_;
     std::istream* ask_;
     DialogAnswers answers_;
     std::optional<ProgressBar> bar_;
+    bool json_;
 };
 
 }  // namespace dspprog

@@ -112,7 +112,8 @@ const ChipRow* ChooseRow(const std::vector<ChipRow>& rows, const std::string& ch
     if (holding.empty()) return nullptr;
     error = "chip '" + chip + "' matches " + std::to_string(holding.size()) +
             " catalogue rows; name one of them:";
-    for (const ChipRow* row : holding) error += "\n  " + Field(*row, "Code") + "  " + Field(*row, "Name");
+    for (const ChipRow* row : holding)
+        error += "\n  " + Field(*row, "Code") + "  " + Field(*row, "Name");
     return nullptr;
 }
 
@@ -151,11 +152,45 @@ bool FindInCatalogue(const std::string& chip, const std::string& catalogue_path,
     return true;
 }
 
+// The chip's content from `path`, which must hold exactly the chip's size, or
+// an erased chip saved there when nothing is there yet.
+bool LoadChip(const std::string& path, VirtualChip& chip, std::string& error) {
+    const std::filesystem::path file = PathFromUtf8(path);
+    std::error_code ec;
+    const auto status = std::filesystem::status(file, ec);
+    if (!std::filesystem::exists(status)) {
+        if (chip.Save(path)) return true;
+        error = "chip file '" + path + "' cannot be created";
+        return false;
+    }
+    if (!std::filesystem::is_regular_file(status)) {
+        error = "chip file '" + path + "' is not a regular file";
+        return false;
+    }
+    const auto bytes = std::filesystem::file_size(file, ec);
+    if (ec || bytes != chip.size()) {
+        error = "chip file '" + path + "' must hold exactly " + std::to_string(chip.size()) +
+                " bytes, the chip's size";
+        return false;
+    }
+    if (!chip.Load(path)) {
+        error = "chip file '" + path + "' cannot be read";
+        return false;
+    }
+    return true;
+}
+
 bool IsTriple(const std::string& chip) {
     return chip.find(':') != std::string::npos;
 }
 
 }  // namespace
+
+std::string ChipFileOf(const std::string& pattern, std::uint32_t insertion) {
+    const std::size_t at = pattern.find("%d");
+    if (at == std::string::npos) return pattern;
+    return pattern.substr(0, at) + std::to_string(insertion) + pattern.substr(at + 2);
+}
 
 bool ParseIdent(const std::string& hex, std::array<std::uint8_t, 15>& out, std::string& error) {
     std::array<std::uint8_t, 15> bytes{};
@@ -182,31 +217,8 @@ std::unique_ptr<EmulatedProgrammer> EmulatedProgrammer::Create(const EmulatorOpt
         return nullptr;
 
     VirtualChip chip(spec.size, spec.type);
-    if (options.chip_file) {
-        const std::string& path = *options.chip_file;
-        const std::filesystem::path file = PathFromUtf8(path);
-        std::error_code ec;
-        const auto status = std::filesystem::status(file, ec);
-        if (std::filesystem::exists(status)) {
-            if (!std::filesystem::is_regular_file(status)) {
-                error = "chip file '" + path + "' is not a regular file";
-                return nullptr;
-            }
-            const auto bytes = std::filesystem::file_size(file, ec);
-            if (ec || bytes != spec.size) {
-                error = "chip file '" + path + "' must hold exactly " + std::to_string(spec.size) +
-                        " bytes, the chip's size";
-                return nullptr;
-            }
-            if (!chip.Load(path)) {
-                error = "chip file '" + path + "' cannot be read";
-                return nullptr;
-            }
-        } else if (!chip.Save(path)) {
-            error = "chip file '" + path + "' cannot be created";
-            return nullptr;
-        }
-    }
+    if (options.chip_file && !LoadChip(ChipFileOf(*options.chip_file, 1), chip, error))
+        return nullptr;
 
     std::array<std::uint8_t, 15> ident{};
     if (options.ident) {
@@ -221,11 +233,24 @@ std::unique_ptr<EmulatedProgrammer> EmulatedProgrammer::Create(const EmulatorOpt
     Firmware& firmware = *programmer->firmware_;
     firmware.faults() = options.faults;
     firmware.timing().enabled = !options.fast;
-    if (options.chip_file) firmware.SetBackingFile(*options.chip_file);
+    if (options.chip_file) firmware.SetBackingFile(ChipFileOf(*options.chip_file, 1));
+    programmer->chip_file_ = options.chip_file;
     programmer->backend_ = std::make_unique<EmulatedBackend>(firmware, clock);
     programmer->enumerator_ = EmulatedEnumerator();
     programmer->wire_log_ = options.wire_log;
     return programmer;
+}
+
+bool EmulatedProgrammer::SwapChip(bool slowly, std::string& error) {
+    if (slowly) firmware_->EmptySocketFor(kEmptySocketIdentifications);
+    if (!chip_file_ || chip_file_->find("%d") == std::string::npos) return true;
+    ++insertion_;
+    VirtualChip chip(firmware_->chip().size(), firmware_->chip().type());
+    const std::string path = ChipFileOf(*chip_file_, insertion_);
+    if (!LoadChip(path, chip, error)) return false;
+    firmware_->chip() = std::move(chip);
+    firmware_->SetBackingFile(path);
+    return true;
 }
 
 // Also on the way out of a fatal stop, so that the log shows the blocks that

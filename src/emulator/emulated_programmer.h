@@ -19,12 +19,21 @@ struct EmulatorOptions {
     // row has; or CODE:SIZE:TYPE (e.g. AB05:8192:255; SIZE in bytes, TYPE
     // decimal or $hex / 0xhex) needing no catalogue.
     std::string chip;
-    std::optional<std::string> chip_file;  // content; created erased when missing
+    // The content; created erased when missing. "%d" in it numbers the chips
+    // put in the socket one after the other, from 1 (see SwapChip).
+    std::optional<std::string> chip_file;
     std::optional<std::array<std::uint8_t, 15>> ident;  // reply bytes 1..15
     Faults faults;
-    bool fast = false;                     // no timing model
-    std::optional<std::string> wire_log;   // written when the programmer is destroyed
+    bool fast = false;                    // no timing model
+    std::optional<std::string> wire_log;  // written when the programmer is destroyed
 };
+
+// The chip file of the `insertion`-th chip put in the socket: "%d" in
+// `pattern` replaced by the number.
+std::string ChipFileOf(const std::string& pattern, std::uint32_t insertion);
+
+// How many identifications find the socket empty while a chip is swapped slowly.
+inline constexpr int kEmptySocketIdentifications = 2;
 
 // 30 hex digits into reply bytes 1..15.
 bool ParseIdent(const std::string& hex, std::array<std::uint8_t, 15>& out, std::string& error);
@@ -43,6 +52,13 @@ public:
     EmulatedBackend& backend() { return *backend_; }
     Firmware& firmware() { return *firmware_; }
 
+    // The chip in the socket is taken out and the next one put in: with "%d"
+    // in the chip file, the next file's chip; otherwise the same chip again.
+    // `slowly`: the socket first reads empty for a few identifications, as
+    // when a person swaps the chip. False with `error` set when the next
+    // chip file cannot be used.
+    bool SwapChip(bool slowly, std::string& error);
+
     // Writes the wire log now (also done on destruction). False on an I/O error.
     bool WriteWireLog();
 
@@ -53,6 +69,8 @@ private:
     std::unique_ptr<EmulatedBackend> backend_;
     FixedEnumerator enumerator_;
     std::optional<std::string> wire_log_;
+    std::optional<std::string> chip_file_;
+    std::uint32_t insertion_ = 1;
 };
 
 }  // namespace dspprog::emu

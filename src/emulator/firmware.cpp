@@ -92,6 +92,10 @@ void Firmware::Command(const std::uint8_t* cmd, std::uint64_t now_us) {
             const bool swapped = faults_.reident_from >= 0 && index >= faults_.reident_from;
             const auto& ident = swapped ? faults_.reident : ident_;
             std::copy(ident.begin(), ident.end(), replies_.back().bytes.begin() + 1);
+            if (empty_identifications_ > 0) {
+                --empty_identifications_;
+                std::fill(replies_.back().bytes.begin() + 1, replies_.back().bytes.end(), 0xFF);
+            }
             break;
         }
         case 0x83:

@@ -56,6 +56,10 @@ public:
     const std::vector<WireBlock>& wire() const { return wire_; }
     void ClearWire() { wire_.clear(); }
 
+    // The next `identifications` identifications find no chip (all bytes
+    // 0xFF, as an empty socket's pulled-up lines read).
+    void EmptySocketFor(int identifications) { empty_identifications_ = identifications; }
+
     // The device is gone: every transfer from now on ends as Gone.
     void Disconnect() { disconnected_ = true; }
     bool disconnected() const { return disconnected_; }
@@ -90,6 +94,7 @@ private:
     long completed_total_ = 0;
     long commands_ = 0;  // command blocks taken so far
     bool disconnected_ = false;
+    int empty_identifications_ = 0;
     bool backing_failed_ = false;
 
     Phase phase_ = Phase::Idle;

@@ -9,8 +9,6 @@
 #include "image/sha_digest.h"
 
 namespace dspprog {
-namespace {
-
 std::uint32_t Crc32(std::span<const std::uint8_t> bytes) {
     uLong crc = crc32(0L, Z_NULL, 0);
     // zlib takes a 32-bit length a call.
@@ -21,6 +19,14 @@ std::uint32_t Crc32(std::span<const std::uint8_t> bytes) {
     }
     return static_cast<std::uint32_t>(crc);
 }
+
+std::uint16_t Sum16(std::span<const std::uint8_t> bytes) {
+    unsigned sum = 0;
+    for (std::uint8_t byte : bytes) sum += byte;
+    return static_cast<std::uint16_t>(sum);
+}
+
+namespace {
 
 template <std::size_t N>
 std::string LowerHex(const std::array<std::uint8_t, N>& digest) {
@@ -38,9 +44,7 @@ std::string LowerHex(const std::array<std::uint8_t, N>& digest) {
 
 ImageSums ComputeSums(std::span<const std::uint8_t> bytes) {
     ImageSums sums;
-    unsigned sum = 0;
-    for (std::uint8_t byte : bytes) sum += byte;
-    sums.sum16 = static_cast<std::uint16_t>(sum);
+    sums.sum16 = Sum16(bytes);
     sums.crc32 = Crc32(bytes);
     sums.sha1 = Sha1Digest(bytes);
     sums.sha256 = Sha256Digest(bytes);

@@ -18,6 +18,10 @@ struct ImageSums {
     std::array<std::uint8_t, 32> sha256{};
 };
 
+// The two cheap ones alone, for records that keep only these.
+std::uint16_t Sum16(std::span<const std::uint8_t> bytes);
+std::uint32_t Crc32(std::span<const std::uint8_t> bytes);
+
 // All four sums of `bytes`.
 ImageSums ComputeSums(std::span<const std::uint8_t> bytes);
 

@@ -4,6 +4,7 @@
 namespace dspprog {
 
 Outcome RunButtonOperation(Session& session, const ButtonOperation& operation) {
+    session.findings = {};
     if (operation.opening != nullptr) {
         session.op.Log("");
         session.op.Log(operation.opening);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "operations/image_choice.h"
 
+#include <cstdio>
 #include <optional>
 
 namespace dspprog {
@@ -51,6 +52,18 @@ ImageChosen ChooseImage(Session& session, ImageInput& image, std::string& name,
     const std::uint64_t space = ArrangedSize(reading);
     // Placed files may be of any size: the placing says what does not fit.
     const bool placing = reading.layout.Placing();
+    reading.patch = session.settings.image_patch;
+    // A number that would land outside the chip is no image of it, whatever the file.
+    if (const auto& patch = reading.patch;
+        patch &&
+        (patch->address >= chip_size || patch->bytes.size() > chip_size - patch->address)) {
+        char line[120];
+        std::snprintf(
+            line, sizeof line, "  Серийный номер по адресу 0x%06X (%u байт) не помещается в чип!",
+            static_cast<unsigned>(patch->address), static_cast<unsigned>(patch->bytes.size()));
+        op.Log(line);
+        return ImageChosen::Unusable;
+    }
 
     // The size rules of a raw image: a larger file (or a name with no usable
     // file behind it, whose size counts as the largest there is) and a

@@ -23,7 +23,7 @@ std::optional<std::string> ReadWhole(const std::string& name) {
 // A raw image of exactly the chip's size goes from the disk record by record,
 // as it always has; every other image is converted first.
 bool StreamsFromDisk(const ImageReading& reading, std::uint32_t file_size) {
-    return reading.format == ImageFormat::Raw && reading.offset == 0 &&
+    return !reading.patch && reading.format == ImageFormat::Raw && reading.offset == 0 &&
            file_size == reading.chip_size;
 }
 
@@ -118,6 +118,15 @@ ImageInput::Opened ImageInput::Open(const std::string& name, const ImageReading&
             ConvertImage(*content, reading.format, reading.chip_size, reading.offset, bytes_)) {
         defect_ = std::move(*defect);
         return Opened::Refused;
+    }
+    if (reading.patch) {
+        const ImagePatch& patch = *reading.patch;
+        if (patch.address > bytes_.size() || patch.bytes.size() > bytes_.size() - patch.address) {
+            defect_ = {0, "серийный номер не помещается в чип"};
+            return Opened::Refused;
+        }
+        std::copy(patch.bytes.begin(), patch.bytes.end(),
+                  bytes_.begin() + static_cast<std::ptrdiff_t>(patch.address));
     }
     converted_ = true;
     next_ = 0;

@@ -28,6 +28,7 @@ struct ImageReading {
     // The form the operator named for every file; without it each file's
     // content, then its name, decide.
     std::optional<ImageFormat> forced_format;
+    std::optional<ImagePatch> patch;  // laid over the chip's bytes (inside the chip)
 };
 
 // How many bytes the arranged image has before its lane is taken: the

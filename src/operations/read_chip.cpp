@@ -47,20 +47,19 @@ Outcome ReadInto(Session& session, OutputImageFile* file, const std::string& nam
     const std::uint32_t blocks = session.tChip.Size / kBlockSize;
     std::uint16_t checksum = 0;
     bool blank = true;
-    // The sums the operator compares by cover the whole chip.
-    std::vector<std::uint8_t> content;
-    if (session.settings.print_sums) content.reserve(session.tChip.Size);
     const std::uint64_t start = link.clock().NowMs();
+    // The whole chip: the sums the operator compares by, and the run's record.
+    std::vector<std::uint8_t>& content = session.findings.content;
+    content.reserve(session.tChip.Size);
     op.Progress(0, blocks);
     for (std::uint32_t n = 0; n < blocks; ++n) {
         link.ReadPipe(*link.MainIn, session.DataBuf.data(), kBlockSize);
+        content.insert(content.end(), session.DataBuf.begin(), session.DataBuf.end());
         if (encoder) {
             file->WriteText(encoder->Data(n * kBlockSize, session.DataBuf.data(), kBlockSize), op);
         } else if (file) {
             file->WriteFileBlock(session.DataBuf, op);
         }
-        if (session.settings.print_sums)
-            content.insert(content.end(), session.DataBuf.begin(), session.DataBuf.end());
         // The sum covers the blocks up to the first one that is not blank;
         // what follows it is neither summed nor tested.
         if (blank) {
@@ -91,6 +90,7 @@ Outcome ReadInto(Session& session, OutputImageFile* file, const std::string& nam
         const std::string form =
             format == ImageFormat::Raw ? "" : std::string(" (") + ImageFormatTitle(format) + ")";
         op.Log("  Содержимое сохранено в файле: \"" + name + "\"" + form + ".");
+        session.findings.saved_files.push_back(name);
     }
     if (session.settings.print_sums) {
         for (const std::string& line : SumLines(ComputeSums(content))) op.Log(line);

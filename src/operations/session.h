@@ -7,11 +7,13 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "catalogue/chip_record.h"
 #include "catalogue/chip_table.h"
 #include "image/image_arrangement.h"
 #include "link/link.h"
+#include "operations/operation_findings.h"
 #include "operations/operator.h"
 #include "operations/unfinished_file_watch.h"
 #include "protocol/exchange.h"
@@ -20,6 +22,13 @@ namespace dspprog {
 
 inline constexpr std::uint32_t kBlockSize = 4096;
 using DataBlock = std::array<std::uint8_t, kBlockSize>;
+
+// Bytes laid over the image at a chip address before it is written or
+// compared with (a serial number).
+struct ImagePatch {
+    std::uint32_t address = 0;
+    std::vector<std::uint8_t> bytes;
+};
 
 // The choices the operator makes for the next operation.
 struct OperationSettings {
@@ -36,6 +45,8 @@ struct OperationSettings {
     ImageLayout layout;
     // A read or a verify ends with the sums of the chip's whole content.
     bool print_sums = false;
+    // Laid over the image a write sends and a verify compares with.
+    std::optional<ImagePatch> image_patch;
 };
 
 struct Session {
@@ -60,6 +71,10 @@ struct Session {
 
     // Told where a read's image is while it is unfinished; may be null.
     UnfinishedFileWatch* unfinished_files = nullptr;
+
+    // What the last operation found, for those who report it (logs, --json);
+    // cleared as each operation starts.
+    OperationFindings findings;
 
     // The command channel: operations fill CmdBuf, exchange it for a reply,
     // and read the completion reply that ends a read, erase or write.

@@ -57,10 +57,12 @@ Outcome Button1Click(Session& session) {
     op.Log("Измерение скорости обмена 16 битной Endpoint");
     const std::uint64_t cmd_ms = TimeSeries(link, *link.CmdOut, test_buf, counter);
     op.Log("Скорость 16 битной Endpoint: " + SpeedText(counter, cmd_ms, session.DecimalSeparator));
+    session.findings.speeds.emplace_back("CmdOut", SpeedKBps(counter, cmd_ms));
 
     op.Log("Измерение скорости обмена 64 битной Endpoint");
     const std::uint64_t main_ms = TimeSeries(link, *link.MainOut, test_buf, counter);
     op.Log("Скорость 64 битной Endpoint: " + SpeedText(counter, main_ms, session.DecimalSeparator));
+    session.findings.speeds.emplace_back("MainOut", SpeedKBps(counter, main_ms));
 
     return cmd_ms != 0 && main_ms != 0 ? Outcome::Succeeded : Outcome::Failed;
 }

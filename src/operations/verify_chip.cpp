@@ -28,11 +28,16 @@ Differences CompareWithImage(Session& session, ImageInput& image) {
     const std::uint32_t blocks = session.tChip.Size / kBlockSize;
     Differences differences;
     DataBlock expected;
+    // What the chip is measured against is what the record of it names.
+    std::vector<std::uint8_t>& content = session.findings.content;
+    content.clear();
+    content.reserve(session.tChip.Size);
     if (session.settings.print_sums) differences.chip.reserve(session.tChip.Size);
     op.Progress(0, blocks);
     for (std::uint32_t n = 0; n < blocks; ++n) {
         image.ReadBlock(session.DataBuf, op);
         expected = session.DataBuf;
+        content.insert(content.end(), expected.begin(), expected.end());
         link.ReadPipe(*link.MainIn, session.DataBuf.data(), kBlockSize);
         if (session.settings.print_sums)
             differences.chip.insert(differences.chip.end(), session.DataBuf.begin(),
@@ -47,6 +52,9 @@ Differences CompareWithImage(Session& session, ImageInput& image) {
     }
     image.Close();
     session.ReadCompletion();
+    session.findings.differing = differences.count;
+    for (const Differences::Byte& byte : differences.first)
+        session.findings.differing_addresses.push_back(byte.address);
     return differences;
 }
 

@@ -102,6 +102,7 @@ Outcome WriteChip(Session& session) {
         op.Log("  Команду _WriteChip не принято!!!");
         return Outcome::Failed;
     }
+    session.findings.write_began = true;
     op.Log("  Чип записывается подождите...");
 
     const std::uint32_t blocks = session.tChip.Size / kBlockSize;

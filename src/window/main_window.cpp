@@ -8,6 +8,7 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -138,6 +139,9 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     CheckBoxNotWrite = MakeCheckBox("CheckBoxNotWrite", "Не сохранять в файл", ReadBevel);
     CheckBoxNotWrite->setChecked(true);
 
+    CheckBoxSeries = MakeCheckBox("CheckBoxSeries", "Серия", WriteBevel);
+    SerialButton = MakeButton("SerialButton", "Серийный номер…", WriteBevel);
+
     Button1 = new QPushButton("Button1", this);
     Button1->setObjectName("Button1");
 
@@ -146,6 +150,9 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     Progress->setRange(0, 1);
     Progress->setValue(0);
     Progress->setFormat("%v / %m");
+    SeriesCounts = new QLabel(this);
+    SeriesCounts->setObjectName("SeriesCounts");
+    SeriesCounts->hide();
 
     SaveDialog1 = MakeFileDialog("SaveDialog1", QFileDialog::AcceptSave, this);
     OpenDialog1 = MakeFileDialog("OpenDialog1", QFileDialog::AcceptOpen, this);
@@ -164,8 +171,10 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     write_side->addLayout(arrangement);
     auto* write_buttons = new QHBoxLayout;
     write_buttons->addWidget(WriteChipButton, 2);
+    write_buttons->addWidget(CheckBoxSeries);
     write_buttons->addWidget(CompareButton, 1);
     write_side->addLayout(write_buttons);
+    write_side->addWidget(SerialButton);
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(ReadBevel, 0, 0);
@@ -174,17 +183,20 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     grid->addWidget(Button1, 1, 1);
     grid->addWidget(EreaseChip, 1, 2);
     grid->addWidget(Progress, 2, 0, 1, 3);
-    grid->addWidget(Memo1, 3, 0, 1, 3);
-    grid->setRowStretch(3, 1);
+    grid->addWidget(SeriesCounts, 3, 0, 1, 3);
+    grid->addWidget(Memo1, 4, 0, 1, 3);
+    grid->setRowStretch(4, 1);
     grid->setColumnStretch(0, 2);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(2, 2);
 
+    // The series' controls come last: the older ones keep the order
+    // operators know.
     QWidget* const tab_order[] = {
         GetIdent,        Read,          EreaseChip,       Memo1,
         WriteChipButton, CompareButton, CheckBoxNotErase, CheckBoxClear,
         CheckBoxPad,     ComboBoxLane,  CheckBoxSwap,     CheckBoxNotWrite,
-        Button1};
+        Button1,         CheckBoxSeries, SerialButton};
     for (std::size_t i = 1; i < std::size(tab_order); ++i)
         setTabOrder(tab_order[i - 1], tab_order[i]);
 }
@@ -204,7 +216,8 @@ void MainWindow::ShowProgress(std::uint32_t done, std::uint32_t total) {
 void MainWindow::EnableControls(bool enabled) {
     for (QWidget* control : std::initializer_list<QWidget*>{
              GetIdent, Read, EreaseChip, WriteChipButton, CompareButton, CheckBoxNotErase,
-             CheckBoxClear, CheckBoxPad, ComboBoxLane, CheckBoxSwap, CheckBoxNotWrite, Button1}) {
+             CheckBoxClear, CheckBoxPad, ComboBoxLane, CheckBoxSwap, CheckBoxNotWrite, Button1,
+             CheckBoxSeries, SerialButton}) {
         control->setEnabled(enabled);
     }
 }
@@ -218,6 +231,11 @@ ByteLane MainWindow::ChosenLane() const {
         default:
             return {};
     }
+}
+
+void MainWindow::ShowSeriesCounts(const QString& counts) {
+    SeriesCounts->setText(counts);
+    SeriesCounts->setVisible(!counts.isEmpty());
 }
 
 std::optional<ImageFormat> MainWindow::ChosenSaveFormat() const {

@@ -15,6 +15,7 @@ class QCheckBox;
 class QComboBox;
 class QFileDialog;
 class QFrame;
+class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
@@ -35,6 +36,8 @@ public:
     // Blocks done of total of the running operation's current phase.
     void ShowProgress(std::uint32_t done, std::uint32_t total);
 
+    // "Годных: P, брак: F" under the progress bar; hidden when not given.
+    void ShowSeriesCounts(const QString& counts);
     // Every button and check box; they are off while an operation runs.
     void EnableControls(bool enabled);
     // While `busy` says so, a request to close the window is held (the
@@ -58,10 +61,13 @@ public:
     QCheckBox* CheckBoxSwap;  // the two bytes of each 16-bit word swapped
     QCheckBox* CheckBoxNotWrite;
     QPushButton* Button1;
+    QCheckBox* CheckBoxSeries;  // "Серия": the write goes on chip after chip
+    QPushButton* SerialButton;  // "Серийный номер…": the series' number and log
 
     QProgressBar* Progress;
-    QFrame* ReadBevel;   // CheckBoxNotWrite above Read
-    QFrame* WriteBevel;  // CheckBoxClear, CheckBoxNotErase, WriteChipButton
+    QLabel* SeriesCounts;  // a series' counts, under Progress
+    QFrame* ReadBevel;     // CheckBoxNotWrite above Read
+    QFrame* WriteBevel;    // CheckBoxClear, CheckBoxNotErase, WriteChipButton
 
     QFileDialog* SaveDialog1;
     QFileDialog* OpenDialog1;

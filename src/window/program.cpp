@@ -32,8 +32,9 @@ int UsageError(const std::string& message) {
 }  // namespace
 
 int RunWindow(InterfaceEnumerator& enumerator, LinkBackend& backend, Clock& clock,
-              const FileRoles& files) {
+              const FileRoles& files, Programmer* programmer) {
     WindowWiring wiring(backend, clock, files);
+    wiring.handlers.SetProgrammer(programmer);
     try {
         StartUp(enumerator, wiring.link);
     } catch (const FatalStop& stop) {
@@ -57,6 +58,9 @@ int RunDspprog(const QStringList& arguments, Clock& clock) {
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/dspprog.png")));
     // Lets the desktop match the window with the installed desktop entry.
     QGuiApplication::setDesktopFileName(QStringLiteral("dspprog"));
+    // Where QSettings keeps the operator's choices.
+    QCoreApplication::setOrganizationName(QStringLiteral("dspprog"));
+    QCoreApplication::setApplicationName(QStringLiteral("dspprog"));
 
     StartOptions options;
     QString text;
@@ -82,7 +86,8 @@ int RunDspprog(const QStringList& arguments, Clock& clock) {
         return ReportFatalStop(stop, nullptr);
     }
     if (!programmer) return UsageError(error);
-    return RunWindow(programmer->enumerator(), programmer->backend(), clock, files.roles);
+    return RunWindow(programmer->enumerator(), programmer->backend(), clock, files.roles,
+                     programmer.get());
 }
 
 }  // namespace dspprog

@@ -12,6 +12,8 @@
 
 namespace dspprog {
 
+class Programmer;
+
 // Start-up, the window and shutdown over one programmer: finds it and opens
 // the link (a fatal stop there is shown before any window and ends the run),
 // shows the window until it is closed or an operation ends the program, then
@@ -19,8 +21,10 @@ namespace dspprog {
 // dialogs must not give as images. Returns the exit status: 0 after the
 // operator closed the window, kExitStopped after a fatal stop. Needs a
 // QApplication.
+// `programmer`, when given, is the one behind the backend (the series names
+// it in its log and tells it of chip swaps).
 int RunWindow(InterfaceEnumerator& enumerator, LinkBackend& backend, Clock& clock,
-              const FileRoles& files);
+              const FileRoles& files, Programmer* programmer = nullptr);
 
 // The whole program: the command line, the programmer it names (the platform's
 // hardware or the emulator), RunWindow. Returns the exit status: kExitUsage

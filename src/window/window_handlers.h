@@ -4,14 +4,23 @@
 // and gets the window back when it ends.
 
 #include <QObject>
+#include <memory>
 
+#include "app/chip_log.h"
+#include "app/serial_source.h"
+#include "app/series_run.h"
 #include "operations/button_operation.h"
 #include "operations/session.h"
+#include "window/next_chip_box.h"
 #include "window/operation_worker.h"
+#include "window/series_dialog.h"
+
+class QSettings;
 
 namespace dspprog {
 
 class MainWindow;
+class Programmer;
 
 class WindowHandlers final : public QObject {
     Q_OBJECT
@@ -20,7 +29,17 @@ public:
     // Connects the window's buttons, one for each row of the operations' table. `session.op` must
     // show its dialogs on the window's thread (QtOperator), or an operation waiting for an answer
     // would never get one.
-    WindowHandlers(MainWindow& window, Session& session);
+    // The series' setup is kept in `settings`.
+    WindowHandlers(MainWindow& window, Session& session, QSettings& settings);
+
+    // The programmer behind the session, for the series' log and its chip
+    // swaps; may stay unset (the log then names the link's device only).
+    void SetProgrammer(Programmer* programmer) { programmer_ = programmer; }
+    // "Серийный номер…": the dialog, and the setup kept when it is accepted.
+    void EditSeries();
+    const WindowSeriesSetup& series_setup() const { return series_setup_; }
+    // Takes `setup` for the next series and keeps it for the next runs.
+    void SetSeriesSetup(const WindowSeriesSetup& setup);
 
     // What a button does: starts `operation` on the worker thread. A click
     // while an operation or the endpoint test runs does nothing: the controls
@@ -36,11 +55,22 @@ signals:
     void ExitRequested(int status);
 
 private:
+    // "Записать" with "Серия": the write chip after chip. False, with a box,
+    // when the serial file or the log cannot be used.
+    bool StartSeries();
     void OnFinished();
     void OnStopped(const FatalStop& stop);
 
     MainWindow& window_;
     Session& session_;
+    QSettings& settings_;
+    Programmer* programmer_ = nullptr;
+    WindowSeriesSetup series_setup_;
+    NextChipBox next_chip_;
+    // The running series' files and outcome; the files are let go when it ends.
+    std::unique_ptr<SerialSource> serials_;
+    std::unique_ptr<ChipLog> log_;
+    std::optional<SeriesOutcome> series_outcome_;
     OperationWorker worker_;
 };
 

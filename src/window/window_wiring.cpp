@@ -10,7 +10,7 @@ WindowWiring::WindowWiring(LinkBackend& backend, Clock& clock, const FileRoles& 
       link(backend, clock, op),
       catalogue(MakeChipTable(files.catalogue)),
       session(link, *catalogue, op),
-      handlers(window, session) {
+      handlers(window, session, settings) {
     op.GuardFiles(files);
     session.DecimalSeparator = LocaleDecimalSeparator();
 }

@@ -3,6 +3,7 @@
 // The window and everything behind it, wired up: the program and the tests
 // build it with this one class, so they cannot wire it differently.
 
+#include <QSettings>
 #include <memory>
 
 #include "app/file_roles.h"
@@ -31,6 +32,8 @@ public:
     Link link;
     std::unique_ptr<ChipTable> catalogue;
     Session session;
+    // The operator's choices kept between runs (the series' setup).
+    QSettings settings;
     WindowHandlers handlers;
 };
 

@@ -65,6 +65,8 @@ CliResult CliTest::Run(const std::vector<std::string>& args, const std::string* 
     environment.clock = &clock;
     environment.catalogue_places = places;
     environment.progress = progress;
+    std::istringstream next_chips(next_chip_lines.value_or(""));
+    if (next_chip_lines) environment.next_chip_input = &next_chips;
     CliResult result;
     result.status = RunCli(args, out, err, environment);
     result.out = out.str();

@@ -47,6 +47,8 @@ protected:
     // Where a run without --catalogue looks for one; unset: this process's places.
     std::optional<CatalogueEnvironment> places;
     bool progress = false;  // the progress bar drawn, as on a terminal
+    // The lines a series reads between chips; unset: it has no input.
+    std::optional<std::string> next_chip_lines;
 };
 
 // The command line on the emulated AB05 ("Test Flash 8K", erased before a

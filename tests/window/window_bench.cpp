@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "window_bench.h"
 
+#include <QSettings>
+
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QDialog>
@@ -54,11 +56,20 @@ emu::EmulatorOptions BenchEmulator() {
     return options;
 }
 
+TestSettingsPlace::TestSettingsPlace(const std::filesystem::path& dir) {
+    const QString path = QString::fromStdString((dir / "settings").string());
+    for (QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat}) {
+        QSettings::setPath(format, QSettings::UserScope, path);
+        QSettings::setPath(format, QSettings::SystemScope, path);
+    }
+}
+
 WindowBench::WindowBench(const emu::EmulatorOptions& options)
     : files(BenchFiles(Emulating(options, catalogue), catalogue)),
       programmer(OpenProgrammer(Emulating(options, catalogue), files, clock)),
       wiring(programmer->backend(), clock, files) {
     programmer->Connect(wiring.link);
+    handlers.SetProgrammer(programmer.get());
     firmware().ClearWire();
     window.show();
     if (!QTest::qWaitForWindowExposed(&window)) throw std::runtime_error("window not exposed");

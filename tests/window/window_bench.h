@@ -37,10 +37,16 @@ inline constexpr const char* kBenchChipSummary = "TEST AB05. Объем: 8192 б
 // The window's buttons and check boxes: every control that starts work or
 // changes how it is done.
 inline QList<QWidget*> Controls(const MainWindow& w) {
-    return {w.GetIdent,         w.Read,          w.EreaseChip,  w.WriteChipButton, w.CompareButton,
-            w.CheckBoxNotErase, w.CheckBoxClear, w.CheckBoxPad, w.ComboBoxLane,    w.CheckBoxSwap,
-            w.CheckBoxNotWrite, w.Button1};
+    return {w.GetIdent,         w.Read,           w.EreaseChip,   w.WriteChipButton, w.CompareButton,
+            w.CheckBoxNotErase, w.CheckBoxClear,  w.CheckBoxPad,  w.ComboBoxLane,    w.CheckBoxSwap,
+            w.CheckBoxNotWrite, w.Button1,        w.CheckBoxSeries, w.SerialButton};
 }
+
+// Points QSettings at `dir` for the test's process, so that no test reads
+// or changes the settings of the user who runs it.
+struct TestSettingsPlace {
+    explicit TestSettingsPlace(const std::filesystem::path& dir);
+};
 
 // AB05:8192:255 without the timing model.
 emu::EmulatorOptions BenchEmulator();
@@ -64,6 +70,7 @@ public:
     bool WaitIdle(int timeout_ms = 20000);
 
     TempCatalogue catalogue;
+    TestSettingsPlace settings_place{catalogue.dir()};
     SimulatedClock clock;
     // Chosen, opened and built as the program does it.
     FileRoles files;

@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -42,7 +43,6 @@ QString FirstByteZeroChip(const QTemporaryDir& dir) {
     WriteAll(path, content);
     return path;
 }
-
 
 }  // namespace
 
@@ -184,6 +184,48 @@ private slots:
         const auto& chip = bench.firmware().chip().content();
         QCOMPARE(QByteArray(reinterpret_cast<const char*>(chip.data()), qsizetype(chip.size())),
                  image);
+    }
+
+    // "Серия": the write goes on with "Далее" until "Закончить", each chip
+    // with its own number, and the counts under the progress bar.
+    void SeriesWritesChipAfterChipUntilFinished() {
+        QTemporaryDir dir;
+        emu::EmulatorOptions options = BenchEmulator();
+        options.chip_file = dir.filePath("chip-%d.bin").toStdString();
+        WindowBench bench(options);
+        const QString path = dir.filePath("image.bin");
+        QVERIFY(WriteAll(path, QByteArray(8192, char(0x5A))));
+        WindowSeriesSetup setup;
+        setup.numbered = true;
+        setup.numbering = "0x10:7:1:1:le";
+        setup.log_file = dir.filePath("log.jsonl");
+        bench.handlers.SetSeriesSetup(setup);
+        bench.window.CheckBoxSeries->setChecked(true);
+
+        const auto press = [](const char* name) {
+            return [name](QMessageBox* box) {
+                QCOMPARE(box->text(), QString("Вставьте следующий чип"));
+                box->findChild<QPushButton*>(name)->click();
+            };
+        };
+        ModalScript script;
+        script.Then<QFileDialog>([&](QFileDialog* d) { ChooseFile(d, path); })
+            .Then<QMessageBox>(press("NextChip"))
+            .Then<QMessageBox>(press("EndSeries"));
+        QVERIFY(bench.Click(bench.window.WriteChipButton));
+
+        QVERIFY(script.done());
+        QVERIFY2(script.unexpected().isEmpty(), qPrintable(script.unexpected().join("; ")));
+        QCOMPARE(bench.Log().last(), QString("  Годных: 2, брак: 0"));
+        QCOMPARE(bench.window.SeriesCounts->text(), QString("Годных: 2, брак: 0"));
+        for (int chip = 1; chip <= 2; ++chip) {
+            QFile file(dir.filePath(QString("chip-%1.bin").arg(chip)));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QCOMPARE(int(file.readAll().at(0x10)), 6 + chip);
+        }
+        QFile log(setup.log_file);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QCOMPARE(log.readAll().count('\n'), 2);
     }
 
     void NotEraseCheckBoxReachesTheWrite() {

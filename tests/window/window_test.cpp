@@ -22,10 +22,7 @@ using namespace dspprog;
 using dspprog::testing::Controls;
 using dspprog::testing::ModalScript;
 
-namespace {
-
-
-}  // namespace
+namespace {}  // namespace
 
 class WindowTest : public QObject {
     Q_OBJECT
@@ -59,8 +56,8 @@ private slots:
         for (QWidget* control : Controls(window)) {
             const QPalette& own = control->palette();
             const QColor disabled = own.color(QPalette::Disabled, QPalette::ButtonText);
-            QCOMPARE(disabled,
-                     QApplication::palette(control).color(QPalette::Disabled, QPalette::ButtonText));
+            QCOMPARE(disabled, QApplication::palette(control).color(QPalette::Disabled,
+                                                                    QPalette::ButtonText));
             QVERIFY2(disabled != own.color(QPalette::Active, QPalette::ButtonText),
                      qPrintable(control->objectName()));
         }
@@ -110,14 +107,15 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         window.GetIdent->setFocus();
         QStringList order{QApplication::focusWidget()->objectName()};
-        for (int i = 0; i < 13; ++i) {
+        for (int i = 0; i < 15; ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             order << QApplication::focusWidget()->objectName();
         }
         QCOMPARE(order, (QStringList{"GetIdent", "Read", "EreaseChip", "Memo1", "WriteChipButton",
                                      "CompareButton", "CheckBoxNotErase", "CheckBoxClear",
                                      "CheckBoxPad", "ComboBoxLane", "CheckBoxSwap",
-                                     "CheckBoxNotWrite", "Button1", "GetIdent"}));
+                                     "CheckBoxNotWrite", "Button1", "CheckBoxSeries",
+                                     "SerialButton", "GetIdent"}));
     }
 
     void GroupsTheReadAndWriteSidesInRaisedBevels() {
@@ -160,11 +158,10 @@ private slots:
             QVERIFY(dialog->defaultSuffix().isEmpty());
         }
         // The save dialog's filter is the form; "all files" leaves it to the name.
-        const QList<std::pair<int, std::optional<ImageFormat>>> forms = {
-            {0, std::nullopt},
-            {1, ImageFormat::Raw},
-            {2, ImageFormat::IntelHex},
-            {3, ImageFormat::SRecord}};
+        const QList<std::pair<int, std::optional<ImageFormat>>> forms = {{0, std::nullopt},
+                                                                         {1, ImageFormat::Raw},
+                                                                         {2, ImageFormat::IntelHex},
+                                                                         {3, ImageFormat::SRecord}};
         for (const auto& [index, form] : forms) {
             window.SaveDialog1->selectNameFilter(window.SaveDialog1->nameFilters().at(index));
             QVERIFY(window.ChosenSaveFormat() == form);

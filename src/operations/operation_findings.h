@@ -1,0 +1,28 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// What an operation found besides its log lines: the bytes it wrote or read,
+// where a chip differed, the files it saved, the speeds it measured. Those
+// who keep a record of each chip (the series log, --json) read it here.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace dspprog {
+
+struct OperationFindings {
+    // The chip's bytes as read, or the image written or compared with.
+    std::vector<std::uint8_t> content;
+    // The write command was accepted: from here on the chip may hold data.
+    bool write_began = false;
+    // A compare's differing bytes: how many, and the first addresses.
+    std::uint32_t differing = 0;
+    std::vector<std::uint32_t> differing_addresses;
+    std::vector<std::string> saved_files;
+    // The speed test's figures in KB/s by pipe name; nullopt where none was measured.
+    std::vector<std::pair<std::string, std::optional<double>>> speeds;
+};
+
+}  // namespace dspprog
