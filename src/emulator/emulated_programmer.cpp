@@ -112,7 +112,8 @@ const ChipRow* ChooseRow(const std::vector<ChipRow>& rows, const std::string& ch
     if (holding.empty()) return nullptr;
     error = "chip '" + chip + "' matches " + std::to_string(holding.size()) +
             " catalogue rows; name one of them:";
-    for (const ChipRow* row : holding) error += "\n  " + Field(*row, "Code") + "  " + Field(*row, "Name");
+    for (const ChipRow* row : holding)
+        error += "\n  " + Field(*row, "Code") + "  " + Field(*row, "Name");
     return nullptr;
 }
 
@@ -156,6 +157,21 @@ bool IsTriple(const std::string& chip) {
 }
 
 }  // namespace
+
+std::string EmulatedSerial(std::size_t number) {
+    return "EMU" + std::to_string(number);
+}
+
+std::string EmulatedLocation(std::size_t number) {
+    return "emu-" + std::to_string(number);
+}
+
+std::string EmulatedPath(std::size_t number) {
+    std::string path = kEmulatedPath;
+    if (number == 1) return path;
+    const std::string word = "#emulated#";
+    return path.replace(path.find(word), word.size(), "#emulated-" + std::to_string(number) + "#");
+}
 
 bool ParseIdent(const std::string& hex, std::array<std::uint8_t, 15>& out, std::string& error) {
     std::array<std::uint8_t, 15> bytes{};
@@ -222,8 +238,12 @@ std::unique_ptr<EmulatedProgrammer> EmulatedProgrammer::Create(const EmulatorOpt
     firmware.faults() = options.faults;
     firmware.timing().enabled = !options.fast;
     if (options.chip_file) firmware.SetBackingFile(*options.chip_file);
-    programmer->backend_ = std::make_unique<EmulatedBackend>(firmware, clock);
-    programmer->enumerator_ = EmulatedEnumerator();
+    const std::string path = EmulatedPath(options.number);
+    programmer->backend_ = std::make_unique<EmulatedBackend>(firmware, clock, path);
+    programmer->entry_ = {kProgrammerManufacturer,
+                          path,
+                          {EmulatedSerial(options.number), EmulatedLocation(options.number), {}}};
+    programmer->enumerator_ = FixedEnumerator({programmer->entry_});
     programmer->wire_log_ = options.wire_log;
     return programmer;
 }

@@ -19,12 +19,21 @@ struct EmulatorOptions {
     // row has; or CODE:SIZE:TYPE (e.g. AB05:8192:255; SIZE in bytes, TYPE
     // decimal or $hex / 0xhex) needing no catalogue.
     std::string chip;
-    std::optional<std::string> chip_file;  // content; created erased when missing
+    std::optional<std::string> chip_file;               // content; created erased when missing
     std::optional<std::array<std::uint8_t, 15>> ident;  // reply bytes 1..15
     Faults faults;
-    bool fast = false;                     // no timing model
-    std::optional<std::string> wire_log;   // written when the programmer is destroyed
+    bool fast = false;                    // no timing model
+    std::optional<std::string> wire_log;  // written when the programmer is destroyed
+    // Which of several emulated programmers, from 1: its serial number,
+    // bus location and interface path follow from it.
+    std::size_t number = 1;
 };
+
+// "EMU2", "emu-2", and the interface path of the n-th emulated programmer
+// (the first one's is kEmulatedPath).
+std::string EmulatedSerial(std::size_t number);
+std::string EmulatedLocation(std::size_t number);
+std::string EmulatedPath(std::size_t number);
 
 // 30 hex digits into reply bytes 1..15.
 bool ParseIdent(const std::string& hex, std::array<std::uint8_t, 15>& out, std::string& error);
@@ -40,6 +49,8 @@ public:
     ~EmulatedProgrammer();
 
     InterfaceEnumerator& enumerator() { return enumerator_; }
+    // Its one interface, as a listing of several emulated programmers shows it.
+    const FixedEnumerator::Entry& entry() const { return entry_; }
     EmulatedBackend& backend() { return *backend_; }
     Firmware& firmware() { return *firmware_; }
 
@@ -51,6 +62,7 @@ private:
 
     std::unique_ptr<Firmware> firmware_;
     std::unique_ptr<EmulatedBackend> backend_;
+    FixedEnumerator::Entry entry_;
     FixedEnumerator enumerator_;
     std::optional<std::string> wire_log_;
 };
