@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "image/image_format_table.h"
+#include "link/device_choice.h"
 
 namespace dspprog {
 
@@ -48,7 +49,7 @@ std::string CommandList() {
     std::string list;
     for (const OperationRow& row : OperationRows()) list += std::string(row.command) + ", ";
     list.resize(list.size() - 2);
-    return list + " or " + kChipsCommand;
+    return list + ", " + kDevicesCommand + " or " + kChipsCommand;
 }
 
 }  // namespace
@@ -131,7 +132,8 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std
     }
     options.command = positional.front();
     options.operation = OperationNamed(options.command);
-    if (options.operation == nullptr && options.command != kChipsCommand) {
+    if (options.operation == nullptr && options.command != kChipsCommand &&
+        options.command != kDevicesCommand) {
         error = "unknown command '" + positional.front() + "'";
         return false;
     }
@@ -181,7 +183,19 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std
         error = "chips reads only the catalogue; it takes no programmer";
         return false;
     }
+    if (options.command == kDevicesCommand && options.device) {
+        error = "devices lists every programmer; it takes no " + OptionFlag(StartOption::Device);
+        return false;
+    }
+    if (options.command == kChipsCommand && options.device) {
+        error = "chips reads only the catalogue; it takes no programmer";
+        return false;
+    }
     return CheckStartOptions(given, options, error);
+}
+
+bool CliOptions::Gang() const {
+    return device && *device == kAllDevices && operation != nullptr;
 }
 
 namespace {
@@ -214,7 +228,8 @@ std::string UsageText() {
   dspprog-cli [options] write [--no-erase] [--pad] [--offset ADDR] @FORMATS@ FILE
   dspprog-cli [options] verify [--pad] [--offset ADDR] @FORMATS@ FILE
   dspprog-cli [options] speed
-  dspprog-cli [)" + OptionFlag(StartOption::Catalogue) + R"( FILE] chips [--to-sqlite FILE]
+  dspprog-cli [)" + OptionFlag(StartOption::Catalogue) +
+                       R"( FILE] chips [--to-sqlite FILE]
 
 Commands:
   identify            identify the chip in the programmer's socket
@@ -252,7 +267,8 @@ Commands:
                       to FILE, which must not exist yet
 
 Options:
-)" + StartOptionsHelp(22) + R"(  --help              show this text
+)" + StartOptionsHelp(22) +
+                       R"(  --help              show this text
 
 Dialogs: an OK/Cancel box is answered Cancel unless a terminal is there to ask (y/N).
 Log lines go to standard output; boxes, prompts and progress to standard error.

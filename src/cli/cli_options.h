@@ -14,12 +14,14 @@ namespace dspprog {
 
 // The command that lists the catalogue, beside the operations.
 inline constexpr const char* kChipsCommand = "chips";
+// The command that lists the programmers present.
+inline constexpr const char* kDevicesCommand = "devices";
 
 // The programmer's options, and the command's own.
 struct CliOptions : StartOptions {
     bool help = false;
-    std::string command;                       // an operation's word, or kChipsCommand
-    const OperationRow* operation = nullptr;   // the operation; null for chips
+    std::string command;  // an operation's word, kChipsCommand or kDevicesCommand
+    const OperationRow* operation = nullptr;  // the operation; null for chips and devices
 
     std::optional<std::string> output;     // read -o FILE: the save dialog's answer
     std::optional<ImageFormat> format;     // --format: the form of read's -o FILE, of write's
@@ -31,6 +33,8 @@ struct CliOptions : StartOptions {
     std::optional<std::string> to_sqlite;  // chips --to-sqlite FILE: the copy to make
 
     bool TakesImage() const { return operation != nullptr && operation->takes_image; }
+    // --device all: the command on every programmer at once.
+    bool Gang() const;
 };
 
 // Parses the arguments after the program name. False with `error` set (one

@@ -16,13 +16,13 @@
 namespace dspprog {
 
 struct DialogAnswers {
-    std::optional<std::string> save_file;  // the save dialog's one answer
+    std::optional<std::string> save_file;    // the save dialog's one answer
     std::optional<ImageFormat> save_format;  // the form to save it in (--format); else by its name
-    std::optional<std::string> open_file;  // the open dialog's one answer
+    std::optional<std::string> open_file;    // the open dialog's one answer
     StallAnswer on_stall = StallAnswer::Ask;
 };
 
-class TerminalOperator final : public Operator {
+class TerminalOperator : public Operator {
 public:
     // `ask`: where answers typed at a terminal come from; null when there is
     // nobody to ask. `progress`: draw a progress bar on `err`.
@@ -37,6 +37,8 @@ public:
     std::optional<std::string> ChooseOpenFile() override;
     void Progress(std::uint32_t done, std::uint32_t total) override;
     int ShowCriticalError(const std::string& message) override;
+    // Every fifth second of a wait, on standard error.
+    void ShowWaiting(std::uint64_t waited_ms, std::uint64_t limit_ms) override;
 
     // Wipes the progress bar before text written past the operator, such as
     // the message of a fatal stop.
@@ -51,6 +53,7 @@ private:
     std::istream* ask_;
     DialogAnswers answers_;
     std::optional<ProgressBar> bar_;
+    std::uint64_t last_waiting_report_ = 0;
 };
 
 }  // namespace dspprog

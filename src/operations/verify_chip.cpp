@@ -27,12 +27,15 @@ Differences CompareWithImage(Session& session, ImageInput& image) {
     const std::uint32_t blocks = session.tChip.Size / kBlockSize;
     Differences differences;
     DataBlock expected;
+    std::uint16_t sum = 0;
+    session.chip_sum.reset();
     op.Progress(0, blocks);
     for (std::uint32_t n = 0; n < blocks; ++n) {
         image.ReadBlock(session.DataBuf, op);
         expected = session.DataBuf;
         link.ReadPipe(*link.MainIn, session.DataBuf.data(), kBlockSize);
         for (std::uint32_t i = 0; i < kBlockSize; ++i) {
+            sum = static_cast<std::uint16_t>(sum + session.DataBuf[i]);
             if (session.DataBuf[i] == expected[i]) continue;
             ++differences.count;
             if (differences.first.size() < Differences::kShown)
@@ -42,6 +45,7 @@ Differences CompareWithImage(Session& session, ImageInput& image) {
     }
     image.Close();
     session.ReadCompletion();
+    session.chip_sum = sum;
     return differences;
 }
 

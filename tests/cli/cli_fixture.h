@@ -46,7 +46,8 @@ protected:
     SimulatedClock clock;
     // Where a run without --catalogue looks for one; unset: this process's places.
     std::optional<CatalogueEnvironment> places;
-    bool progress = false;  // the progress bar drawn, as on a terminal
+    bool progress = false;    // the progress bar drawn, as on a terminal
+    bool real_clock = false;  // the steady clock instead of `clock`, for --device all
 };
 
 }  // namespace dspprog::testing
