@@ -3,6 +3,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QFrame>
 #include <QGridLayout>
@@ -140,6 +141,10 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     Progress->setValue(0);
     Progress->setFormat("%v / %m");
 
+    DeviceChoice = new QComboBox(this);
+    DeviceChoice->setObjectName("DeviceChoice");
+    DeviceChoice->setVisible(false);
+
     SaveDialog1 = MakeFileDialog("SaveDialog1", QFileDialog::AcceptSave, this);
     OpenDialog1 = MakeFileDialog("OpenDialog1", QFileDialog::AcceptOpen, this);
 
@@ -163,16 +168,19 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     grid->addWidget(Button1, 1, 1);
     grid->addWidget(EreaseChip, 1, 2);
     grid->addWidget(Progress, 2, 0, 1, 3);
-    grid->addWidget(Memo1, 3, 0, 1, 3);
-    grid->setRowStretch(3, 1);
+    grid->addWidget(DeviceChoice, 3, 0, 1, 3);
+    grid->addWidget(Memo1, 4, 0, 1, 3);
+    grid->setRowStretch(4, 1);
     grid->setColumnStretch(0, 2);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(2, 2);
 
-    QWidget* const tab_order[] = {GetIdent,         Read,          EreaseChip,
-                                  Memo1,            WriteChipButton, CompareButton,
-                                  CheckBoxNotErase, CheckBoxClear, CheckBoxPad,
-                                  CheckBoxNotWrite, Button1};
+    QWidget* const tab_order[] = {GetIdent,         Read,
+                                  EreaseChip,       Memo1,
+                                  WriteChipButton,  CompareButton,
+                                  CheckBoxNotErase, CheckBoxClear,
+                                  CheckBoxPad,      CheckBoxNotWrite,
+                                  Button1,          DeviceChoice};
     for (std::size_t i = 1; i < std::size(tab_order); ++i)
         setTabOrder(tab_order[i - 1], tab_order[i]);
 }
@@ -192,7 +200,7 @@ void MainWindow::ShowProgress(std::uint32_t done, std::uint32_t total) {
 void MainWindow::EnableControls(bool enabled) {
     for (QWidget* control : std::initializer_list<QWidget*>{
              GetIdent, Read, EreaseChip, WriteChipButton, CompareButton, CheckBoxNotErase,
-             CheckBoxClear, CheckBoxPad, CheckBoxNotWrite, Button1}) {
+             CheckBoxClear, CheckBoxPad, CheckBoxNotWrite, Button1, DeviceChoice}) {
         control->setEnabled(enabled);
     }
 }

@@ -11,6 +11,7 @@
 #include "image/image_format.h"
 
 class QCheckBox;
+class QComboBox;
 class QFileDialog;
 class QFrame;
 class QPlainTextEdit;
@@ -53,6 +54,8 @@ public:
     QCheckBox* CheckBoxPad;  // a raw image shorter than the chip is filled with 0xFF
     QCheckBox* CheckBoxNotWrite;
     QPushButton* Button1;
+    // The programmer the operations run on; shown only when there are several.
+    QComboBox* DeviceChoice;
 
     QProgressBar* Progress;
     QFrame* ReadBevel;   // CheckBoxNotWrite above Read

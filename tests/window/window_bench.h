@@ -36,9 +36,8 @@ inline constexpr const char* kBenchChipSummary = "TEST AB05. Объем: 8192 б
 // The window's buttons and check boxes: every control that starts work or
 // changes how it is done.
 inline QList<QWidget*> Controls(const MainWindow& w) {
-    return {w.GetIdent,         w.Read,          w.EreaseChip,       w.WriteChipButton,
-            w.CompareButton,    w.CheckBoxNotErase, w.CheckBoxClear, w.CheckBoxPad,
-            w.CheckBoxNotWrite, w.Button1};
+    return {w.GetIdent,         w.Read,          w.EreaseChip,  w.WriteChipButton,  w.CompareButton,
+            w.CheckBoxNotErase, w.CheckBoxClear, w.CheckBoxPad, w.CheckBoxNotWrite, w.Button1};
 }
 
 // AB05:8192:255 without the timing model.
@@ -46,7 +45,9 @@ emu::EmulatorOptions BenchEmulator();
 
 class WindowBench {
 public:
-    explicit WindowBench(const emu::EmulatorOptions& options = BenchEmulator());
+    // `programmers` emulated programmers, each with the chip of `options`.
+    explicit WindowBench(const emu::EmulatorOptions& options = BenchEmulator(),
+                         std::size_t programmers = 1);
     ~WindowBench();
 
     emu::Firmware& firmware() { return programmer->emulated()->firmware(); }
