@@ -72,6 +72,7 @@ void DeviceSelector::OnChosen(int index) {
         emit ExitRequested(ReportFatalStop(stop, &window_));
         return;
     }
+    window_.DeviceChoice->setCurrentIndex(index);
     window_.AppendLine("Программатор: " + EntryText(entry));
 }
 

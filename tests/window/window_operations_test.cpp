@@ -65,6 +65,7 @@ private slots:
 
         emit choice->activated(1);
         QCOMPARE(two.wiring.link.DevicePath, emu::EmulatedPath(2));
+        QCOMPARE(choice->currentIndex(), 1);
         QVERIFY(two.Click(two.window.GetIdent));
         QVERIFY(two.programmer->emulated(0)->firmware().wire().empty());
         QVERIFY(!two.programmer->emulated(1)->firmware().wire().empty());
