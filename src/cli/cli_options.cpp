@@ -228,6 +228,7 @@ std::string UsageText() {
   dspprog-cli [options] write [--no-erase] [--pad] [--offset ADDR] @FORMATS@ FILE
   dspprog-cli [options] verify [--pad] [--offset ADDR] @FORMATS@ FILE
   dspprog-cli [options] speed
+  dspprog-cli [options] devices
   dspprog-cli [)" + OptionFlag(StartOption::Catalogue) +
                        R"( FILE] chips [--to-sqlite FILE]
 
@@ -257,6 +258,10 @@ Commands:
                       exit status 0 when they are equal, 1 when they differ, 2 when
                       FILE cannot be used; the first 16 differing addresses are shown
   speed               measure the transfer speed of the two output pipes
+  devices             list the programmers present, one line each: number, serial
+                      number, bus location, interface path, tab-separated ('-' for
+                      what is not known), and for one that cannot be opened the
+                      reason; exit status 1 when there is none
   chips [--to-sqlite FILE]
                       list the catalogue's rows as the chip lookup reads them, in its
                       order: a heading line, then Code, Name, Size, Type, tErase and
@@ -278,6 +283,13 @@ for verify: the chip differs from the file); 2 the command line is wrong or name
 something unusable, such as a FILE for write or verify that cannot be used; 3 the
 program was stopped (a fatal error, or the stalled-transfer prompt answered with
 terminate).
+
+With --device all every programmer runs the command at once: each log line begins
+with its serial number (or number) and a tab, nobody is asked (a stall ends its lane
+unless --on-stall answers it), read -o FILE saves FILE-SERIAL.EXT for each, and a
+summary follows: per programmer its name, chip, OK or ОШИБКА, time and (read, verify)
+checksum, then a count line. Exit status 0 when all succeeded, 1 when any failed, 3
+when the run could not start.
 )";
     ReplaceAll(text, "@FORMATS@", formats);
     ReplaceAll(text, "@EXTENSIONS@", extension_rule);

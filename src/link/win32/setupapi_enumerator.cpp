@@ -144,13 +144,13 @@ std::vector<InterfaceEnumerator::Unreachable> SetupApiEnumerator::UnreachablePro
     // The devices that do show the class: their instance IDs.
     std::vector<std::string> reachable;
     for (DWORD i = 0;; ++i) {
-        SP_DEVICE_INTERFACE_DATA interface {};
-        interface.cbSize = kInterfaceDataSize;
-        if (!SetupDiEnumDeviceInterfaces(set_, nullptr, &class_guid_, i, &interface)) break;
+        SP_DEVICE_INTERFACE_DATA record{};
+        record.cbSize = kInterfaceDataSize;
+        if (!SetupDiEnumDeviceInterfaces(set_, nullptr, &class_guid_, i, &record)) break;
         SP_DEVINFO_DATA device{};
         device.cbSize = kDevInfoDataSize;
         DWORD required = 0;
-        SetupDiGetDeviceInterfaceDetailA(set_, &interface, nullptr, 0, &required, &device);
+        SetupDiGetDeviceInterfaceDetailA(set_, &record, nullptr, 0, &required, &device);
         reachable.push_back(Upper(InstanceId(set_, device)));
     }
     HDEVINFO usb = SetupDiGetClassDevsA(nullptr, "USB", nullptr, DIGCF_ALLCLASSES | DIGCF_PRESENT);
