@@ -186,21 +186,21 @@ bool ApplyStartOption(StartOption id, const std::string& value, StartOptions& op
             break;
         }
         case StartOption::Fault: {
-            // "N:SPEC" for the N-th emulated programmer alone; fault words
+            // "N:WORD" for the N-th emulated programmer alone; fault words
             // themselves never begin with a digit.
             const auto colon = value.find(':');
             const auto lane = colon == std::string::npos
                                   ? std::nullopt
                                   : ParseDigits(std::string_view(value).substr(0, colon), 10, 999);
             if (!lane) return emu::ParseFault(value, options.emulator.faults, error);
-            const std::string spec = value.substr(colon + 1);
+            const std::string word = value.substr(colon + 1);
             emu::Faults check;
             if (*lane == 0) {
                 error = OptionFlag(id) + " counts programmers from 1, not 0";
                 return false;
             }
-            if (!emu::ParseFault(spec, check, error)) return false;
-            options.lane_faults.emplace_back(static_cast<std::size_t>(*lane), spec);
+            if (!emu::ParseFault(word, check, error)) return false;
+            options.lane_faults.emplace_back(static_cast<std::size_t>(*lane), word);
             break;
         }
         case StartOption::WireLog:
@@ -253,9 +253,9 @@ bool CheckStartOptions(const std::set<StartOption>& given, const StartOptions& o
                         "' for two programmers";
                 return false;
             }
-    for (const auto& [lane, spec] : options.lane_faults)
+    for (const auto& [lane, word] : options.lane_faults)
         if (lane > count) {
-            error = OptionFlag(StartOption::Fault) + " " + std::to_string(lane) + ":" + spec +
+            error = OptionFlag(StartOption::Fault) + " " + std::to_string(lane) + ":" + word +
                     ": there are " + std::to_string(count) + " emulated programmers";
             return false;
         }
@@ -273,8 +273,8 @@ emu::EmulatorOptions StartOptions::EmulatorOptionsFor(std::size_t n) const {
         one.chip_file.reset();
     }
     std::string ignored;
-    for (const auto& [lane, spec] : lane_faults)
-        if (lane == n + 1) emu::ParseFault(spec, one.faults, ignored);
+    for (const auto& [lane, word] : lane_faults)
+        if (lane == n + 1) emu::ParseFault(word, one.faults, ignored);
     // Each programmer's blocks in a file of its own.
     if (one.wire_log && emulated_chips.size() > 1)
         one.wire_log = NameWithTag(*one.wire_log, emu::EmulatedSerial(one.number));
