@@ -60,7 +60,7 @@ expect_chips() {
     fi
 }
 
-expect "commands" "identify read erase write verify speed image chips" ""
+expect "commands" "identify read erase write verify speed image devices chips" ""
 expect "commands by prefix" "read" re
 expect "options before a command" "--usb" --u
 expect "an option given once is not offered again" "" --usb native --u
@@ -101,6 +101,10 @@ expect "no catalogue, no chips" "" --catalogue "$catalogue.missing" --emulate ""
 pushd "$(dirname "$catalogue")" >/dev/null || exit 1
 expect "chips of the catalogue found without --catalogue" "Am29F010" --emulate Am29F01
 popd >/dev/null || exit 1
+
+expect "programmers of the emulator, then all" "EMU1 emu-1 EMU2 emu-2 all" \
+    --emulate AB05:8192:255,AB05:8192:255 --device ""
+expect "a programmer by prefix" "EMU2" --emulate AB05:8192:255,AB05:8192:255 --device EMU2
 
 expect "files for --catalogue" "$catalogue" --catalogue "${catalogue%.db}."
 expect "files for write" "$catalogue" --emulate 0120 write "${catalogue%.db}."

@@ -1,17 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The programmer the options name, behind the link seam: the platform's
-// hardware through one of its backends, or the built-in emulator.
+// The programmers the options name, behind the link seam: the platform's
+// hardware through one of its backends, or the built-in emulator playing one
+// or several programmers.
 
 #include <memory>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "app/chip_log.h"
 #include "app/platform_link.h"
 #include "app/start_options.h"
 #include "emulator/emulated_programmer.h"
+#include "emulator/routing_backend.h"
 #include "link/clock.h"
 #include "link/link.h"
+#include "link/programmer_list.h"
 
 namespace dspprog {
 
@@ -27,27 +32,45 @@ public:
 
     InterfaceEnumerator& enumerator() { return *enumerator_; }
     LinkBackend& backend() { return *backend_; }
-    // The emulator, when it is the one; else null.
-    emu::EmulatedProgrammer* emulated() { return emulated_.get(); }
+    // The n-th emulated programmer, when the emulator is the one; else null.
+    emu::EmulatedProgrammer* emulated(std::size_t n = 0) {
+        return n < emulated_.size() ? emulated_[n].get() : nullptr;
+    }
+    std::size_t emulated_count() const { return emulated_.size(); }
 
-    // Finds the programmer and opens `link`, built on backend(), on it.
-    void Connect(Link& link);
+    // Every programmer present now, in enumeration order.
+    std::vector<ProgrammerEntry> List() { return ListProgrammers(*enumerator_); }
 
-    // How records name this programmer once `link` is open on it.
-    ProgrammerIdentity Identity(const Link& link) const;
+    // Finds the programmer and opens `link`, built on backend(), on it. With
+    // `among`, the search looks at those programmers alone; empty, at all.
+    void Connect(Link& link, const std::vector<ProgrammerEntry>& among = {});
 
-    // The chip is finished with and the operator swaps it (the emulator puts
-    // its next chip in; real hardware needs nothing). False with `error` set
-    // when the next chip cannot be had.
-    bool ChipDone(bool slowly, std::string& error);
+    // How records name the programmer `link` is open on: its serial number
+    // and bus location as the listing gives them.
+    ProgrammerIdentity Identity(const Link& link);
+
+    // The chip in the socket of the programmer `link` is open on is finished
+    // with and the operator swaps it (the emulator puts its next chip in;
+    // real hardware needs nothing). False with `error` set when the next
+    // chip cannot be had.
+    bool ChipDone(const Link& link, bool slowly, std::string& error);
 
 private:
     Programmer() = default;
 
-    std::unique_ptr<emu::EmulatedProgrammer> emulated_;
+    std::vector<std::unique_ptr<emu::EmulatedProgrammer>> emulated_;
+    std::unique_ptr<FixedEnumerator> emulated_enumerator_;
+    std::unique_ptr<emu::RoutingBackend> emulated_backend_;
     PlatformLink platform_;
     InterfaceEnumerator* enumerator_ = nullptr;
     LinkBackend* backend_ = nullptr;
+    std::mutex search_mutex_;
 };
+
+// The programmers `selector` names among those present (all of them for
+// "all"); empty for no selector, which leaves the choice to the search. False
+// with `error` set (the listing of what is there) when it names none.
+bool ChooseDevices(Programmer& programmer, const std::optional<std::string>& selector,
+                   std::vector<ProgrammerEntry>& chosen, std::string& error);
 
 }  // namespace dspprog

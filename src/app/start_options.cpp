@@ -5,9 +5,22 @@
 
 #include <algorithm>
 
+#include "app/file_roles.h"
+#include "base/digits.h"
+#include "base/name_with_tag.h"
+
 namespace dspprog {
 
 namespace {
+
+std::vector<std::string> SplitList(const std::string& value) {
+    std::vector<std::string> parts;
+    std::size_t from = 0;
+    for (std::size_t comma; (comma = value.find(',', from)) != std::string::npos; from = comma + 1)
+        parts.push_back(value.substr(from, comma - from));
+    parts.push_back(value.substr(from));
+    return parts;
+}
 
 const std::vector<StartOptionRow>& Rows() {
     static const std::vector<StartOptionRow> rows = {
@@ -28,9 +41,19 @@ const std::vector<StartOptionRow>& Rows() {
          false,
          {"the hardware backend (default: the platform's own; only the",
           "backends built into this program are available)"}},
+        {StartOption::Device,
+         "device",
+         "SEL",
+         false,
+         false,
+         false,
+         {"the programmer to use, when several are present: its serial number, its",
+          "bus location, its number or its interface path as the devices command",
+          "lists them; 'all' runs the command on every one at once (not in the",
+          "window). Without it the first one found"}},
         {StartOption::Emulate,
          "emulate",
-         "CHIP",
+         "CHIP[,CHIP...]",
          false,
          false,
          false,
@@ -38,15 +61,17 @@ const std::vector<StartOptionRow>& Rows() {
           "Code (0120), a Name (\"AMD Am29F010\"), or a part of a Name in any case",
           "that only one row has (am29f010; several rows: they are listed); or "
           "CODE:SIZE:TYPE (e.g. AB05:8192:255)",
-          "needing no catalogue"}},
+          "needing no catalogue. Several CHIPs, separated by commas, emulate as",
+          "many programmers, with serial numbers EMU1, EMU2, ... and bus",
+          "locations emu-1, emu-2, ..."}},
         {StartOption::ChipFile,
          "chip-file",
-         "FILE",
+         "FILE[,FILE...]",
          true,
          false,
          false,
          {"(emulator) the emulated chip's content; created erased when missing;",
-          "erase and write change it"}},
+          "erase and write change it. One FILE per emulated programmer"}},
         {StartOption::Ident,
          "ident",
          "HEX",
@@ -60,8 +85,9 @@ const std::vector<StartOptionRow>& Rows() {
          true,
          true,
          false,
-         {"(emulator, repeatable) refuse:OP | fail:OP | stall:PIPE | short:PIPE | stuck:N",
-          "(OP an opcode in hex such as 83; PIPE one of CmdIn CmdOut MainIn MainOut;",
+         {"(emulator, repeatable) [N:]refuse:OP | fail:OP | stall:PIPE | short:PIPE | stuck:N",
+          "(N: only the N-th emulated programmer, from 1; else all of them; OP an",
+          "opcode in hex such as 83; PIPE one of CmdIn CmdOut MainIn MainOut;",
           "stuck:N leaves N bytes 00 after an erase, stuck:N=VV leaves them VV, two",
           "hex digits 00 to FE such as 7F)",
           "also: stall:PIPE@N and short:PIPE@N (from the pipe's N-th transfer on,",
@@ -74,7 +100,8 @@ const std::vector<StartOptionRow>& Rows() {
          true,
          false,
          false,
-         {"(emulator) every block in wire order, one line each:",
+         {"(emulator) every block in wire order, one line each (with several",
+          "emulated programmers, one file each, its serial before the extension):",
           "\"<pipe> <bytes as upper-case hex pairs separated by single spaces>\"",
           "FILE is replaced; it must not be any other file of the command"}},
         {StartOption::Fast,
@@ -132,12 +159,25 @@ bool ApplyStartOption(StartOption id, const std::string& value, StartOptions& op
             }
             options.usb = value;
             break;
+        case StartOption::Device:
+            options.device = value;
+            break;
         case StartOption::Emulate:
             options.emulate = true;
-            options.emulator.chip = value;
+            options.emulated_chips = SplitList(value);
+            if (std::count(options.emulated_chips.begin(), options.emulated_chips.end(), "")) {
+                error = OptionFlag(id) + " names an empty chip in '" + value + "'";
+                return false;
+            }
+            options.emulator.chip = options.emulated_chips.front();
             break;
         case StartOption::ChipFile:
-            options.emulator.chip_file = value;
+            options.chip_files = SplitList(value);
+            if (std::count(options.chip_files.begin(), options.chip_files.end(), "")) {
+                error = OptionFlag(id) + " names an empty file in '" + value + "'";
+                return false;
+            }
+            options.emulator.chip_file = options.chip_files.front();
             break;
         case StartOption::Ident: {
             std::array<std::uint8_t, 15> ident{};
@@ -145,8 +185,24 @@ bool ApplyStartOption(StartOption id, const std::string& value, StartOptions& op
             options.emulator.ident = ident;
             break;
         }
-        case StartOption::Fault:
-            return emu::ParseFault(value, options.emulator.faults, error);
+        case StartOption::Fault: {
+            // "N:WORD" for the N-th emulated programmer alone; fault words
+            // themselves never begin with a digit.
+            const auto colon = value.find(':');
+            const auto lane = colon == std::string::npos
+                                  ? std::nullopt
+                                  : ParseDigits(std::string_view(value).substr(0, colon), 10, 999);
+            if (!lane) return emu::ParseFault(value, options.emulator.faults, error);
+            const std::string word = value.substr(colon + 1);
+            emu::Faults check;
+            if (*lane == 0) {
+                error = OptionFlag(id) + " counts programmers from 1, not 0";
+                return false;
+            }
+            if (!emu::ParseFault(word, check, error)) return false;
+            options.lane_faults.emplace_back(static_cast<std::size_t>(*lane), word);
+            break;
+        }
         case StartOption::WireLog:
             options.emulator.wire_log = value;
             break;
@@ -182,7 +238,47 @@ bool CheckStartOptions(const std::set<StartOption>& given, const StartOptions& o
                 OptionFlag(StartOption::Emulate);
         return false;
     }
+    const std::size_t count = options.emulated_chips.size();
+    if (!options.chip_files.empty() && options.chip_files.size() != count) {
+        error = OptionFlag(StartOption::ChipFile) + " names " +
+                std::to_string(options.chip_files.size()) + " files for " + std::to_string(count) +
+                " emulated programmers; give one per programmer";
+        return false;
+    }
+    // Two programmers on one chip file would overwrite each other's chip.
+    for (std::size_t i = 0; i < options.chip_files.size(); ++i)
+        for (std::size_t j = 0; j < i; ++j)
+            if (SameFile(options.chip_files[i], options.chip_files[j])) {
+                error = OptionFlag(StartOption::ChipFile) + " names '" + options.chip_files[i] +
+                        "' for two programmers";
+                return false;
+            }
+    for (const auto& [lane, word] : options.lane_faults)
+        if (lane > count) {
+            error = OptionFlag(StartOption::Fault) + " " + std::to_string(lane) + ":" + word +
+                    ": there are " + std::to_string(count) + " emulated programmers";
+            return false;
+        }
     return true;
+}
+
+emu::EmulatorOptions StartOptions::EmulatorOptionsFor(std::size_t n) const {
+    emu::EmulatorOptions one = emulator;
+    one.number = n + 1;
+    if (n < emulated_chips.size()) one.chip = emulated_chips[n];
+    // The template's own chip file is the first programmer's alone.
+    if (n < chip_files.size()) {
+        one.chip_file = chip_files[n];
+    } else if (n > 0) {
+        one.chip_file.reset();
+    }
+    std::string ignored;
+    for (const auto& [lane, word] : lane_faults)
+        if (lane == n + 1) emu::ParseFault(word, one.faults, ignored);
+    // Each programmer's blocks in a file of its own.
+    if (one.wire_log && emulated_chips.size() > 1)
+        one.wire_log = NameWithTag(*one.wire_log, emu::EmulatedSerial(one.number));
+    return one;
 }
 
 std::string StartOptionsHelp(std::size_t column) {

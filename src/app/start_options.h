@@ -8,13 +8,25 @@
 #include <set>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "emulator/emulated_programmer.h"
 
 namespace dspprog {
 
-enum class StartOption { Catalogue, Usb, Emulate, ChipFile, Ident, Fault, WireLog, Fast, OnStall };
+enum class StartOption {
+    Catalogue,
+    Usb,
+    Device,
+    Emulate,
+    ChipFile,
+    Ident,
+    Fault,
+    WireLog,
+    Fast,
+    OnStall
+};
 
 // The answer to the stalled-transfer prompt.
 enum class StallAnswer { Ask, Wait, Terminate };
@@ -42,9 +54,21 @@ std::string OptionFlag(StartOption id);
 struct StartOptions {
     std::optional<std::string> catalogue;  // else the search order finds one
     std::optional<std::string> usb;        // hardware backend: "libusb" or "native"
+    // Which programmer: a serial number, a bus location, a listing number, an
+    // interface path, or "all"; without it the search's first.
+    std::optional<std::string> device;
     bool emulate = false;
-    emu::EmulatorOptions emulator;  // with `emulate`
+    // With `emulate`: what every emulated programmer shares, and the first
+    // one's chip and chip file.
+    emu::EmulatorOptions emulator;
+    std::vector<std::string> emulated_chips;  // one per emulated programmer
+    std::vector<std::string> chip_files;      // none, or one per emulated programmer
+    std::vector<std::pair<std::size_t, std::string>> lane_faults;  // N (from 1), fault word
     StallAnswer on_stall = StallAnswer::Ask;
+
+    // The options of the n-th emulated programmer (from 0): its chip, chip
+    // file, faults, serial number and wire log.
+    emu::EmulatorOptions EmulatorOptionsFor(std::size_t n) const;
 };
 
 // Takes one given option (`value` empty for a flag). False with `error` set

@@ -9,6 +9,7 @@
 #include "app/image_command.h"
 #include "base/digits.h"
 #include "image/image_format_table.h"
+#include "link/device_choice.h"
 
 namespace dspprog {
 
@@ -103,7 +104,7 @@ std::string CommandList() {
     std::string list;
     for (const OperationRow& row : OperationRows()) list += std::string(row.command) + ", ";
     list.resize(list.size() - 2);
-    return list + ", " + kImageCommand + " or " + kChipsCommand;
+    return list + ", " + kImageCommand + ", " + kDevicesCommand + " or " + kChipsCommand;
 }
 
 // image INPUT[@ADDR]... -o OUT, or image --interleave K FILE0 FILE1 [FILE2 FILE3] -o OUT.
@@ -235,7 +236,8 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std
     options.command = positional.front();
     options.operation = OperationNamed(options.command);
     const bool image_command = options.command == kImageCommand;
-    if (options.operation == nullptr && options.command != kChipsCommand && !image_command) {
+    if (options.operation == nullptr && options.command != kChipsCommand && !image_command &&
+        options.command != kDevicesCommand) {
         error = "unknown command '" + positional.front() + "'";
         return false;
     }
@@ -331,11 +333,23 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std
         error = "chips reads only the catalogue; it takes no programmer";
         return false;
     }
-    if (image_command && (options.emulate || options.usb || !given.empty())) {
+    if (image_command && (options.emulate || options.usb || options.device || !given.empty())) {
         error = "image needs no programmer and no catalogue; it takes neither";
         return false;
     }
+    if (options.command == kDevicesCommand && options.device) {
+        error = "devices lists every programmer; it takes no " + OptionFlag(StartOption::Device);
+        return false;
+    }
+    if (options.command == kChipsCommand && options.device) {
+        error = "chips reads only the catalogue; it takes no programmer";
+        return false;
+    }
     return CheckStartOptions(given, options, error);
+}
+
+bool CliOptions::Gang() const {
+    return device && *device == kAllDevices && operation != nullptr;
 }
 
 namespace {
@@ -374,6 +388,7 @@ std::string UsageText() {
   dspprog-cli image INPUT[@ADDR]... [--offset ADDR] [--size N] @ARRANGE@
                     -o OUT @FORMATS@
   dspprog-cli image --interleave K FILE0 FILE1 [FILE2 FILE3] -o OUT @FORMATS@
+  dspprog-cli [options] devices
   dspprog-cli [)" + OptionFlag(StartOption::Catalogue) +
                        R"( FILE] chips [--to-sqlite FILE]
 
@@ -423,6 +438,10 @@ Commands:
                       byte i of OUT is byte i div K of FILE(i mod K), the files equally
                       long. Prints the length and the sums as read --sums does
   speed               measure the transfer speed of the two output pipes
+  devices             list the programmers present, one line each: number, serial
+                      number, bus location, interface path, tab-separated ('-' for
+                      what is not known), and for one that cannot be opened the
+                      reason; exit status 1 when there is none
   chips [--to-sqlite FILE]
                       list the catalogue's rows as the chip lookup reads them, in its
                       order: a heading line, then Code, Name, Size, Type, tErase and
@@ -444,6 +463,13 @@ for verify: the chip differs from the file); 2 the command line is wrong or name
 something unusable, such as a FILE for write or verify that cannot be used; 3 the
 program was stopped (a fatal error, or the stalled-transfer prompt answered with
 terminate).
+
+With --device all every programmer runs the command at once: each log line begins
+with its serial number (or number) and a tab, nobody is asked (a stall ends its lane
+unless --on-stall answers it), read -o FILE saves FILE-SERIAL.EXT for each, and a
+summary follows: per programmer its name, chip, OK or ОШИБКА, time and (read, verify)
+checksum, then a count line. Exit status 0 when all succeeded, 1 when any failed, 3
+when the run could not start.
 )";
     ReplaceAll(text, "@FORMATS@", formats);
     ReplaceAll(text, "@ARRANGE@", "[--fill BYTE] [--swap] [--split K:N]");

@@ -18,12 +18,14 @@ namespace dspprog {
 inline constexpr const char* kChipsCommand = "chips";
 // The command that arranges an image without a programmer.
 inline constexpr const char* kImageCommand = "image";
+// The command that lists the programmers present.
+inline constexpr const char* kDevicesCommand = "devices";
 
 // The programmer's options, and the command's own.
 struct CliOptions : StartOptions {
     bool help = false;
-    std::string command;                      // an operation's word, or kChipsCommand
-    const OperationRow* operation = nullptr;  // the operation; null for chips
+    std::string command;  // an operation's word, kChipsCommand, kImageCommand or kDevicesCommand
+    const OperationRow* operation = nullptr;  // the operation; null for the other commands
 
     std::optional<std::string> output;     // read -o FILE: the save dialog's answer
     std::optional<ImageFormat> format;     // --format: the form of read's -o FILE, of write's
@@ -51,6 +53,8 @@ struct CliOptions : StartOptions {
     // The operation runs as a series (chip after chip, or one chip with its
     // serial number or log line).
     bool Series() const { return repeat || auto_next || serial || log; }
+    // --device all: the command on every programmer at once.
+    bool Gang() const;
 };
 
 // Parses the arguments after the program name. False with `error` set (one

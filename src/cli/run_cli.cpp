@@ -3,20 +3,26 @@
 
 #include <exception>
 #include <memory>
+#include <mutex>
 #include <ostream>
 
 #include "app/chip_log.h"
 #include "app/image_command.h"
 #include "app/json_events.h"
+#include "app/lanes.h"
 #include "app/programmer.h"
+#include "app/programmer_session.h"
 #include "app/run_files.h"
 #include "app/serial_source.h"
 #include "app/series_run.h"
+#include "base/name_with_tag.h"
 #include "catalogue/catalogue_export.h"
 #include "catalogue/chip_table.h"
 #include "cli/cli_options.h"
 #include "cli/enter_prompt.h"
+#include "cli/lane_operator.h"
 #include "cli/terminal_operator.h"
+#include "link/device_choice.h"
 #include "link/link.h"
 #include "operations/session.h"
 
@@ -101,6 +107,19 @@ bool OpenSeriesFiles(const CliOptions& options, SeriesFiles& files, std::string&
     return true;
 }
 
+// The operation's settings as the options give them.
+OperationSettings SettingsOf(const CliOptions& options) {
+    OperationSettings settings;
+    settings.save_read = options.output.has_value();
+    settings.erase_first = !options.no_erase;
+    settings.pad_short_image = options.pad;
+    settings.image_offset = options.offset;
+    settings.layout = options.layout;
+    settings.print_sums = options.sums;
+    if (options.TakesImage()) settings.image_format = options.format;
+    return settings;
+}
+
 int StatusOf(Outcome outcome) {
     switch (outcome) {
         case Outcome::Succeeded:
@@ -121,8 +140,8 @@ int RunAsSeries(const CliOptions& options, const CliEnvironment& environment,
                 Programmer& programmer, Session& session, SeriesFiles& files, CommandReport& report,
                 std::ostream& err) {
     SeriesLane lane{session, programmer.Identity(session.link),
-                    [&programmer](bool slowly, std::string& error) {
-                        return programmer.ChipDone(slowly, error);
+                    [&programmer, &session](bool slowly, std::string& error) {
+                        return programmer.ChipDone(session.link, slowly, error);
                     }};
     EnterPrompt prompt(environment.next_chip_input, err);
     SeriesShared shared;
@@ -150,11 +169,59 @@ int RunAsSeries(const CliOptions& options, const CliEnvironment& environment,
     return outcome.counts.failed == 0 && outcome.counts.passed > 0 ? kExitSucceeded : kExitFailed;
 }
 
+// The devices command: one line per programmer present.
+int ListDevices(Programmer& programmer, std::ostream& out, std::ostream& err) {
+    const std::vector<ProgrammerEntry> present = programmer.List();
+    for (const ProgrammerEntry& entry : present) out << ListingLine(entry) << '\n';
+    if (!present.empty()) return kExitSucceeded;
+    err << kProgram << "no programmer is present\n";
+    return kExitFailed;
+}
+
+// --device all: every programmer at once, each lane's lines prefixed with
+// its name, then the summary.
+int RunGang(const CliOptions& options, const CliEnvironment& environment, Clock& clock,
+            const std::string& catalogue_path, Programmer& programmer,
+            const std::vector<ProgrammerEntry>& lanes, std::ostream& out, std::ostream& err) {
+    std::mutex out_lock;
+    std::mutex err_lock;
+    LaneWork work;
+    work.operation = &options.operation->operation;
+    work.settings = SettingsOf(options);
+    work.decimal_separator = environment.decimal_separator;
+    work.catalogue_path = catalogue_path;
+    const auto make_operator = [&](const ProgrammerEntry& entry) -> std::unique_ptr<Operator> {
+        DialogAnswers answers;
+        // One file per programmer, each under the rule that no file is replaced.
+        if (options.output) answers.save_file = NameWithTag(*options.output, entry.Name());
+        if (options.TakesImage()) {
+            answers.open_file = options.image;
+        } else {
+            answers.save_format = options.format;
+        }
+        // Nobody is asked while several lanes run: without an answer given in
+        // advance a stalled lane ends.
+        answers.on_stall = options.on_stall;
+        return std::make_unique<LaneOperator>(out, out_lock, err, err_lock, entry.Name() + '\t',
+                                              std::move(answers));
+    };
+    const std::vector<LaneReport> reports = RunLanes(programmer, lanes, work, make_operator, clock);
+    const bool sums = options.command == "read" || options.command == "verify";
+    bool all_ok = true;
+    for (const LaneReport& report : reports) {
+        out << LaneSummaryLine(report, sums) << '\n';
+        all_ok = all_ok && report.succeeded;
+    }
+    out << LaneCountLine(reports) << '\n';
+    return all_ok ? kExitSucceeded : kExitFailed;
+}
+
 // Start-up, then the one operation or the series. Link and session live only
 // in here, so that they are gone before the emulated programmer they may talk to.
 int Run(const CliOptions& options, const CliEnvironment& environment, Clock& clock,
-        TerminalOperator& op, ChipTable& catalogue, const std::string& catalogue_path,
-        std::unique_ptr<Programmer>& programmer, CommandReport& report, std::ostream& err) {
+        TerminalOperator& op, const std::string& catalogue_path,
+        std::unique_ptr<Programmer>& programmer, CommandReport& report, std::ostream& out,
+        std::ostream& err) {
     std::string error;
     SeriesFiles files;
     if (options.Series() && !OpenSeriesFiles(options, files, error)) {
@@ -166,17 +233,21 @@ int Run(const CliOptions& options, const CliEnvironment& environment, Clock& clo
         err << kProgram << error << '\n';
         return kExitUsage;
     }
-    Link link(programmer->backend(), clock, op);
-    programmer->Connect(link);
+    if (options.command == kDevicesCommand) return ListDevices(*programmer, out, err);
+    std::vector<ProgrammerEntry> chosen;
+    if (!ChooseDevices(*programmer, options.device, chosen, error)) {
+        err << kProgram << error << '\n';
+        return kExitUsage;
+    }
+    if (options.Gang())
+        return RunGang(options, environment, clock, catalogue_path, *programmer, chosen, out, err);
+    // A chosen programmer that cannot be opened says why before start-up stops.
+    if (!chosen.empty() && !chosen.front().facts.problem.empty())
+        err << kProgram << chosen.front().path << ": " << chosen.front().facts.problem << '\n';
 
-    Session session(link, catalogue, op);
-    session.settings.save_read = options.output.has_value();
-    session.settings.erase_first = !options.no_erase;
-    session.settings.pad_short_image = options.pad;
-    session.settings.image_offset = options.offset;
-    session.settings.layout = options.layout;
-    session.settings.print_sums = options.sums;
-    if (options.TakesImage()) session.settings.image_format = options.format;
+    ProgrammerSession lane(*programmer, chosen, op, clock, catalogue_path, false);
+    Session& session = lane.session();
+    session.settings = SettingsOf(options);
     session.DecimalSeparator = environment.decimal_separator;
     session.unfinished_files = environment.unfinished_files;
     // Whatever ends the run, the report says what was found so far.
@@ -237,10 +308,10 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     std::unique_ptr<Programmer> programmer;
     int status = kExitStopped;
     try {
-        status = options.operation == nullptr
+        status = options.operation == nullptr && options.command != kDevicesCommand
                      ? ListOrCopyChips(options, *catalogue, out, err, report)
-                     : Run(options, environment, clock, op, *catalogue, location.path, programmer,
-                           report, err);
+                     : Run(options, environment, clock, op, location.path, programmer, report, out,
+                           err);
     } catch (const FatalStop& stop) {
         // A stop can come in the middle of a data phase, with the bar drawn.
         op.WipeProgress();
@@ -259,16 +330,18 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     out.flush();
 
     // Written after a stop as well: the blocks that led to it are the point.
-    emu::EmulatedProgrammer* emulated = programmer ? programmer->emulated() : nullptr;
-    if (emulated && !emulated->WriteWireLog()) {
-        err << kProgram << "cannot write the wire log '" << *options.emulator.wire_log << "'\n";
-        if (status == kExitSucceeded) status = kExitFailed;
-    }
-    // The chip file is the emulated chip's memory: losing a change is a failure.
-    if (emulated && emulated->firmware().backing_failed()) {
-        err << kProgram << "cannot save the emulated chip to '" << *options.emulator.chip_file
-            << "'\n";
-        if (status == kExitSucceeded) status = kExitFailed;
+    for (std::size_t n = 0; programmer && n < programmer->emulated_count(); ++n) {
+        emu::EmulatedProgrammer& emulated = *programmer->emulated(n);
+        const emu::EmulatorOptions its = options.EmulatorOptionsFor(n);
+        if (!emulated.WriteWireLog()) {
+            err << kProgram << "cannot write the wire log '" << *its.wire_log << "'\n";
+            if (status == kExitSucceeded) status = kExitFailed;
+        }
+        // The chip file is the emulated chip's memory: losing a change is a failure.
+        if (emulated.firmware().backing_failed()) {
+            err << kProgram << "cannot save the emulated chip to '" << *its.chip_file << "'\n";
+            if (status == kExitSucceeded) status = kExitFailed;
+        }
     }
     if (options.json) out << JsonResultEvent(status, report) << '\n' << std::flush;
     return status;

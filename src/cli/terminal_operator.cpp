@@ -124,6 +124,17 @@ int TerminalOperator::ShowCriticalError(const std::string& message) {
     }
 }
 
+void TerminalOperator::ShowWaiting(std::uint64_t waited_ms, std::uint64_t limit_ms) {
+    constexpr std::uint64_t kEvery = 5000;
+    if (waited_ms / kEvery == last_waiting_report_ / kEvery && waited_ms >= last_waiting_report_)
+        return;
+    last_waiting_report_ = waited_ms;
+    if (waited_ms < kEvery) return;
+    if (bar_) bar_->Clear();
+    err_ << "  ожидание: " << waited_ms / 1000 << " с из " << limit_ms / 1000 << " с\n"
+         << std::flush;
+}
+
 std::optional<std::string> TerminalOperator::AskLine(const std::string& question) {
     err_ << question << std::flush;
     std::string line;

@@ -22,7 +22,7 @@ struct DialogAnswers {
     StallAnswer on_stall = StallAnswer::Ask;
 };
 
-class TerminalOperator final : public Operator {
+class TerminalOperator : public Operator {
 public:
     // `ask`: where answers typed at a terminal come from; null when there is
     // nobody to ask. `progress`: draw a progress bar on `err`. `json`: log
@@ -38,6 +38,8 @@ public:
     std::optional<std::string> ChooseOpenFile() override;
     void Progress(std::uint32_t done, std::uint32_t total) override;
     int ShowCriticalError(const std::string& message) override;
+    // Every fifth second of a wait, on standard error.
+    void ShowWaiting(std::uint64_t waited_ms, std::uint64_t limit_ms) override;
 
     // Wipes the progress bar before text written past the operator, such as
     // the message of a fatal stop.
@@ -55,6 +57,7 @@ private:
     DialogAnswers answers_;
     std::optional<ProgressBar> bar_;
     bool json_;
+    std::uint64_t last_waiting_report_ = 0;
 };
 
 }  // namespace dspprog

@@ -103,10 +103,6 @@ private:
 
 }  // namespace
 
-FixedEnumerator EmulatedEnumerator() {
-    return FixedEnumerator(std::vector<FixedEnumerator::Entry>{{kProgrammerManufacturer, kEmulatedPath}});
-}
-
 EmulatedBackend::EmulatedBackend(Firmware& firmware, Clock& clock, std::string device_path)
     : firmware_(firmware), device_path_(std::move(device_path)), clock_(clock) {}
 

@@ -21,16 +21,12 @@ namespace dspprog::emu {
 inline constexpr const char* kEmulatedPath =
     "\\\\?\\usb#vid_1992&pid_2003#emulated#{00873fdf-61a8-11d1-aa5e-00c04fb1728b}";
 
-// An enumerator listing the one emulated programmer.
-FixedEnumerator EmulatedEnumerator();
-
 class EmulatedBackend final : public LinkBackend {
 public:
     EmulatedBackend(Firmware& firmware, Clock& clock, std::string device_path = kEmulatedPath);
 
     std::unique_ptr<Device> OpenDevice(const std::string& path) override;
-    std::unique_ptr<Pipe> OpenPipe(Device& device, const std::string& path,
-                                   Access access) override;
+    std::unique_ptr<Pipe> OpenPipe(Device& device, const std::string& path, Access access) override;
 
     // What was opened and closed, in order, with the clock's time: "open device",
     // "open \PIPE00", "close \PIPE00", "close device", ...

@@ -192,6 +192,21 @@ std::string ChipFileOf(const std::string& pattern, std::uint32_t insertion) {
     return pattern.substr(0, at) + std::to_string(insertion) + pattern.substr(at + 2);
 }
 
+std::string EmulatedSerial(std::size_t number) {
+    return "EMU" + std::to_string(number);
+}
+
+std::string EmulatedLocation(std::size_t number) {
+    return "emu-" + std::to_string(number);
+}
+
+std::string EmulatedPath(std::size_t number) {
+    std::string path = kEmulatedPath;
+    if (number == 1) return path;
+    const std::string word = "#emulated#";
+    return path.replace(path.find(word), word.size(), "#emulated-" + std::to_string(number) + "#");
+}
+
 bool ParseIdent(const std::string& hex, std::array<std::uint8_t, 15>& out, std::string& error) {
     std::array<std::uint8_t, 15> bytes{};
     bool valid = hex.size() == 2 * bytes.size();
@@ -235,8 +250,12 @@ std::unique_ptr<EmulatedProgrammer> EmulatedProgrammer::Create(const EmulatorOpt
     firmware.timing().enabled = !options.fast;
     if (options.chip_file) firmware.SetBackingFile(ChipFileOf(*options.chip_file, 1));
     programmer->chip_file_ = options.chip_file;
-    programmer->backend_ = std::make_unique<EmulatedBackend>(firmware, clock);
-    programmer->enumerator_ = EmulatedEnumerator();
+    const std::string path = EmulatedPath(options.number);
+    programmer->backend_ = std::make_unique<EmulatedBackend>(firmware, clock, path);
+    programmer->entry_ = {kProgrammerManufacturer,
+                          path,
+                          {EmulatedSerial(options.number), EmulatedLocation(options.number), {}}};
+    programmer->enumerator_ = FixedEnumerator({programmer->entry_});
     programmer->wire_log_ = options.wire_log;
     return programmer;
 }

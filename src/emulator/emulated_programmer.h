@@ -26,6 +26,9 @@ struct EmulatorOptions {
     Faults faults;
     bool fast = false;                    // no timing model
     std::optional<std::string> wire_log;  // written when the programmer is destroyed
+    // Which of several emulated programmers, from 1: its serial number,
+    // bus location and interface path follow from it.
+    std::size_t number = 1;
 };
 
 // The chip file of the `insertion`-th chip put in the socket: "%d" in
@@ -34,6 +37,12 @@ std::string ChipFileOf(const std::string& pattern, std::uint32_t insertion);
 
 // How many identifications find the socket empty while a chip is swapped slowly.
 inline constexpr int kEmptySocketIdentifications = 2;
+
+// "EMU2", "emu-2", and the interface path of the n-th emulated programmer
+// (the first one's is kEmulatedPath).
+std::string EmulatedSerial(std::size_t number);
+std::string EmulatedLocation(std::size_t number);
+std::string EmulatedPath(std::size_t number);
 
 // 30 hex digits into reply bytes 1..15.
 bool ParseIdent(const std::string& hex, std::array<std::uint8_t, 15>& out, std::string& error);
@@ -49,6 +58,8 @@ public:
     ~EmulatedProgrammer();
 
     InterfaceEnumerator& enumerator() { return enumerator_; }
+    // Its one interface, as a listing of several emulated programmers shows it.
+    const FixedEnumerator::Entry& entry() const { return entry_; }
     EmulatedBackend& backend() { return *backend_; }
     Firmware& firmware() { return *firmware_; }
 
@@ -67,6 +78,7 @@ private:
 
     std::unique_ptr<Firmware> firmware_;
     std::unique_ptr<EmulatedBackend> backend_;
+    FixedEnumerator::Entry entry_;
     FixedEnumerator enumerator_;
     std::optional<std::string> wire_log_;
     std::optional<std::string> chip_file_;

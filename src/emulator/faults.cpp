@@ -32,8 +32,9 @@ bool ParseFault(const std::string& word, Faults& faults, std::string& error) {
             error = "fault '" + word + "' needs a hex opcode such as 83";
             return false;
         }
-        (kind == "refuse" ? faults.refuse : faults.fail_completion)
-            .insert(static_cast<std::uint8_t>(*opcode));
+        const auto code = static_cast<std::uint8_t>(*opcode);
+        (kind == "refuse" ? faults.refuse : faults.fail_completion).insert(code);
+        if (kind == "fail" && (code == 0xB0 || code == 0xC0)) faults.unwritten.insert(code);
         return true;
     }
     if (kind == "stall" || kind == "short") {

@@ -14,6 +14,9 @@ namespace dspprog::emu {
 struct Faults {
     std::set<std::uint8_t> refuse;           // opcodes answered with a non-zero status
     std::set<std::uint8_t> fail_completion;  // opcodes whose completion reply reports failure
+    // Write opcodes whose data blocks the chip does not take: a write that
+    // fails leaves the chip as it was, and the verify after it finds that.
+    std::set<std::uint8_t> unwritten;
     // Per pipe: transfers from the n-th one on (0-based, counting the pipe's
     // completed transfers) never complete. -1: never.
     std::array<long, kPipeCount> stall_from{-1, -1, -1, -1};
@@ -35,7 +38,8 @@ struct Faults {
 // stuck:N[=VV] | unplug@N | ident:CODE[@N]. OP is a hex opcode ("83"), PIPE a
 // pipe name, CODE four hex digits (manufacturer, device), VV the two hex digits
 // the stuck bytes read (00 when not given). False on a malformed word, with
-// `error` saying why.
+// `error` saying why. fail:OP of a write opcode (B0, C0) also leaves the
+// chip unwritten.
 bool ParseFault(const std::string& word, Faults& faults, std::string& error);
 
 }  // namespace dspprog::emu

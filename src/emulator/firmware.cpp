@@ -139,7 +139,8 @@ TimedCompletion Firmware::HostWrite(PipeRole pipe, const std::uint8_t* data, std
     if (pipe == PipeRole::CmdOut && count == 16) {
         Command(data, std::max(ready, now_us));
     } else if (pipe == PipeRole::MainOut && phase_ == Phase::Receiving) {
-        chip_.Program(ChipOffset(next_address_), data, std::min(count, kBlock));
+        if (!faults_.unwritten.count(phase_opcode_))
+            chip_.Program(ChipOffset(next_address_), data, std::min(count, kBlock));
         if (timing_.enabled) {
             // The firmware takes the next block only when the chip has programmed this one.
             const std::uint32_t us_per_byte = chip_.Erasable() ? timing_.program_us_per_byte_flash

@@ -16,6 +16,16 @@ inline constexpr std::uint32_t kProgrammerVendor = 1992;
 inline constexpr std::uint32_t kProgrammerProduct = 2003;
 inline constexpr const char* kProgrammerManufacturer = "Zelvandrik";
 
+// What the platform tells of the device behind one interface besides its
+// path; each part empty when it is not known.
+struct DeviceFacts {
+    std::string serial;    // the USB serial number
+    std::string location;  // where it sits on the bus ("1-4.2")
+    // Why the device cannot be opened (no permission, the wrong driver),
+    // with what the user can do about it.
+    std::string problem;
+};
+
 // A walk over the present interfaces of one device interface class, in
 // enumeration order. Each platform supplies one; the search itself is the same
 // everywhere. The calls mirror the steps at which a platform can fail.
@@ -33,6 +43,20 @@ public:
     virtual std::optional<std::string> ReadPath(std::uint32_t index) = 0;
     // The manufacturer text of the interface's device; empty when it has none.
     virtual std::string Manufacturer(std::uint32_t index) = 0;
+    // The facts of the interface's device; asked after its path and
+    // manufacturer have been read.
+    virtual DeviceFacts Facts(std::uint32_t index) {
+        (void)index;
+        return {};
+    }
+    // Programmers present that the walk cannot reach at all (on Windows, one
+    // bound to another driver shows no interface of the class): each with a
+    // path that names it and the reason in its facts. Asked before End.
+    struct Unreachable {
+        std::string path;
+        DeviceFacts facts;
+    };
+    virtual std::vector<Unreachable> UnreachableProgrammers() { return {}; }
     // Releases the set.
     virtual void End() = 0;
 };
@@ -56,6 +80,7 @@ public:
     struct Entry {
         std::string manufacturer;
         std::string path;
+        DeviceFacts facts{};
     };
 
     FixedEnumerator() = default;
@@ -68,6 +93,7 @@ public:
     // The path and the manufacturer end at their first NUL, as in a platform record.
     std::optional<std::string> ReadPath(std::uint32_t index) override;
     std::string Manufacturer(std::uint32_t index) override;
+    DeviceFacts Facts(std::uint32_t index) override { return entries_.at(index).facts; }
     void End() override {}
 
 private:

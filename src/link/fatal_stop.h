@@ -4,6 +4,7 @@
 // the fatal stop (a message, then the end of the program) and the operator's
 // answer "Завершить" to the critical-error prompt.
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
@@ -45,12 +46,18 @@ private:
 // The critical-error prompt: shows `message` and asks whether to wait or to end.
 class CriticalPrompt {
 public:
-    static constexpr int kAbort = 3;  // "Завершить"
-    static constexpr int kRetry = 4;  // "Подождать"
-    static constexpr int kClosed = 2; // closed by the title bar; counts as waiting
+    static constexpr int kAbort = 3;   // "Завершить"
+    static constexpr int kRetry = 4;   // "Подождать"
+    static constexpr int kClosed = 2;  // closed by the title bar; counts as waiting
 
     virtual ~CriticalPrompt() = default;
     virtual int ShowCriticalError(const std::string& message) = 0;
+    // A transfer has been awaited for `waited_ms` of the `limit_ms` its
+    // deadline allows. Told only by a link that keeps its deadlines fixed.
+    virtual void ShowWaiting(std::uint64_t waited_ms, std::uint64_t limit_ms) {
+        (void)waited_ms;
+        (void)limit_ms;
+    }
 };
 
 }  // namespace dspprog

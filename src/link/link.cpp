@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "link/link.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace dspprog {
@@ -8,7 +9,9 @@ namespace dspprog {
 Link::Link(LinkBackend& backend, Clock& clock, CriticalPrompt& prompt)
     : backend_(backend), clock_(clock), prompt_(prompt) {}
 
-Link::~Link() { Close(); }
+Link::~Link() {
+    Close();
+}
 
 std::unique_ptr<Pipe> Link::OpenPipe(const std::string& path, Access access) {
     std::unique_ptr<Pipe> pipe = backend_.OpenPipe(*DeviceHandle, path, access);
@@ -19,7 +22,8 @@ std::unique_ptr<Pipe> Link::OpenPipe(const std::string& path, Access access) {
 void Link::Open() {
     DeviceHandle = backend_.OpenDevice(DevicePath);
     if (!DeviceHandle) CriticalHalt("Ошибка открытия USB устройства!");
-    if (!backend_.CreateDoneEvent(Access::Read)) CriticalHalt("Не удалось создать событие ReadDone");
+    if (!backend_.CreateDoneEvent(Access::Read))
+        CriticalHalt("Не удалось создать событие ReadDone");
     if (!backend_.CreateDoneEvent(Access::Write))
         CriticalHalt("Не удалось создать событие WriteDone");
 
@@ -63,10 +67,19 @@ void Link::AwaitWhole(Pipe& pipe, std::uint32_t length, std::uint64_t base_ms,
     for (;;) {
         // 64-bit arithmetic throughout: the factor is at most 2^32 - 1 and the
         // base at most 10^5, so the product and the sum cannot overflow.
-        const std::uint64_t deadline = clock_.NowMs() + timeout_factor_ * base_ms;
-        if (timeout_factor_ < std::numeric_limits<std::uint32_t>::max()) ++timeout_factor_;
+        const std::uint64_t start = clock_.NowMs();
+        const std::uint64_t deadline = start + timeout_factor_ * base_ms;
+        if (!keep_deadlines_ && timeout_factor_ < std::numeric_limits<std::uint32_t>::max())
+            ++timeout_factor_;
 
-        Completion done = pipe.Await(clock_, deadline);
+        Completion done = pipe.Await(
+            clock_, keep_deadlines_ ? std::min(deadline, start + kWaitingReportMs) : deadline);
+        while (keep_deadlines_ && done.state == Completion::State::Pending &&
+               clock_.NowMs() < deadline) {
+            const std::uint64_t now = clock_.NowMs();
+            prompt_.ShowWaiting(now - start, deadline - start);
+            done = pipe.Await(clock_, std::min(deadline, now + kWaitingReportMs));
+        }
         if (done.state == Completion::State::Gone) {
             // No deadline and no answer to the prompt can bring an unplugged
             // programmer back; waiting would only keep the operator guessing.

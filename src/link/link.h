@@ -56,6 +56,13 @@ public:
     std::uint32_t TimeoutFactor() const { return timeout_factor_; }
     void SetTimeoutFactor(std::uint32_t factor) { timeout_factor_ = factor; }
 
+    // Kept, the factor an operation sets stays as it is for all its
+    // transfers, so that a stalled transfer is reported within minutes
+    // however far the operation has got; and a wait tells the prompt every
+    // second how long it has lasted. For programmers that run side by side.
+    void KeepDeadlines(bool keep) { keep_deadlines_ = keep; }
+    static constexpr std::uint64_t kWaitingReportMs = 1000;
+
     std::string DevicePath;
 
     std::unique_ptr<Device> DeviceHandle;
@@ -73,6 +80,7 @@ private:
     Clock& clock_;
     CriticalPrompt& prompt_;
     std::uint32_t timeout_factor_ = 1;
+    bool keep_deadlines_ = false;
 };
 
 }  // namespace dspprog

@@ -46,6 +46,8 @@ Outcome ReadInto(Session& session, OutputImageFile* file, const std::string& nam
     if (encoder) file->WriteText(encoder->Begin(), op);
     const std::uint32_t blocks = session.tChip.Size / kBlockSize;
     std::uint16_t checksum = 0;
+    std::uint16_t whole_sum = 0;
+    session.chip_sum.reset();
     bool blank = true;
     const std::uint64_t start = link.clock().NowMs();
     // The whole chip: the sums the operator compares by, and the run's record.
@@ -60,6 +62,8 @@ Outcome ReadInto(Session& session, OutputImageFile* file, const std::string& nam
         } else if (file) {
             file->WriteFileBlock(session.DataBuf, op);
         }
+        for (std::uint8_t byte : session.DataBuf)
+            whole_sum = static_cast<std::uint16_t>(whole_sum + byte);
         // The sum covers the blocks up to the first one that is not blank;
         // what follows it is neither summed nor tested.
         if (blank) {
@@ -84,6 +88,7 @@ Outcome ReadInto(Session& session, OutputImageFile* file, const std::string& nam
         file->Abandon(op);
         return Outcome::Failed;
     }
+    session.chip_sum = whole_sum;
     op.Log("  Чип считан за: " + std::to_string(end - start) + " миллисекунд.");
     op.Log(blank ? std::string("  Чип чист.") : ChecksumLine(checksum));
     if (file) {

@@ -69,6 +69,10 @@ struct Session {
     // The decimal separator of the operator's locale, for the speed figures.
     char DecimalSeparator = '.';
 
+    // The 16-bit sum of every byte the last read or compare took from the
+    // chip; nothing before one has run to its end.
+    std::optional<std::uint16_t> chip_sum;
+
     // Told where a read's image is while it is unfinished; may be null.
     UnfinishedFileWatch* unfinished_files = nullptr;
 

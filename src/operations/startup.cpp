@@ -4,12 +4,17 @@
 namespace dspprog {
 
 void StartUp(InterfaceEnumerator& enumerator, Link& link) {
-    const bool found = GetSymbolicLink(enumerator, kProgrammerInterfaceGuid, kProgrammerVendor,
-                                       kProgrammerProduct, kProgrammerManufacturer, link.DevicePath);
+    FindProgrammer(enumerator, link);
+    link.Open();
+}
+
+void FindProgrammer(InterfaceEnumerator& enumerator, Link& link) {
+    const bool found =
+        GetSymbolicLink(enumerator, kProgrammerInterfaceGuid, kProgrammerVendor, kProgrammerProduct,
+                        kProgrammerManufacturer, link.DevicePath);
     // A search that failed but left a path (a device of the right maker whose
     // path lacks the numbers) is still tried.
-    if (!found && link.DevicePath.empty()) CriticalHalt("Не удалось получить доступ к устройству!");
-    link.Open();
+    if (!found && link.DevicePath.empty()) CriticalHalt(kNoProgrammer);
 }
 
 }  // namespace dspprog

@@ -33,6 +33,8 @@ Differences CompareWithImage(Session& session, ImageInput& image) {
     content.clear();
     content.reserve(session.tChip.Size);
     if (session.settings.print_sums) differences.chip.reserve(session.tChip.Size);
+    std::uint16_t sum = 0;
+    session.chip_sum.reset();
     op.Progress(0, blocks);
     for (std::uint32_t n = 0; n < blocks; ++n) {
         image.ReadBlock(session.DataBuf, op);
@@ -43,6 +45,7 @@ Differences CompareWithImage(Session& session, ImageInput& image) {
             differences.chip.insert(differences.chip.end(), session.DataBuf.begin(),
                                     session.DataBuf.end());
         for (std::uint32_t i = 0; i < kBlockSize; ++i) {
+            sum = static_cast<std::uint16_t>(sum + session.DataBuf[i]);
             if (session.DataBuf[i] == expected[i]) continue;
             ++differences.count;
             if (differences.first.size() < Differences::kShown)
@@ -55,6 +58,7 @@ Differences CompareWithImage(Session& session, ImageInput& image) {
     session.findings.differing = differences.count;
     for (const Differences::Byte& byte : differences.first)
         session.findings.differing_addresses.push_back(byte.address);
+    session.chip_sum = sum;
     return differences;
 }
 

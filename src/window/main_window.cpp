@@ -154,6 +154,10 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     SeriesCounts->setObjectName("SeriesCounts");
     SeriesCounts->hide();
 
+    DeviceChoice = new QComboBox(this);
+    DeviceChoice->setObjectName("DeviceChoice");
+    DeviceChoice->setVisible(false);
+
     SaveDialog1 = MakeFileDialog("SaveDialog1", QFileDialog::AcceptSave, this);
     OpenDialog1 = MakeFileDialog("OpenDialog1", QFileDialog::AcceptOpen, this);
 
@@ -184,19 +188,20 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     grid->addWidget(EreaseChip, 1, 2);
     grid->addWidget(Progress, 2, 0, 1, 3);
     grid->addWidget(SeriesCounts, 3, 0, 1, 3);
-    grid->addWidget(Memo1, 4, 0, 1, 3);
-    grid->setRowStretch(4, 1);
+    grid->addWidget(DeviceChoice, 4, 0, 1, 3);
+    grid->addWidget(Memo1, 5, 0, 1, 3);
+    grid->setRowStretch(5, 1);
     grid->setColumnStretch(0, 2);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(2, 2);
 
-    // The series' controls come last: the older ones keep the order
-    // operators know.
+    // The series' controls and the programmer's choice come last: the older
+    // ones keep the order operators know.
     QWidget* const tab_order[] = {
-        GetIdent,        Read,          EreaseChip,       Memo1,
-        WriteChipButton, CompareButton, CheckBoxNotErase, CheckBoxClear,
-        CheckBoxPad,     ComboBoxLane,  CheckBoxSwap,     CheckBoxNotWrite,
-        Button1,         CheckBoxSeries, SerialButton};
+        GetIdent,         Read,          EreaseChip,     Memo1,          WriteChipButton,
+        CompareButton,    CheckBoxNotErase, CheckBoxClear, CheckBoxPad,  ComboBoxLane,
+        CheckBoxSwap,     CheckBoxNotWrite, Button1,     CheckBoxSeries, SerialButton,
+        DeviceChoice};
     for (std::size_t i = 1; i < std::size(tab_order); ++i)
         setTabOrder(tab_order[i - 1], tab_order[i]);
 }
@@ -217,7 +222,7 @@ void MainWindow::EnableControls(bool enabled) {
     for (QWidget* control : std::initializer_list<QWidget*>{
              GetIdent, Read, EreaseChip, WriteChipButton, CompareButton, CheckBoxNotErase,
              CheckBoxClear, CheckBoxPad, ComboBoxLane, CheckBoxSwap, CheckBoxNotWrite, Button1,
-             CheckBoxSeries, SerialButton}) {
+             CheckBoxSeries, SerialButton, DeviceChoice}) {
         control->setEnabled(enabled);
     }
 }

@@ -63,6 +63,8 @@ public:
     QPushButton* Button1;
     QCheckBox* CheckBoxSeries;  // "Серия": the write goes on chip after chip
     QPushButton* SerialButton;  // "Серийный номер…": the series' number and log
+    // The programmer the operations run on; shown only when there are several.
+    QComboBox* DeviceChoice;
 
     QProgressBar* Progress;
     QLabel* SeriesCounts;  // a series' counts, under Progress

@@ -9,6 +9,7 @@
 #include "app/exit_status.h"
 #include "app/programmer.h"
 #include "app/run_files.h"
+#include "link/device_choice.h"
 #include "operations/startup.h"
 #include "window/fatal_report.h"
 #include "window/window_options.h"
@@ -32,11 +33,15 @@ int UsageError(const std::string& message) {
 }  // namespace
 
 int RunWindow(InterfaceEnumerator& enumerator, LinkBackend& backend, Clock& clock,
-              const FileRoles& files, Programmer* programmer) {
+              const FileRoles& files, Programmer* programmer,
+              const std::vector<ProgrammerEntry>& among) {
     WindowWiring wiring(backend, clock, files);
     wiring.handlers.SetProgrammer(programmer);
     try {
-        StartUp(enumerator, wiring.link);
+        std::vector<std::uint32_t> members;
+        for (const ProgrammerEntry& entry : among) members.push_back(entry.member);
+        SubsetEnumerator chosen(enumerator, std::move(members));
+        StartUp(among.empty() ? enumerator : chosen, wiring.link);
     } catch (const FatalStop& stop) {
         wiring.link.Close();
         return ReportFatalStop(stop, nullptr);
@@ -45,6 +50,11 @@ int RunWindow(InterfaceEnumerator& enumerator, LinkBackend& backend, Clock& cloc
     // Queued: the exit takes effect once the fatal path has returned to the loop.
     QObject::connect(
         &wiring.handlers, &WindowHandlers::ExitRequested, qApp,
+        [](int status) { QCoreApplication::exit(status); }, Qt::QueuedConnection);
+
+    wiring.ChooseAmong(enumerator);
+    QObject::connect(
+        wiring.selector.get(), &DeviceSelector::ExitRequested, qApp,
         [](int status) { QCoreApplication::exit(status); }, Qt::QueuedConnection);
 
     wiring.window.show();
@@ -86,8 +96,14 @@ int RunDspprog(const QStringList& arguments, Clock& clock) {
         return ReportFatalStop(stop, nullptr);
     }
     if (!programmer) return UsageError(error);
+    if (options.device && *options.device == kAllDevices)
+        return UsageError(OptionFlag(StartOption::Device) +
+                          " all runs a command on every programmer at once; that is "
+                          "dspprog-cli's, the window works with one");
+    std::vector<ProgrammerEntry> chosen;
+    if (!ChooseDevices(*programmer, options.device, chosen, error)) return UsageError(error);
     return RunWindow(programmer->enumerator(), programmer->backend(), clock, files.roles,
-                     programmer.get());
+                     programmer.get(), chosen);
 }
 
 }  // namespace dspprog

@@ -4,11 +4,13 @@
 
 #include <QStringList>
 #include <string>
+#include <vector>
 
 #include "app/file_roles.h"
 #include "link/clock.h"
 #include "link/discovery.h"
 #include "link/pipe.h"
+#include "link/programmer_list.h"
 
 namespace dspprog {
 
@@ -22,9 +24,12 @@ class Programmer;
 // operator closed the window, kExitStopped after a fatal stop. Needs a
 // QApplication.
 // `programmer`, when given, is the one behind the backend (the series names
-// it in its log and tells it of chip swaps).
+// it in its log and tells it of chip swaps). With `among`, start-up looks at
+// those programmers alone. With several programmers present the window lets
+// the operator switch between them.
 int RunWindow(InterfaceEnumerator& enumerator, LinkBackend& backend, Clock& clock,
-              const FileRoles& files, Programmer* programmer = nullptr);
+              const FileRoles& files, Programmer* programmer = nullptr,
+              const std::vector<ProgrammerEntry>& among = {});
 
 // The whole program: the command line, the programmer it names (the platform's
 // hardware or the emulator), RunWindow. Returns the exit status: kExitUsage

@@ -104,7 +104,7 @@ bool WindowHandlers::StartSeries() {
         if (programmer_ != nullptr) {
             lane.identity = programmer_->Identity(session_.link);
             lane.chip_done = [this](bool slowly, std::string& why) {
-                return programmer_->ChipDone(slowly, why);
+                return programmer_->ChipDone(session_.link, slowly, why);
             };
         } else {
             lane.identity.location = session_.link.DevicePath;

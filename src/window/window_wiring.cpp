@@ -15,4 +15,9 @@ WindowWiring::WindowWiring(LinkBackend& backend, Clock& clock, const FileRoles& 
     session.DecimalSeparator = LocaleDecimalSeparator();
 }
 
+void WindowWiring::ChooseAmong(InterfaceEnumerator& enumerator) {
+    selector = std::make_unique<DeviceSelector>(window, handlers, enumerator, link);
+    selector->Refresh();
+}
+
 }  // namespace dspprog

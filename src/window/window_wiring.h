@@ -13,6 +13,7 @@
 #include "link/pipe.h"
 #include "operations/session.h"
 #include "window/critical_error_dialog.h"
+#include "window/device_selector.h"
 #include "window/main_window.h"
 #include "window/qt_operator.h"
 #include "window/window_handlers.h"
@@ -35,6 +36,11 @@ public:
     // The operator's choices kept between runs (the series' setup).
     QSettings settings;
     WindowHandlers handlers;
+    // Made by ChooseAmong once the link is open; null until then.
+    std::unique_ptr<DeviceSelector> selector;
+
+    // Lets the operator choose among the programmers `enumerator` shows.
+    void ChooseAmong(InterfaceEnumerator& enumerator);
 };
 
 }  // namespace dspprog

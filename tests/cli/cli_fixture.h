@@ -46,7 +46,8 @@ protected:
     SimulatedClock clock;
     // Where a run without --catalogue looks for one; unset: this process's places.
     std::optional<CatalogueEnvironment> places;
-    bool progress = false;  // the progress bar drawn, as on a terminal
+    bool progress = false;    // the progress bar drawn, as on a terminal
+    bool real_clock = false;  // the steady clock instead of `clock`, for --device all
     // The lines a series reads between chips; unset: it has no input.
     std::optional<std::string> next_chip_lines;
 };

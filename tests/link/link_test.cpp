@@ -257,6 +257,10 @@ struct StallCase {
     std::optional<Times> times = {};
     std::optional<std::uint32_t> factor_after = {};
     std::optional<int> cancels = {};
+    bool keep_deadlines = false;
+    // With kept deadlines: how many times the wait was reported, and the last report.
+    std::optional<std::size_t> waiting_reports = {};
+    std::optional<std::pair<std::uint64_t, std::uint64_t>> last_waiting = {};
 };
 
 void PrintTo(const StallCase& c, std::ostream* out) {
@@ -269,6 +273,7 @@ TEST_P(LinkStall, IsPromptedAtItsDeadlinesAndAwaitedWithoutARestart) {
     const StallCase& c = GetParam();
     World w(c.start_ms);
     if (c.factor) w.link.SetTimeoutFactor(*c.factor);
+    w.link.KeepDeadlines(c.keep_deadlines);
     w.pipe.Plan(c.plan);
     for (int answer : c.answers) w.prompt.Answer(answer);
 
@@ -285,6 +290,12 @@ TEST_P(LinkStall, IsPromptedAtItsDeadlinesAndAwaitedWithoutARestart) {
     }
     if (c.cancels) {
         EXPECT_EQ(w.pipe.cancels(), *c.cancels);
+    }
+    if (c.waiting_reports) {
+        EXPECT_EQ(w.prompt.waiting().size(), *c.waiting_reports);
+    }
+    if (c.last_waiting) {
+        EXPECT_EQ(w.prompt.waiting().back(), *c.last_waiting);
     }
     EXPECT_EQ(w.pipe.starts().size(), 1u) << "a transfer is awaited again, never restarted";
     EXPECT_FALSE(w.pipe.in_flight()) << "the transfer is given up before the program ends";
@@ -306,6 +317,19 @@ INSTANTIATE_TEST_SUITE_P(
                                 .times = Times{10000, 30000, 60000},
                                 .factor_after = 4,
                                 .cancels = 1},
+                      // Side by side, a stall late in a long run is reported
+                      // after the operation's own deadline, not a grown one.
+                      StallCase{.name = "KeptDeadlinesStayAtTheFactorAndTellTheWaitEachSecond",
+                                .plan = TransferPlan::Never(),
+                                .direction = Access::Read,
+                                .length = 4096,
+                                .answers = {kWait, kWait, kEnd},
+                                .factor = 3,
+                                .times = Times{15000, 30000, 45000},
+                                .factor_after = 3,
+                                .keep_deadlines = true,
+                                .waiting_reports = 42,
+                                .last_waiting = std::pair<std::uint64_t, std::uint64_t>{14000, 15000}},
                       StallCase{.name = "TheFactorInForceMultipliesTheBase",
                                 .plan = TransferPlan::Never(),
                                 .direction = Access::Write,

@@ -9,6 +9,7 @@
 #include <functional>
 #include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "link/clock.h"
@@ -43,6 +44,11 @@ public:
     void SetLimit(std::size_t limit) { limit_ = limit; }
 
     int ShowCriticalError(const std::string& message) override;
+    void ShowWaiting(std::uint64_t waited_ms, std::uint64_t limit_ms) override {
+        waiting_.push_back({waited_ms, limit_ms});
+    }
+    // Each report of a kept-deadline wait: how long so far, of how long.
+    const std::vector<std::pair<std::uint64_t, std::uint64_t>>& waiting() const { return waiting_; }
 
     const std::vector<Shown>& shown() const { return shown_; }
     std::vector<std::string> messages() const;
@@ -57,6 +63,7 @@ private:
     std::function<void(std::size_t, const std::string&)> on_show_;
     std::size_t limit_ = 1000;
     std::vector<Shown> shown_;
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> waiting_;
 };
 
 }  // namespace dspprog

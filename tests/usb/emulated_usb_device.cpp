@@ -232,6 +232,7 @@ void EmulatedUsbDevice::AnswerControl(Urb& urb) {
             answer = StringDescriptor(spec_.manufacturer);
         if (index == 2 && !spec_.product_name.empty())
             answer = StringDescriptor(spec_.product_name);
+        if (index == 3 && !spec_.serial.empty()) answer = StringDescriptor(spec_.serial);
     }
     if (answer.empty()) {
         Finish(urb, -EPIPE, 0);  // a request this device does not know: it stalls

@@ -21,7 +21,8 @@ std::vector<std::uint8_t> UsbDeviceSpec::Descriptors() const {
     Put16(out, 0x0100);
     out.push_back(manufacturer.empty() ? 0 : 1);
     out.push_back(product_name.empty() ? 0 : 2);
-    out.insert(out.end(), {0, 1});  // no serial number, one configuration
+    out.push_back(serial.empty() ? 0 : 3);
+    out.push_back(1);  // one configuration
 
     std::vector<std::uint8_t> config{9, 2, 0,    0, static_cast<std::uint8_t>(interfaces.size()),
                                      1, 0, 0x80, 50};

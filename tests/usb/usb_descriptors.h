@@ -28,6 +28,7 @@ struct UsbDeviceSpec {
     std::uint16_t product = 0;
     std::string manufacturer;  // string 1; none when empty
     std::string product_name;  // string 2; none when empty
+    std::string serial;        // string 3; none when empty
     std::vector<UsbInterfaceSpec> interfaces;
 
     // The device descriptor followed by the one configuration with its

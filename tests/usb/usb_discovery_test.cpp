@@ -3,8 +3,15 @@
 
 #include <string>
 
+#include <libusb.h>
+
+#include <vector>
+
+#include "link/device_choice.h"
 #include "link/discovery.h"
+#include "link/programmer_list.h"
 #include "link/usb/usb_enumerator.h"
+#include "link/usb/usb_session.h"
 #include "usb/usb_bus_fixture.h"
 
 namespace dspprog::testing {
@@ -72,6 +79,43 @@ TEST_F(UsbDiscoveryTest, WithoutTheProgrammerThePathIsTheLastOneOfTheMaker) {
     std::string path;
     EXPECT_FALSE(Search(path));
     EXPECT_EQ(path, ProgrammerPath("1-1", "vid_1992&pid_2004"));
+}
+
+UsbDeviceSpec WithSerial(std::string serial) {
+    UsbDeviceSpec spec = ProgrammerSpec();
+    spec.serial = std::move(serial);
+    return spec;
+}
+
+TEST_F(UsbDiscoveryTest, ListsEveryProgrammerWithSerialAndPortAndASerialChoosesOne) {
+    bus_->Plug("1-1", WithSerial("A1"));
+    bus_->Plug("1-2", FlashDriveSpec());
+    bus_->PlugHub("1-3");
+    bus_->Plug("1-3.2", WithSerial("B2"));
+    bus_->Plug("1-4", ProgrammerSpec());
+    StartLibusb();
+    UsbInterfaceEnumerator enumerator(context_);
+
+    const std::vector<ProgrammerEntry> list = ListProgrammers(enumerator);
+    std::vector<std::string> lines;
+    for (const ProgrammerEntry& entry : list) lines.push_back(ListingLine(entry));
+    EXPECT_EQ(lines, (std::vector<std::string>{"1\tA1\t1-1\t" + ProgrammerPath("1-1"),
+                                               "2\tB2\t1-3.2\t" + ProgrammerPath("1-3.2"),
+                                               "3\t-\t1-4\t" + ProgrammerPath("1-4")}));
+
+    const std::vector<ProgrammerEntry> chosen = ChooseProgrammers(list, "B2");
+    ASSERT_EQ(chosen.size(), 1u);
+    SubsetEnumerator subset(enumerator, {chosen.front().member});
+    std::string path;
+    EXPECT_TRUE(GetSymbolicLink(subset, kGuid, kProgrammerVendor, kProgrammerProduct,
+                                kProgrammerManufacturer, path));
+    EXPECT_EQ(path, ProgrammerPath("1-3.2"));
+}
+
+TEST(UsbOpenProblem, NamesTheDeviceNodeAndTheUdevRuleForARefusedPermission) {
+    const std::string text = OpenProblemText(1, 7, LIBUSB_ERROR_ACCESS);
+    EXPECT_NE(text.find("no permission on /dev/bus/usb/001/007"), std::string::npos) << text;
+    EXPECT_NE(text.find("60-dspprog.rules"), std::string::npos) << text;
 }
 
 }  // namespace

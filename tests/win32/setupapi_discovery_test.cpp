@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "link/discovery.h"
+#include "link/programmer_list.h"
 #include "link/win32/setupapi_enumerator.h"
 
 namespace dspprog {
@@ -52,6 +53,29 @@ TEST(SetupApiDiscovery, InterfaceClassKeepsItsByteOrder) {
         EXPECT_EQ(guid.Data3, expected.Data3);
         EXPECT_EQ(0, std::memcmp(guid.Data4, expected.Data4, sizeof guid.Data4));
     }
+}
+
+TEST(SetupApiListing, NoProgrammerListsNothing) {
+    SetupApiEnumerator enumerator;
+    EXPECT_TRUE(ListProgrammers(enumerator).empty());
+}
+
+TEST(SetupApiListing, SerialIsTheInstanceIdsLastPartUnlessWindowsMadeItUp) {
+    const struct {
+        const char* id;
+        const char* serial;
+    } cases[] = {
+        {"USB\\VID_1992&PID_2003\\A1", "A1"},
+        {"USB\\VID_1992&PID_2003\\5&2F1C0A&0&1", ""},
+        {"USB\\VID_1992&PID_2003", ""},  // no part after the IDs
+        {"", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(SerialFromInstanceId(c.id), c.serial) << c.id;
+}
+
+TEST(SetupApiListing, AWrongDriverIsNamed) {
+    EXPECT_NE(WrongDriverText("WinUSB").find("'WinUSB'"), std::string::npos);
+    EXPECT_NE(WrongDriverText("").find("no driver"), std::string::npos);
 }
 
 }  // namespace

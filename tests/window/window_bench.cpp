@@ -21,11 +21,13 @@ namespace dspprog::testing {
 
 namespace {
 
-StartOptions Emulating(const emu::EmulatorOptions& options, const TempCatalogue& catalogue) {
+StartOptions Emulating(const emu::EmulatorOptions& options, const TempCatalogue& catalogue,
+                       std::size_t programmers = 1) {
     StartOptions start;
     start.catalogue = catalogue.path();
     start.emulate = true;
     start.emulator = options;
+    start.emulated_chips.assign(programmers, options.chip);
     return start;
 }
 
@@ -64,9 +66,9 @@ TestSettingsPlace::TestSettingsPlace(const std::filesystem::path& dir) {
     }
 }
 
-WindowBench::WindowBench(const emu::EmulatorOptions& options)
+WindowBench::WindowBench(const emu::EmulatorOptions& options, std::size_t programmers)
     : files(BenchFiles(Emulating(options, catalogue), catalogue)),
-      programmer(OpenProgrammer(Emulating(options, catalogue), files, clock)),
+      programmer(OpenProgrammer(Emulating(options, catalogue, programmers), files, clock)),
       wiring(programmer->backend(), clock, files) {
     programmer->Connect(wiring.link);
     handlers.SetProgrammer(programmer.get());

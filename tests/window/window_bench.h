@@ -53,7 +53,9 @@ emu::EmulatorOptions BenchEmulator();
 
 class WindowBench {
 public:
-    explicit WindowBench(const emu::EmulatorOptions& options = BenchEmulator());
+    // `programmers` emulated programmers, each with the chip of `options`.
+    explicit WindowBench(const emu::EmulatorOptions& options = BenchEmulator(),
+                         std::size_t programmers = 1);
     ~WindowBench();
 
     emu::Firmware& firmware() { return programmer->emulated()->firmware(); }

@@ -4,6 +4,7 @@
 // operation from starting while one runs.
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
@@ -50,6 +51,27 @@ class WindowOperationsTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void TheSelectorShowsSeveralProgrammersAndMovesTheLinkToTheChosenOne() {
+        WindowBench one;
+        one.wiring.ChooseAmong(one.programmer->enumerator());
+        QVERIFY(!one.window.DeviceChoice->isVisible());
+
+        WindowBench two(BenchEmulator(), 2);
+        two.wiring.ChooseAmong(two.programmer->enumerator());
+        QComboBox* choice = two.window.DeviceChoice;
+        QVERIFY(choice->isVisible());
+        QCOMPARE(choice->count(), 2);
+        QCOMPARE(choice->itemText(1), QString("EMU2  (emu-2)"));
+        QCOMPARE(choice->currentIndex(), 0);
+
+        emit choice->activated(1);
+        QCOMPARE(two.wiring.link.DevicePath, emu::EmulatedPath(2));
+        QCOMPARE(choice->currentIndex(), 1);
+        QVERIFY(two.Click(two.window.GetIdent));
+        QVERIFY(two.programmer->emulated(0)->firmware().wire().empty());
+        QVERIFY(!two.programmer->emulated(1)->firmware().wire().empty());
+    }
+
     void IdentifyLogsTheChip() {
         WindowBench bench;
         QVERIFY(bench.Click(bench.window.GetIdent));

@@ -62,23 +62,40 @@ std::optional<std::string> UsbInterfaceEnumerator::ReadPath(std::uint32_t index)
     return entries_.at(index).path;
 }
 
+namespace {
+
+// A string descriptor as ASCII; empty when the device has none.
+std::string StringOf(libusb_device_handle* handle, std::uint8_t index) {
+    if (index == 0) return {};
+    unsigned char text[256];
+    const int length = libusb_get_string_descriptor_ascii(handle, index, text, sizeof text);
+    if (length <= 0) return {};
+    return std::string(reinterpret_cast<const char*>(text), static_cast<std::size_t>(length));
+}
+
+}  // namespace
+
 std::string UsbInterfaceEnumerator::Manufacturer(std::uint32_t index) {
-    libusb_device* device = entries_.at(index).device;
+    Entry& entry = entries_.at(index);
     libusb_device_descriptor descriptor;
-    if (libusb_get_device_descriptor(device, &descriptor) != LIBUSB_SUCCESS ||
+    if (libusb_get_device_descriptor(entry.device, &descriptor) != LIBUSB_SUCCESS ||
         descriptor.iManufacturer == 0)
         return {};
     libusb_device_handle* handle = nullptr;
-    if (const int r = libusb_open(device, &handle); r != LIBUSB_SUCCESS) {
-        ExplainUsbError(diagnostics_, "cannot open", entries_.at(index).path, r);
+    if (const int r = libusb_open(entry.device, &handle); r != LIBUSB_SUCCESS) {
+        ExplainUsbError(diagnostics_, "cannot open", entry.path, r);
+        entry.problem = OpenProblemText(entry.bus, libusb_get_device_address(entry.device), r);
         return {};
     }
-    unsigned char text[256];
-    const int length =
-        libusb_get_string_descriptor_ascii(handle, descriptor.iManufacturer, text, sizeof text);
+    std::string manufacturer = StringOf(handle, descriptor.iManufacturer);
+    entry.serial = StringOf(handle, descriptor.iSerialNumber);
     libusb_close(handle);
-    if (length <= 0) return {};
-    return std::string(reinterpret_cast<const char*>(text), static_cast<std::size_t>(length));
+    return manufacturer;
+}
+
+DeviceFacts UsbInterfaceEnumerator::Facts(std::uint32_t index) {
+    const Entry& entry = entries_.at(index);
+    return {entry.serial, UsbLocationText(entry.bus, entry.ports), entry.problem};
 }
 
 void UsbInterfaceEnumerator::End() {

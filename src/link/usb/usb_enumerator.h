@@ -38,6 +38,9 @@ public:
     // Opens the device to read its manufacturer string descriptor; empty when
     // the device cannot be opened or has none.
     std::string Manufacturer(std::uint32_t index) override;
+    // The serial number is read along with the manufacturer; the location is
+    // the port path.
+    DeviceFacts Facts(std::uint32_t index) override;
     void End() override;
 
 private:
@@ -46,6 +49,8 @@ private:
         std::string path;
         std::uint8_t bus;
         std::vector<std::uint8_t> ports;
+        std::string serial;   // read when the manufacturer is
+        std::string problem;  // why the device would not open
     };
 
     std::shared_ptr<UsbContext> context_;

@@ -3,6 +3,8 @@
 
 #include <libusb.h>
 
+#include <cstdio>
+
 namespace dspprog {
 
 namespace {
@@ -32,7 +34,49 @@ const char* Hint(int error) {
     }
 }
 
+#ifndef _WIN32
+// Where udev reads rules from; the package puts the rule in the second.
+const char* const kRuleFiles[] = {"/etc/udev/rules.d/60-dspprog.rules",
+                                  "/usr/lib/udev/rules.d/60-dspprog.rules",
+                                  "/lib/udev/rules.d/60-dspprog.rules"};
+
+bool RuleInstalled() {
+    for (const char* file : kRuleFiles)
+        if (std::FILE* f = std::fopen(file, "r")) {
+            std::fclose(f);
+            return true;
+        }
+    return false;
+}
+#endif
+
 }  // namespace
+
+std::string OpenProblemText(std::uint8_t bus, std::uint8_t address, int error) {
+#ifdef _WIN32
+    (void)bus;
+    (void)address;
+    if (error == LIBUSB_ERROR_NOT_SUPPORTED)
+        return "its driver is not WinUSB; bind WinUSB to it or use the native backend";
+#else
+    if (error == LIBUSB_ERROR_ACCESS) {
+        char node[32];
+        std::snprintf(node, sizeof node, "/dev/bus/usb/%03u/%03u", bus, address);
+        std::string text = std::string("no permission on ") + node + "; ";
+        if (RuleInstalled())
+            return text +
+                   "the udev rule 60-dspprog.rules is installed: unplug the programmer "
+                   "and plug it in again";
+        return text +
+               "the udev rule 60-dspprog.rules is not installed: sudo install -m 644 "
+               "packaging/60-dspprog.rules /etc/udev/rules.d/ && sudo udevadm control "
+               "--reload-rules";
+    }
+#endif
+    if (error == LIBUSB_ERROR_BUSY) return "another program or driver holds its interface";
+    if (const char* hint = Hint(error)) return hint;
+    return std::string("cannot be opened: ") + libusb_strerror(static_cast<libusb_error>(error));
+}
 
 void ExplainUsbError(std::ostream& diagnostics, const std::string& what, const std::string& path,
                      int error) {

@@ -25,6 +25,11 @@ namespace dspprog {
 void ExplainUsbError(std::ostream& diagnostics, const std::string& what, const std::string& path,
                      int error);
 
+// Why a device that libusb found cannot be opened, for the listing: for a
+// refused permission, the device node and whether the udev rule that grants
+// it is installed; empty for errors that say nothing the user can act on.
+std::string OpenProblemText(std::uint8_t bus, std::uint8_t address, int error);
+
 class UsbSession {
 public:
     // Opens `device` and claims `interface`. Null when either fails; what went

@@ -89,6 +89,88 @@ std::string SetupApiEnumerator::Manufacturer(std::uint32_t index) {
     return std::string(buffer, strnlen(buffer, sizeof buffer));
 }
 
+namespace {
+
+// A text property of a device; empty when it has none.
+std::string TextProperty(HDEVINFO set, SP_DEVINFO_DATA& device, DWORD property) {
+    char buffer[kPropertyBufferSize];
+    buffer[0] = 0;
+    if (!SetupDiGetDeviceRegistryPropertyA(set, &device, property, nullptr,
+                                           reinterpret_cast<PBYTE>(buffer), sizeof buffer, nullptr))
+        return {};
+    return std::string(buffer, strnlen(buffer, sizeof buffer));
+}
+
+std::string InstanceId(HDEVINFO set, SP_DEVINFO_DATA& device) {
+    char buffer[kPropertyBufferSize];
+    if (!SetupDiGetDeviceInstanceIdA(set, &device, buffer, sizeof buffer, nullptr)) return {};
+    return std::string(buffer, strnlen(buffer, sizeof buffer));
+}
+
+std::string Upper(std::string text) {
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return text;
+}
+
+}  // namespace
+
+std::string SerialFromInstanceId(const std::string& instance_id) {
+    const auto slash = instance_id.find_last_of('\\');
+    if (slash == std::string::npos) return {};
+    const std::string last = instance_id.substr(slash + 1);
+    return last.find('&') == std::string::npos ? last : std::string();
+}
+
+std::string WrongDriverText(const std::string& service) {
+    if (service.empty())
+        return "no driver is installed for it; install the programmer's own driver (or WinUSB "
+               "for --usb libusb)";
+    return "it is bound to the driver '" + service +
+           "', not the programmer's own; use --usb libusb with WinUSB, or install the "
+           "programmer's driver";
+}
+
+DeviceFacts SetupApiEnumerator::Facts(std::uint32_t index) {
+    if (index != index_ || reads_ == 0) return {};
+    return {SerialFromInstanceId(InstanceId(set_, device_)),
+            TextProperty(set_, device_, SPDRP_LOCATION_INFORMATION),
+            {}};
+}
+
+std::vector<InterfaceEnumerator::Unreachable> SetupApiEnumerator::UnreachableProgrammers() {
+    std::vector<Unreachable> found;
+    if (set_ == INVALID_HANDLE_VALUE) return found;
+    // The devices that do show the class: their instance IDs.
+    std::vector<std::string> reachable;
+    for (DWORD i = 0;; ++i) {
+        SP_DEVICE_INTERFACE_DATA record{};
+        record.cbSize = kInterfaceDataSize;
+        if (!SetupDiEnumDeviceInterfaces(set_, nullptr, &class_guid_, i, &record)) break;
+        SP_DEVINFO_DATA device{};
+        device.cbSize = kDevInfoDataSize;
+        DWORD required = 0;
+        SetupDiGetDeviceInterfaceDetailA(set_, &record, nullptr, 0, &required, &device);
+        reachable.push_back(Upper(InstanceId(set_, device)));
+    }
+    HDEVINFO usb = SetupDiGetClassDevsA(nullptr, "USB", nullptr, DIGCF_ALLCLASSES | DIGCF_PRESENT);
+    if (usb == INVALID_HANDLE_VALUE) return found;
+    for (DWORD i = 0;; ++i) {
+        SP_DEVINFO_DATA device{};
+        device.cbSize = kDevInfoDataSize;
+        if (!SetupDiEnumDeviceInfo(usb, i, &device)) break;
+        const std::string id = InstanceId(usb, device);
+        if (Upper(id).find("VID_1992&PID_2003") == std::string::npos) continue;
+        if (std::find(reachable.begin(), reachable.end(), Upper(id)) != reachable.end()) continue;
+        found.push_back(
+            {id,
+             {SerialFromInstanceId(id), TextProperty(usb, device, SPDRP_LOCATION_INFORMATION),
+              WrongDriverText(TextProperty(usb, device, SPDRP_SERVICE))}});
+    }
+    SetupDiDestroyDeviceInfoList(usb);
+    return found;
+}
+
 void SetupApiEnumerator::End() {
     if (set_ != INVALID_HANDLE_VALUE) SetupDiDestroyDeviceInfoList(set_);
     set_ = INVALID_HANDLE_VALUE;

@@ -43,6 +43,12 @@ public:
     std::uint32_t DetailSize(std::uint32_t index) override;
     std::optional<std::string> ReadPath(std::uint32_t index) override;
     std::string Manufacturer(std::uint32_t index) override;
+    // The serial number from the device's instance ID, the location its
+    // SPDRP_LOCATION_INFORMATION reports.
+    DeviceFacts Facts(std::uint32_t index) override;
+    // Present USB devices 1992:2003 that show no interface of the class: bound
+    // to another driver (WinUSB, say) or to none.
+    std::vector<Unreachable> UnreachableProgrammers() override;
     void End() override;
 
 private:
@@ -54,6 +60,15 @@ private:
     std::uint32_t detail_size_ = 0;  // what the last size query reported
     int reads_ = 0;                  // detail reads of the current interface
 };
+
+// The serial number in a USB device instance ID ("USB\\VID_1992&PID_2003\\A1"
+// gives "A1"); empty for an ID Windows made up for a device without one,
+// which has "&" in its last part.
+std::string SerialFromInstanceId(const std::string& instance_id);
+
+// Why the native backend cannot open a programmer bound to `service`
+// (SPDRP_SERVICE; empty when no driver is bound).
+std::string WrongDriverText(const std::string& service);
 
 // The interface class GUID from its text form; false when it is not one.
 bool ParseInterfaceClass(const std::string& text, GUID& guid);

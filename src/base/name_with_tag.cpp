@@ -1,0 +1,14 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "base/name_with_tag.h"
+
+namespace dspprog {
+
+std::string NameWithTag(const std::string& path, const std::string& tag) {
+    const auto slash = path.find_last_of("/\\");
+    const std::size_t name_start = slash == std::string::npos ? 0 : slash + 1;
+    auto dot = path.rfind('.');
+    if (dot == std::string::npos || dot <= name_start) dot = path.size();
+    return path.substr(0, dot) + "-" + tag + path.substr(dot);
+}
+
+}  // namespace dspprog

@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "link/programmer_list.h"
+
+namespace dspprog {
+
+namespace {
+
+std::string OrDash(const std::string& text) {
+    return text.empty() ? "-" : text;
+}
+
+}  // namespace
+
+std::string ProgrammerEntry::Name() const {
+    return facts.serial.empty() ? std::to_string(number) : facts.serial;
+}
+
+std::vector<ProgrammerEntry> ListProgrammers(InterfaceEnumerator& enumerator) {
+    std::vector<ProgrammerEntry> list;
+    const std::string vid = VendorText(kProgrammerVendor);
+    const std::string pid = ProductText(kProgrammerProduct);
+    if (!enumerator.Begin(kProgrammerInterfaceGuid)) return list;
+    for (std::uint32_t index = 0; enumerator.Exists(index); ++index) {
+        // An interface whose detail cannot be read ends the search; the
+        // listing goes on past it, since the others are no less present.
+        if (enumerator.DetailSize(index) == 0) continue;
+        const std::optional<std::string> path = enumerator.ReadPath(index);
+        if (!path) continue;
+        if (path->find(vid) == std::string::npos || path->find(pid) == std::string::npos) continue;
+        const bool maker = enumerator.Manufacturer(index) == kProgrammerManufacturer;
+        DeviceFacts facts = enumerator.Facts(index);
+        if (!maker && facts.problem.empty()) continue;
+        list.push_back({index, list.size() + 1, *path, std::move(facts)});
+    }
+    for (InterfaceEnumerator::Unreachable& other : enumerator.UnreachableProgrammers())
+        list.push_back({ProgrammerEntry::kUnreachable, list.size() + 1, std::move(other.path),
+                        std::move(other.facts)});
+    enumerator.End();
+    return list;
+}
+
+std::string ListingLine(const ProgrammerEntry& entry) {
+    std::string line = std::to_string(entry.number) + '\t' + OrDash(entry.facts.serial) + '\t' +
+                       OrDash(entry.facts.location) + '\t' + entry.path;
+    if (!entry.facts.problem.empty()) line += '\t' + entry.facts.problem;
+    return line;
+}
+
+}  // namespace dspprog
