@@ -11,6 +11,21 @@ namespace dspprog {
 
 namespace {
 
+// The lane's chips one after the other; the operator's answer and the serial
+// numbers come through `work.series`, shared with the other lanes.
+void RunSeriesLane(Programmer& programmer, Session& session, const LaneWork& work,
+                   LaneReport& report) {
+    SeriesLane lane{session, programmer.Identity(session.link),
+                    [&programmer, &session](bool slowly, std::string& error) {
+                        return programmer.ChipDone(session.link, slowly, error);
+                    }};
+    const SeriesOutcome outcome = RunSeries(lane, *work.series);
+    report.counts = outcome.counts;
+    report.problem = outcome.message;
+    report.succeeded = outcome.end == SeriesOutcome::End::Finished && outcome.counts.failed == 0 &&
+                       outcome.counts.passed > 0;
+}
+
 void RunLane(Programmer& programmer, const ProgrammerEntry& entry, const LaneWork& work,
              const LaneOperatorMaker& make_operator, Clock& clock, LaneReport& report) {
     report.name = entry.Name();
@@ -24,15 +39,21 @@ void RunLane(Programmer& programmer, const ProgrammerEntry& entry, const LaneWor
         Session& session = lane.session();
         session.settings = work.settings;
         session.DecimalSeparator = work.decimal_separator;
-        const Outcome outcome = RunInterlocked(session, *work.operation);
+        if (work.series != nullptr) {
+            RunSeriesLane(programmer, session, work, report);
+        } else {
+            const Outcome outcome = RunInterlocked(session, *work.operation);
+            report.succeeded = outcome == Outcome::Succeeded;
+        }
         report.chip = session.tChip.Name;
-        report.succeeded = outcome == Outcome::Succeeded;
         report.chip_sum = session.chip_sum;
     } catch (const FatalStop& stop) {
         if (stop.kind() == FatalStop::Kind::Halt) op->ErrorBox(stop.BoxText());
     } catch (const std::exception& failure) {
         op->ErrorBox(std::string("internal error: ") + failure.what());
     }
+    // The others no longer wait for this lane's answer.
+    if (work.gate != nullptr) work.gate->Leave();
     report.ms = clock.NowMs() - start;
 }
 

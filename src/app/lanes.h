@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/programmer.h"
+#include "app/series_run.h"
 #include "operations/button_operation.h"
 #include "operations/operator.h"
 
@@ -24,6 +25,8 @@ struct LaneReport {
     bool succeeded = false;
     std::uint64_t ms = 0;
     std::optional<std::uint16_t> chip_sum;  // after a read or a compare
+    std::optional<SeriesCounts> counts;     // a series' chips
+    std::string problem;                    // why a series could not go on
 };
 
 // What every lane of a run shares.
@@ -32,6 +35,11 @@ struct LaneWork {
     OperationSettings settings;
     char decimal_separator = '.';
     std::string catalogue_path;
+    // Chip after chip in every lane, sharing the serial numbers, the log and
+    // the operator's one answer (a SharedNextChipGate as the prompt, which
+    // each lane leaves when it ends); null for one chip each.
+    const SeriesShared* series = nullptr;
+    SharedNextChipGate* gate = nullptr;
 };
 
 // Gives each lane its operator; called on the lane's own thread.

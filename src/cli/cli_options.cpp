@@ -16,9 +16,9 @@ namespace dspprog {
 namespace {
 
 // The command line's own options, beside the programmer's (StartOptionRows).
-const std::set<std::string> kValued = {
-    "-o",         "--to-sqlite", "--format", "--offset",      "--fill", "--split",
-    "--size",     "--interleave", "--serial", "--serial-file", "--log"};
+const std::set<std::string> kValued = {"-o",       "--to-sqlite",   "--format", "--offset",
+                                       "--fill",   "--split",       "--size",   "--interleave",
+                                       "--serial", "--serial-file", "--log"};
 const std::set<std::string> kFlags = {"--no-erase", "--pad",       "--swap",
                                       "--sums",     "--auto-next", "--json"};
 // The commands a series runs.

@@ -136,14 +136,8 @@ int StatusOf(Outcome outcome) {
     return kExitFailed;
 }
 
-int RunAsSeries(const CliOptions& options, const CliEnvironment& environment,
-                Programmer& programmer, Session& session, SeriesFiles& files, CommandReport& report,
-                std::ostream& err) {
-    SeriesLane lane{session, programmer.Identity(session.link),
-                    [&programmer, &session](bool slowly, std::string& error) {
-                        return programmer.ChipDone(session.link, slowly, error);
-                    }};
-    EnterPrompt prompt(environment.next_chip_input, err);
+// How the options make chips follow one another, for one lane or for all.
+SeriesShared SeriesOf(const CliOptions& options, SeriesFiles& files, NextChipPrompt& prompt) {
     SeriesShared shared;
     shared.command = options.operation->command;
     shared.operation = &options.operation->operation;
@@ -157,6 +151,18 @@ int RunAsSeries(const CliOptions& options, const CliEnvironment& environment,
     shared.serials = files.serials.get();
     shared.log = files.log.get();
     shared.prompt = &prompt;
+    return shared;
+}
+
+int RunAsSeries(const CliOptions& options, const CliEnvironment& environment,
+                Programmer& programmer, Session& session, SeriesFiles& files, CommandReport& report,
+                std::ostream& err) {
+    SeriesLane lane{session, programmer.Identity(session.link),
+                    [&programmer, &session](bool slowly, std::string& error) {
+                        return programmer.ChipDone(session.link, slowly, error);
+                    }};
+    EnterPrompt prompt(environment.next_chip_input, err);
+    const SeriesShared shared = SeriesOf(options, files, prompt);
     const SeriesOutcome outcome = RunSeries(lane, shared);
     report.counts = outcome.counts;
     switch (outcome.end) {
@@ -182,7 +188,8 @@ int ListDevices(Programmer& programmer, std::ostream& out, std::ostream& err) {
 // its name, then the summary.
 int RunGang(const CliOptions& options, const CliEnvironment& environment, Clock& clock,
             const std::string& catalogue_path, Programmer& programmer,
-            const std::vector<ProgrammerEntry>& lanes, std::ostream& out, std::ostream& err) {
+            const std::vector<ProgrammerEntry>& lanes, SeriesFiles& files, std::ostream& out,
+            std::ostream& err) {
     std::mutex out_lock;
     std::mutex err_lock;
     LaneWork work;
@@ -190,6 +197,16 @@ int RunGang(const CliOptions& options, const CliEnvironment& environment, Clock&
     work.settings = SettingsOf(options);
     work.decimal_separator = environment.decimal_separator;
     work.catalogue_path = catalogue_path;
+    // A series: one Enter (or q) answers for every lane, once all have
+    // finished their chip; the numbers and the log are shared.
+    EnterPrompt person(environment.next_chip_input, err);
+    SharedNextChipGate gate(person, static_cast<int>(lanes.size()));
+    SeriesShared series;
+    if (options.Series()) {
+        series = SeriesOf(options, files, gate);
+        work.series = &series;
+        work.gate = &gate;
+    }
     const auto make_operator = [&](const ProgrammerEntry& entry) -> std::unique_ptr<Operator> {
         DialogAnswers answers;
         // One file per programmer, each under the rule that no file is replaced.
@@ -209,6 +226,8 @@ int RunGang(const CliOptions& options, const CliEnvironment& environment, Clock&
     const bool sums = options.command == "read" || options.command == "verify";
     bool all_ok = true;
     for (const LaneReport& report : reports) {
+        if (!report.problem.empty())
+            err << kProgram << report.name << ": " << report.problem << '\n';
         out << LaneSummaryLine(report, sums) << '\n';
         all_ok = all_ok && report.succeeded;
     }
@@ -240,7 +259,8 @@ int Run(const CliOptions& options, const CliEnvironment& environment, Clock& clo
         return kExitUsage;
     }
     if (options.Gang())
-        return RunGang(options, environment, clock, catalogue_path, *programmer, chosen, out, err);
+        return RunGang(options, environment, clock, catalogue_path, *programmer, chosen, files, out,
+                       err);
     // A chosen programmer that cannot be opened says why before start-up stops.
     if (!chosen.empty() && !chosen.front().facts.problem.empty())
         err << kProgram << chosen.front().path << ": " << chosen.front().facts.problem << '\n';
@@ -308,10 +328,10 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     std::unique_ptr<Programmer> programmer;
     int status = kExitStopped;
     try {
-        status = options.operation == nullptr && options.command != kDevicesCommand
-                     ? ListOrCopyChips(options, *catalogue, out, err, report)
-                     : Run(options, environment, clock, op, location.path, programmer, report, out,
-                           err);
+        status =
+            options.operation == nullptr && options.command != kDevicesCommand
+                ? ListOrCopyChips(options, *catalogue, out, err, report)
+                : Run(options, environment, clock, op, location.path, programmer, report, out, err);
     } catch (const FatalStop& stop) {
         // A stop can come in the middle of a data phase, with the bar drawn.
         op.WipeProgress();

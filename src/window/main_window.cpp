@@ -198,10 +198,10 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     // The series' controls and the programmer's choice come last: the older
     // ones keep the order operators know.
     QWidget* const tab_order[] = {
-        GetIdent,         Read,          EreaseChip,     Memo1,          WriteChipButton,
-        CompareButton,    CheckBoxNotErase, CheckBoxClear, CheckBoxPad,  ComboBoxLane,
-        CheckBoxSwap,     CheckBoxNotWrite, Button1,     CheckBoxSeries, SerialButton,
-        DeviceChoice};
+        GetIdent,        Read,           EreaseChip,       Memo1,
+        WriteChipButton, CompareButton,  CheckBoxNotErase, CheckBoxClear,
+        CheckBoxPad,     ComboBoxLane,   CheckBoxSwap,     CheckBoxNotWrite,
+        Button1,         CheckBoxSeries, SerialButton,     DeviceChoice};
     for (std::size_t i = 1; i < std::size(tab_order); ++i)
         setTabOrder(tab_order[i - 1], tab_order[i]);
 }

@@ -6,6 +6,7 @@
 
 #include <nlohmann/json.hpp>
 #include <ostream>
+#include <set>
 
 #include "cli/run_cli.h"
 #include "cli_fixture.h"
@@ -64,6 +65,39 @@ TEST_F(CliSeries, ThreeChipsGetConsecutiveNumbersAndALogLineEach) {
         EXPECT_EQ(log[i]["chip"]["code"], "AB05");
     }
     EXPECT_EQ(run.lines().back(), "  Годных: 3, брак: 0");
+}
+
+// One Enter goes on with every programmer of a gang; the lanes share the
+// serial file, so that nine chips carry nine numbers.
+TEST_F(CliSeries, AGangsChipsCarryNumbersNoOtherChipHas) {
+    real_clock = true;
+    next_chip_lines = "\n\n";
+    const CliResult run = Run(
+        Emulate("AB05,AB05,AB05",
+                {"--chip-file", Path("a-%d.bin") + "," + Path("b-%d.bin") + "," + Path("c-%d.bin"),
+                 "--device", "all", "write", "--serial", "0x10:100:1:2:le", "--serial-file",
+                 Path("s.txt"), "--log", Path("log.jsonl"), "--repeat", "3", Path("image.bin")}));
+    EXPECT_EQ(run.status, kExitSucceeded) << run.err;
+    std::set<std::uint32_t> numbers;
+    for (const char* lane : {"a", "b", "c"}) {
+        for (int chip = 1; chip <= 3; ++chip) {
+            const std::vector<std::uint8_t> bytes =
+                ReadBytes(Path(std::string(lane) + "-" + std::to_string(chip) + ".bin"));
+            ASSERT_EQ(bytes.size(), kChipSize);
+            const std::uint32_t number = bytes[0x10] | bytes[0x11] << 8;
+            EXPECT_EQ(bytes, Numbered(number));
+            numbers.insert(number);
+        }
+    }
+    EXPECT_EQ(numbers, (std::set<std::uint32_t>{100, 101, 102, 103, 104, 105, 106, 107, 108}));
+    EXPECT_EQ(ReadLines(Path("s.txt")), Lines{"109"});
+    std::set<std::string> logged;
+    for (const Json& line : ParsedLines(ReadLines(Path("log.jsonl")))) {
+        EXPECT_TRUE(line["ok"].get<bool>()) << line;
+        logged.insert(line["programmer"]["serial"].get<std::string>() + "#" +
+                      std::to_string(line["serial"].get<int>()));
+    }
+    EXPECT_EQ(logged.size(), 9u);
 }
 
 // An EPROM only turns bits to 0: the second chip, already holding zeros,

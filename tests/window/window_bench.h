@@ -37,9 +37,10 @@ inline constexpr const char* kBenchChipSummary = "TEST AB05. Объем: 8192 б
 // The window's buttons and check boxes: every control that starts work or
 // changes how it is done.
 inline QList<QWidget*> Controls(const MainWindow& w) {
-    return {w.GetIdent,         w.Read,           w.EreaseChip,   w.WriteChipButton, w.CompareButton,
-            w.CheckBoxNotErase, w.CheckBoxClear,  w.CheckBoxPad,  w.ComboBoxLane,    w.CheckBoxSwap,
-            w.CheckBoxNotWrite, w.Button1,        w.CheckBoxSeries, w.SerialButton};
+    return {
+        w.GetIdent,         w.Read,          w.EreaseChip,     w.WriteChipButton, w.CompareButton,
+        w.CheckBoxNotErase, w.CheckBoxClear, w.CheckBoxPad,    w.ComboBoxLane,    w.CheckBoxSwap,
+        w.CheckBoxNotWrite, w.Button1,       w.CheckBoxSeries, w.SerialButton};
 }
 
 // Points QSettings at `dir` for the test's process, so that no test reads
