@@ -49,9 +49,9 @@ endif()
 # imported plugin targets that go there. The offscreen platform is for the
 # tests and for runs without a display.
 set(DSPPROG_QT_PLUGINS
-    platforms:Qt6::QWindowsIntegrationPlugin
-    platforms:Qt6::QOffscreenIntegrationPlugin
-    styles:Qt6::QWindowsVistaStylePlugin)
+    platforms|Qt6::QWindowsIntegrationPlugin
+    platforms|Qt6::QOffscreenIntegrationPlugin
+    styles|Qt6::QWindowsVistaStylePlugin)
 
 function(dspprog_deploy_qt_runtime target)
     if(NOT DSPPROG_QT_MINGW_FOUND)
@@ -61,7 +61,7 @@ function(dspprog_deploy_qt_runtime target)
     set(commands COMMAND ${CMAKE_COMMAND} -E copy_if_different
                          $<TARGET_RUNTIME_DLLS:${target}> ${DSPPROG_MINGW_RUNTIME_DLLS} ${dir})
     foreach(entry IN LISTS DSPPROG_QT_PLUGINS)
-        string(REPLACE ":" ";" entry "${entry}")
+        string(REPLACE "|" ";" entry "${entry}")
         list(GET entry 0 subdir)
         list(GET entry -1 plugin)
         if(TARGET ${plugin})
@@ -71,7 +71,7 @@ function(dspprog_deploy_qt_runtime target)
                          ${dir}/${subdir})
         endif()
     endforeach()
-    add_custom_command(TARGET ${target} POST_BUILD ${commands} VERBATIM)
+    add_custom_command(TARGET ${target} POST_BUILD ${commands} VERBATIM COMMAND_EXPAND_LISTS)
 endfunction()
 
 # The same files for an install: beside the programs in `bindir`.
@@ -83,7 +83,7 @@ function(dspprog_install_qt_runtime bindir)
                   ${DSPPROG_MINGW_RUNTIME_DLLS}
             DESTINATION ${bindir})
     foreach(entry IN LISTS DSPPROG_QT_PLUGINS)
-        string(REPLACE ":" ";" entry "${entry}")
+        string(REPLACE "|" ";" entry "${entry}")
         list(GET entry 0 subdir)
         list(GET entry -1 plugin)
         if(TARGET ${plugin})

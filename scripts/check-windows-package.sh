@@ -87,7 +87,8 @@ echo "== the installed window, offscreen, on the emulated programmer"
 # The emulator makes the chip file once the window has found the catalogue,
 # the chip in it and its platform plugin; the window then waits for the
 # operator, and is ended here after a while alive.
-QT_QPA_PLATFORM=offscreen "$wine64" 'C:\Program Files\dspprog\bin\dspprog.exe' \
+# (wine hands no QT_* variable on: the platform goes on the command line).
+"$wine64" 'C:\Program Files\dspprog\bin\dspprog.exe' -platform offscreen \
     --emulate 0120 --fast --chip-file chip.bin </dev/null >"$tmp/out" 2>"$tmp/err" &
 window=$!
 for _ in $(seq 60); do

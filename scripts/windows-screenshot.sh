@@ -22,7 +22,7 @@ trap 'wineserver -k </dev/null >/dev/null 2>&1 || true; rm -rf "$tmp"' EXIT
 
 windows() { "$wine64" winepath -w "$1" 2>/dev/null | tr -d '\r'; }
 # The second picture, during a write, is not kept.
-xvfb-run -a -s "-screen 0 1024x768x24" env QT_QPA_PLATFORM=windows \
+xvfb-run -a -s "-screen 0 1024x768x24" \
     "$wine64" "$build/tests/window/window_screenshot.exe" "$(windows "$tmp/after.png")" \
     "$(windows "$tmp/during.png")" "$(windows "$build/chips.db")" </dev/null
 cp "$tmp/after.png" "$out"
