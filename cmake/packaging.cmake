@@ -1,13 +1,19 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-# The Debian package: `cmake --build --preset default --target package` makes
-# dspprog_<version>_<arch>.deb in the build directory, holding exactly what
-# `cmake --install` installs (below /usr), with Depends worked out by
-# dpkg-shlibdeps from the libraries the programs link.
+# The packages `--target package` makes, each holding exactly what
+# `cmake --install` installs:
+# - Linux: the Debian package dspprog_<version>_<arch>.deb (below /usr), with
+#   Depends worked out by dpkg-shlibdeps from the libraries the programs link;
+# - Windows: an installer dspprog-<version>-win64.exe (NSIS: makensis, which
+#   Debian's nsis package has too) and a .zip of the same files.
 
 # Directories the install creates, whatever the umask of whoever builds.
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
+if(WIN32)
+    include(${CMAKE_CURRENT_LIST_DIR}/packaging_windows.cmake)
+    return()
+endif()
 if(NOT CMAKE_SYSTEM_NAME STREQUAL "Linux")
     return()
 endif()

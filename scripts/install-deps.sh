@@ -23,13 +23,14 @@ packages=(
 windows=false
 if [[ "${1:-}" == "--windows" ]]; then
     windows=true
-    # The cross tools and wine, and what it takes to make SQLite's
-    # amalgamation (scripts/sqlite-amalgamation.sh) and a static libusb
-    # (scripts/libusb-mingw.sh) from Debian's source packages.
+    # The cross tools and wine, what it takes to make SQLite's amalgamation
+    # (scripts/sqlite-amalgamation.sh), a static libusb (scripts/libusb-mingw.sh)
+    # and Qt (scripts/qt6-mingw.sh, with the host's qt6-base-dev-tools) from
+    # Debian's source packages, and makensis for the Windows installer.
     # zlib for Windows; SHA-1/SHA-256 come from the system's BCrypt there,
     # JSON from the same header-only library as on Linux.
     packages+=(g++-mingw-w64-x86-64 wine64 wine make tcl dpkg-dev xz-utils bzip2
-        libz-mingw-w64-dev nlohmann-json3-dev)
+        qt6-base-dev-tools nsis libz-mingw-w64-dev nlohmann-json3-dev)
 fi
 
 SUDO=""
@@ -68,9 +69,9 @@ apt_get() {
     done
 }
 
-# Debian has no SQLite and no libusb for mingw: the Windows build compiles
-# them from the sqlite3 and libusb-1.0 source packages, which needs deb-src
-# entries beside the deb ones.
+# Debian has no SQLite, libusb or Qt for mingw: the Windows build compiles
+# them from the sqlite3, libusb-1.0 and qt6-base source packages, which needs
+# deb-src entries beside the deb ones.
 windows_sources() {
     if ! apt-cache showsrc sqlite3 2>/dev/null | grep '^Package: sqlite3' >/dev/null; then
         local sources=/etc/apt/sources.list.d/debian.sources
@@ -86,6 +87,7 @@ windows_sources() {
     fi
     bash "$(dirname "$0")/sqlite-amalgamation.sh"
     bash "$(dirname "$0")/libusb-mingw.sh"
+    bash "$(dirname "$0")/qt6-mingw.sh"
 }
 
 missing=()

@@ -37,10 +37,10 @@ bool WriteAll(const QString& path, const QByteArray& bytes) {
 }
 
 // A chip file of 8 KB whose first byte is 0x00 and the rest 0xFF.
-QString FirstByteZeroChip(const QTemporaryDir& dir) {
+QString FirstByteZeroChip(const QTemporaryDir& dir, const QString& name = "chip.bin") {
     QByteArray content(8192, char(0xFF));
     content[0] = 0;
-    const QString path = dir.filePath("chip.bin");
+    const QString path = dir.filePath(name);
     WriteAll(path, content);
     return path;
 }
@@ -97,12 +97,24 @@ private slots:
         QCOMPARE(bench.window.Progress->value(), 2);
     }
 
+    void ReadSavesIntoTheFileChosenInTheSaveDialog_data() {
+        QTest::addColumn<QString>("chip_name");
+        QTest::addColumn<QString>("image_name");
+        QTest::newRow("latin") << "chip.bin"
+                               << "image.bin";
+        // Names beyond the ANSI code page, which Windows takes only as UTF-16.
+        QTest::newRow("cyrillic") << "чип.bin"
+                                  << "образ чипа.bin";
+    }
+
     void ReadSavesIntoTheFileChosenInTheSaveDialog() {
+        QFETCH(QString, chip_name);
+        QFETCH(QString, image_name);
         QTemporaryDir dir;
         emu::EmulatorOptions options = BenchEmulator();
-        options.chip_file = FirstByteZeroChip(dir).toStdString();
+        options.chip_file = FirstByteZeroChip(dir, chip_name).toStdString();
         WindowBench bench(options);
-        const QString image = dir.filePath("image.bin");
+        const QString image = dir.filePath(image_name);
 
         QVERIFY(bench.Click(bench.window.CheckBoxNotWrite));
         QVERIFY(!bench.window.CheckBoxNotWrite->isChecked());

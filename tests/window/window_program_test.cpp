@@ -3,6 +3,7 @@
 // window, the end after a fatal stop, and the options of the emulated demo.
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -153,7 +154,9 @@ private slots:
         catalogue.Write({kBenchChipRow});
         SimulatedClock clock;
         const auto path = [&](const char* name) {
-            return QString::fromStdString((catalogue.dir() / name).string());
+            // As Qt spells it, with forward slashes on Windows too.
+            return QDir::fromNativeSeparators(
+                QString::fromStdString((catalogue.dir() / name).string()));
         };
         const QString chip = path("chip.bin"), wire = path("wire.log");
         QByteArray content(8192, char(0x5A));

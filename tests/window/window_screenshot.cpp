@@ -33,6 +33,8 @@ bool WriteFile(const QString& path, const QByteArray& content) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // Qt's own file dialogs, which the script answers, also on Windows.
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
     QApplication app(argc, argv);
     if (argc != 4) {
         std::fprintf(stderr,
