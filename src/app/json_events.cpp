@@ -49,8 +49,7 @@ std::string JsonLogEvent(const std::string& text, const std::string& device) {
     return Line(event);
 }
 
-std::string JsonProgressEvent(std::uint32_t done, std::uint32_t total,
-                              const std::string& device) {
+std::string JsonProgressEvent(std::uint32_t done, std::uint32_t total, const std::string& device) {
     Json event{{"event", "progress"}};
     if (!device.empty()) event["device"] = device;
     event["done"] = done;

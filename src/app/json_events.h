@@ -28,7 +28,7 @@ struct CommandReport {
     std::optional<ChipRecord> chip;  // the chip identified last
     OperationFindings findings;      // of the last operation (the last chip)
     std::optional<SeriesCounts> counts;
-    std::optional<std::uint32_t> catalogue_rows;  // chips
+    std::optional<std::uint32_t> catalogue_rows;   // chips
     std::optional<std::vector<LaneReport>> lanes;  // every programmer of a gang
 };
 

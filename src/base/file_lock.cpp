@@ -21,10 +21,9 @@ namespace dspprog {
 #ifdef _WIN32
 
 std::unique_ptr<FileLock> FileLock::Acquire(const std::string& name, Outcome& outcome) {
-    const HANDLE handle =
-        CreateFileW(WidePath(name).c_str(), GENERIC_READ | GENERIC_WRITE,
-                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE handle = CreateFileW(WidePath(name).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         outcome = Outcome::CannotOpen;
         return nullptr;

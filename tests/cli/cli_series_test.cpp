@@ -192,7 +192,7 @@ struct JsonCase {
     const char* name;
     Lines rest;
     int status;
-    const char* key;  // a key the result must have
+    const char* key;        // a key the result must have
     std::size_t lanes = 0;  // with --device all over that many emulated AB05
 };
 
