@@ -24,14 +24,37 @@ std::string Hex(std::uint32_t value, int digits) {
     return text;
 }
 
-}  // namespace
-
-std::string JsonLogEvent(const std::string& text) {
-    return Line(Json{{"event", "log"}, {"text", text}});
+Json LaneJson(const LaneReport& lane) {
+    Json entry{{"name", lane.name}};
+    if (!lane.chip.empty()) {
+        entry["chip"] = lane.chip;
+    } else {
+        entry["chip"] = nullptr;
+    }
+    entry["ok"] = lane.succeeded;
+    entry["ms"] = lane.ms;
+    if (lane.chip_sum) entry["sum16"] = Hex(*lane.chip_sum, 4);
+    if (lane.counts)
+        entry["counts"] = {{"passed", lane.counts->passed}, {"failed", lane.counts->failed}};
+    if (!lane.problem.empty()) entry["problem"] = lane.problem;
+    return entry;
 }
 
-std::string JsonProgressEvent(std::uint32_t done, std::uint32_t total) {
-    return Line(Json{{"event", "progress"}, {"done", done}, {"total", total}});
+}  // namespace
+
+std::string JsonLogEvent(const std::string& text, const std::string& device) {
+    Json event{{"event", "log"}};
+    if (!device.empty()) event["device"] = device;
+    event["text"] = text;
+    return Line(event);
+}
+
+std::string JsonProgressEvent(std::uint32_t done, std::uint32_t total, const std::string& device) {
+    Json event{{"event", "progress"}};
+    if (!device.empty()) event["device"] = device;
+    event["done"] = done;
+    event["total"] = total;
+    return Line(event);
 }
 
 std::string JsonResultEvent(int exit_status, const CommandReport& report) {
@@ -68,6 +91,11 @@ std::string JsonResultEvent(int exit_status, const CommandReport& report) {
     if (report.counts)
         event["counts"] = {{"passed", report.counts->passed}, {"failed", report.counts->failed}};
     if (report.catalogue_rows) event["rows"] = *report.catalogue_rows;
+    if (report.lanes) {
+        Json lanes = Json::array();
+        for (const LaneReport& lane : *report.lanes) lanes.push_back(LaneJson(lane));
+        event["lanes"] = lanes;
+    }
     return Line(event);
 }
 

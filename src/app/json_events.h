@@ -6,17 +6,21 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "app/lanes.h"
 #include "app/next_chip_gate.h"
 #include "catalogue/chip_record.h"
 #include "operations/operation_findings.h"
 
 namespace dspprog {
 
-// {"event":"log","text":...}: one log line, the same text.
-std::string JsonLogEvent(const std::string& text);
+// {"event":"log","text":...}: one log line, the same text. A lane of a gang
+// names its programmer in `device`; empty leaves the field out.
+std::string JsonLogEvent(const std::string& text, const std::string& device = {});
 // {"event":"progress","done":N,"total":M}.
-std::string JsonProgressEvent(std::uint32_t done, std::uint32_t total);
+std::string JsonProgressEvent(std::uint32_t done, std::uint32_t total,
+                              const std::string& device = {});
 
 // What a command found, for its closing event.
 struct CommandReport {
@@ -24,7 +28,8 @@ struct CommandReport {
     std::optional<ChipRecord> chip;  // the chip identified last
     OperationFindings findings;      // of the last operation (the last chip)
     std::optional<SeriesCounts> counts;
-    std::optional<std::uint32_t> catalogue_rows;  // chips
+    std::optional<std::uint32_t> catalogue_rows;   // chips
+    std::optional<std::vector<LaneReport>> lanes;  // every programmer of a gang
 };
 
 // {"event":"result","ok":...,"exit":N,...} with what `report` holds.

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/serial_source.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <limits>
 
 #include "base/digits.h"
+#include "base/file_lock.h"
 #include "base/utf8_file.h"
 #include "base/utf8_path.h"
 
@@ -64,18 +64,17 @@ std::unique_ptr<SerialSource> SerialSource::Open(const SerialNumbering& numberin
     }
 
     // Two runs on one file would hand out the same numbers: the second is
-    // refused while the first holds the lock.
+    // refused while the first holds the lock, which its end lets go of.
     const std::string lock = *file + ".lock";
-    const int fd = CreateExclusive(lock);
-    if (fd < 0) {
-        error = errno == EEXIST ? "serial file " + Quoted(*file) + " is in use by another run (" +
-                                      Quoted(lock) + " exists; remove it if no run is going on)"
-                                : "cannot lock the serial file " + Quoted(*file) + " (" +
-                                      Quoted(lock) + " cannot be created)";
+    FileLock::Outcome outcome = FileLock::Outcome::CannotOpen;
+    source->lock_ = FileLock::Acquire(lock, outcome);
+    if (!source->lock_) {
+        error = outcome == FileLock::Outcome::Busy
+                    ? "serial file " + Quoted(*file) + " is in use by another run"
+                    : "cannot lock the serial file " + Quoted(*file) + " (" + Quoted(lock) +
+                          " cannot be opened)";
         return nullptr;
     }
-    DSPPROG_CLOSE(fd);
-    source->lock_ = lock;
     source->file_ = file;
 
     if (std::FILE* in = OpenForReading(*file)) {
@@ -98,9 +97,7 @@ std::unique_ptr<SerialSource> SerialSource::Open(const SerialNumbering& numberin
     return source;
 }
 
-SerialSource::~SerialSource() {
-    if (!lock_.empty()) RemoveFile(lock_);
-}
+SerialSource::~SerialSource() = default;
 
 std::optional<std::uint64_t> SerialSource::Take(std::string& error) {
     std::lock_guard guard(mutex_);

@@ -15,6 +15,8 @@
 
 namespace dspprog {
 
+class FileLock;
+
 class SerialSource {
 public:
     // Starts at the number in `file` (one decimal line), or at the
@@ -45,7 +47,7 @@ private:
 
     SerialNumbering numbering_;
     std::optional<std::string> file_;
-    std::string lock_;
+    std::unique_ptr<FileLock> lock_;
     std::mutex mutex_;
     std::uint64_t next_ = 0;
     bool exhausted_ = false;            // next_ + step passed the largest number

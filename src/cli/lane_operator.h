@@ -2,6 +2,8 @@
 #pragma once
 // The operator of one lane of a gang: the terminal operator, its lines
 // prefixed with the programmer's name, nobody to ask and no progress bar.
+// Under --json its log lines and progress are events that name the
+// programmer instead.
 
 #include <mutex>
 #include <ostream>
@@ -15,8 +17,8 @@ namespace dspprog {
 // The lane's own streams, made before the operator that writes to them.
 struct LaneStreams {
     LaneStreams(std::ostream& out, std::mutex& out_lock, std::ostream& err, std::mutex& err_lock,
-                const std::string& prefix)
-        : lane_out(out, out_lock, prefix), lane_err(err, err_lock, prefix) {}
+                const std::string& out_prefix, const std::string& err_prefix)
+        : lane_out(out, out_lock, out_prefix), lane_err(err, err_lock, err_prefix) {}
     PrefixedLines lane_out;
     PrefixedLines lane_err;
 };
@@ -24,9 +26,12 @@ struct LaneStreams {
 class LaneOperator final : private LaneStreams, public TerminalOperator {
 public:
     LaneOperator(std::ostream& out, std::mutex& out_lock, std::ostream& err, std::mutex& err_lock,
-                 const std::string& prefix, DialogAnswers answers)
-        : LaneStreams(out, out_lock, err, err_lock, prefix),
-          TerminalOperator(lane_out, lane_err, nullptr, std::move(answers), false) {}
+                 const std::string& name, DialogAnswers answers, bool json)
+        : LaneStreams(out, out_lock, err, err_lock, json ? std::string() : name + '\t',
+                      name + '\t'),
+          TerminalOperator(lane_out, lane_err, nullptr, std::move(answers), false, json) {
+        if (json) NameDeviceInEvents(name);
+    }
 };
 
 }  // namespace dspprog

@@ -185,11 +185,11 @@ int ListDevices(Programmer& programmer, std::ostream& out, std::ostream& err) {
 }
 
 // --device all: every programmer at once, each lane's lines prefixed with
-// its name, then the summary.
+// its name (under --json, events naming it), then the summary.
 int RunGang(const CliOptions& options, const CliEnvironment& environment, Clock& clock,
             const std::string& catalogue_path, Programmer& programmer,
-            const std::vector<ProgrammerEntry>& lanes, SeriesFiles& files, std::ostream& out,
-            std::ostream& err) {
+            const std::vector<ProgrammerEntry>& lanes, SeriesFiles& files, CommandReport& report,
+            std::ostream& out, std::ostream& err) {
     std::mutex out_lock;
     std::mutex err_lock;
     LaneWork work;
@@ -219,19 +219,22 @@ int RunGang(const CliOptions& options, const CliEnvironment& environment, Clock&
         // Nobody is asked while several lanes run: without an answer given in
         // advance a stalled lane ends.
         answers.on_stall = options.on_stall;
-        return std::make_unique<LaneOperator>(out, out_lock, err, err_lock, entry.Name() + '\t',
-                                              std::move(answers));
+        return std::make_unique<LaneOperator>(out, out_lock, err, err_lock, entry.Name(),
+                                              std::move(answers), options.json);
     };
     const std::vector<LaneReport> reports = RunLanes(programmer, lanes, work, make_operator, clock);
     const bool sums = options.command == "read" || options.command == "verify";
+    const auto say = [&](const std::string& line) {
+        out << (options.json ? JsonLogEvent(line) : line) << '\n';
+    };
     bool all_ok = true;
-    for (const LaneReport& report : reports) {
-        if (!report.problem.empty())
-            err << kProgram << report.name << ": " << report.problem << '\n';
-        out << LaneSummaryLine(report, sums) << '\n';
-        all_ok = all_ok && report.succeeded;
+    for (const LaneReport& lane : reports) {
+        if (!lane.problem.empty()) err << kProgram << lane.name << ": " << lane.problem << '\n';
+        say(LaneSummaryLine(lane, sums));
+        all_ok = all_ok && lane.succeeded;
     }
-    out << LaneCountLine(reports) << '\n';
+    say(LaneCountLine(reports));
+    report.lanes = reports;
     return all_ok ? kExitSucceeded : kExitFailed;
 }
 
@@ -259,8 +262,8 @@ int Run(const CliOptions& options, const CliEnvironment& environment, Clock& clo
         return kExitUsage;
     }
     if (options.Gang())
-        return RunGang(options, environment, clock, catalogue_path, *programmer, chosen, files, out,
-                       err);
+        return RunGang(options, environment, clock, catalogue_path, *programmer, chosen, files,
+                       report, out, err);
     // A chosen programmer that cannot be opened says why before start-up stops.
     if (!chosen.empty() && !chosen.front().facts.problem.empty())
         err << kProgram << chosen.front().path << ": " << chosen.front().facts.problem << '\n';

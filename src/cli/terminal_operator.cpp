@@ -40,12 +40,12 @@ TerminalOperator::TerminalOperator(std::ostream& out, std::ostream& err, std::is
 
 void TerminalOperator::Unasked(const std::string& text) {
     err_ << text << '\n' << std::flush;
-    if (json_) out_ << JsonLogEvent(text) << '\n' << std::flush;
+    if (json_) out_ << JsonLogEvent(text, device_) << '\n' << std::flush;
 }
 
 void TerminalOperator::Log(const std::string& line) {
     if (json_) {
-        out_ << JsonLogEvent(line) << '\n' << std::flush;
+        out_ << JsonLogEvent(line, device_) << '\n' << std::flush;
         return;
     }
     if (bar_) bar_->Clear();
@@ -85,7 +85,7 @@ std::optional<std::string> TerminalOperator::ChooseOpenFile() {
 }
 
 void TerminalOperator::Progress(std::uint32_t done, std::uint32_t total) {
-    if (json_) out_ << JsonProgressEvent(done, total) << '\n';
+    if (json_) out_ << JsonProgressEvent(done, total, device_) << '\n';
     if (bar_) bar_->Show(done, total);
 }
 
@@ -111,7 +111,8 @@ int TerminalOperator::ShowCriticalError(const std::string& message) {
     if (!ask_) {
         err_ << "  -> Завершить (nobody to ask)\n" << std::flush;
         if (json_)
-            out_ << JsonLogEvent("Критическая ошибка: " + message + " -> Завершить (nobody to ask)")
+            out_ << JsonLogEvent("Критическая ошибка: " + message + " -> Завершить (nobody to ask)",
+                                 device_)
                  << '\n'
                  << std::flush;
         return kAbort;

@@ -8,6 +8,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
 
 #include "cli/cli_options.h"
 #include "cli/progress_bar.h"
@@ -45,6 +46,9 @@ public:
     // the message of a fatal stop.
     void WipeProgress();
 
+    // The JSON events name the programmer they come from: one lane of a gang.
+    void NameDeviceInEvents(std::string device) { device_ = std::move(device); }
+
 private:
     // One line from the terminal, trimmed and lower-cased; nullopt at its end.
     std::optional<std::string> AskLine(const std::string& question);
@@ -57,6 +61,7 @@ private:
     DialogAnswers answers_;
     std::optional<ProgressBar> bar_;
     bool json_;
+    std::string device_;
     std::uint64_t last_waiting_report_ = 0;
 };
 

@@ -6,6 +6,11 @@
 
 #include <fstream>
 
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 #include "app/serial_source.h"
 #include "support/temp_catalogue.h"
 
@@ -60,6 +65,41 @@ TEST_F(SerialSourceTest, ASecondRunWaitsForTheFirstAndGoesOnFromItsFile) {
     ASSERT_TRUE(second) << error;
     EXPECT_EQ(second->Take(error), 110u);
 }
+
+#ifndef _WIN32
+// Another process holds the file, then dies without cleaning up (a kill, a
+// Ctrl-C): the next run is refused only while it lives.
+TEST_F(SerialSourceTest, ARunThatDiesLeavesTheFileFreeForTheNext) {
+    int held[2];
+    int go[2];
+    ASSERT_EQ(pipe(held), 0);
+    ASSERT_EQ(pipe(go), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::string child_error;
+        auto source = SerialSource::Open(numbering, file, child_error);
+        const bool took = source && source->Take(child_error);
+        char byte = took ? 1 : 0;
+        if (write(held[1], &byte, 1) != 1 || read(go[0], &byte, 1) != 1) _exit(2);
+        _exit(took ? 0 : 1);  // no destructor runs
+    }
+    char byte = 0;
+    ASSERT_EQ(read(held[0], &byte, 1), 1);
+    EXPECT_EQ(byte, 1);
+    EXPECT_FALSE(Open());
+    EXPECT_NE(error.find("in use by another run"), std::string::npos) << error;
+    ASSERT_EQ(write(go[1], &byte, 1), 1);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    for (int fd : {held[0], held[1], go[0], go[1]}) close(fd);
+
+    auto next = Open();
+    ASSERT_TRUE(next) << error;
+    EXPECT_EQ(next->Take(error), 110u);
+}
+#endif
 
 }  // namespace
 }  // namespace dspprog

@@ -192,7 +192,8 @@ struct JsonCase {
     const char* name;
     Lines rest;
     int status;
-    const char* key;  // a key the result must have
+    const char* key;        // a key the result must have
+    std::size_t lanes = 0;  // with --device all over that many emulated AB05
 };
 
 void PrintTo(const JsonCase& c, std::ostream* out) {
@@ -203,12 +204,19 @@ class CliJson : public CliSeries, public ::testing::WithParamInterface<JsonCase>
 
 TEST_P(CliJson, EveryLineIsAnEventAndTheLastTheResult) {
     const JsonCase& c = GetParam();
-    Lines rest = {"--json", "--chip-file", Path("chip.bin")};
+    std::string chips = "AB05";
+    std::string chip_files = Path("chip.bin");
+    for (std::size_t lane = 2; lane <= c.lanes; ++lane) {
+        chips += ",AB05";
+        chip_files += "," + Path("chip-" + std::to_string(lane) + ".bin");
+    }
+    real_clock = c.lanes > 0;
+    Lines rest = {"--json", "--chip-file", chip_files};
     for (const std::string& arg : c.rest)
         rest.push_back(arg.rfind("@", 0) == 0 ? Path(arg.substr(1)) : arg);
     const CliResult run = Run(std::string(c.name) == "Chips"
                                   ? Lines{"--catalogue", catalogue.path(), "--json", "chips"}
-                                  : Emulate("AB05", rest));
+                                  : Emulate(chips, rest));
     EXPECT_EQ(run.status, c.status) << run.err;
     const std::vector<Json> events = ParsedLines(run.lines());
     ASSERT_FALSE(events.empty());
@@ -219,6 +227,16 @@ TEST_P(CliJson, EveryLineIsAnEventAndTheLastTheResult) {
     EXPECT_EQ(result["exit"], c.status);
     EXPECT_EQ(result["ok"], c.status == 0);
     EXPECT_TRUE(result.contains(c.key)) << result;
+    if (c.lanes == 0) return;
+    std::set<std::string> devices;
+    for (const Json& event : events)
+        if (event.contains("device")) devices.insert(event["device"].get<std::string>());
+    EXPECT_EQ(devices.size(), c.lanes);
+    ASSERT_EQ(result["lanes"].size(), c.lanes) << result;
+    for (const Json& lane : result["lanes"]) {
+        EXPECT_EQ(lane["ok"], c.status == 0) << lane;
+        EXPECT_TRUE(devices.count(lane["name"].get<std::string>())) << lane;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -229,7 +247,8 @@ INSTANTIATE_TEST_SUITE_P(
                       JsonCase{"Write", {"write", "@image.bin"}, 0, "crc32"},
                       JsonCase{"VerifyDiffers", {"verify", "@image.bin"}, 1, "differing_addresses"},
                       JsonCase{"SpeedNotMeasuredInNoTime", {"speed"}, 1, "speeds_kbps"},
-                      JsonCase{"Chips", {}, 0, "rows"}));
+                      JsonCase{"Chips", {}, 0, "rows"},
+                      JsonCase{"GangRead", {"--device", "all", "read"}, 0, "lanes", 2}));
 
 }  // namespace
 }  // namespace dspprog::testing
