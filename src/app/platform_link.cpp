@@ -40,7 +40,7 @@ PlatformLink MakePlatformLink(const std::string& which, std::string& error) {
         error = "backend '" + which + "' is not part of this build";
         return {};
     }
-    return {std::make_unique<FixedEnumerator>(), std::make_unique<NoDevices>(), nullptr};
+    return {std::make_unique<FixedEnumerator>(), std::make_unique<NoDevices>(), nullptr, nullptr};
 }
 
 }  // namespace dspprog

@@ -37,6 +37,9 @@ public:
         return n < emulated_.size() ? emulated_[n].get() : nullptr;
     }
     std::size_t emulated_count() const { return emulated_.size(); }
+    // What tells of programmers plugged in and removed; null when nothing
+    // does (the emulator's are fixed, some systems cannot tell).
+    PlugNotifier* plug_notifier() { return platform_.notifier.get(); }
 
     // Every programmer present now, in enumeration order.
     std::vector<ProgrammerEntry> List() { return ListProgrammers(*enumerator_); }

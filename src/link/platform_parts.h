@@ -7,6 +7,7 @@
 
 #include "link/discovery.h"
 #include "link/pipe.h"
+#include "link/plug_notifier.h"
 
 namespace dspprog {
 
@@ -15,6 +16,8 @@ struct PlatformLink {
     std::unique_ptr<LinkBackend> backend;
     // Anything the backend needs to keep alive (a library context, ...).
     std::shared_ptr<void> context;
+    // Null where the platform does not tell when programmers come and go.
+    std::unique_ptr<PlugNotifier> notifier;
 };
 
 }  // namespace dspprog

@@ -31,16 +31,35 @@ bool SameList(const std::vector<ProgrammerEntry>& a, const std::vector<Programme
 }  // namespace
 
 DeviceSelector::DeviceSelector(MainWindow& window, WindowHandlers& handlers,
-                               InterfaceEnumerator& enumerator, Link& link)
+                               InterfaceEnumerator& enumerator, Link& link, PlugNotifier* notifier)
     : window_(window), handlers_(handlers), enumerator_(enumerator), link_(link) {
     connect(window_.DeviceChoice, &QComboBox::activated, this, &DeviceSelector::OnChosen);
-    // Programmers come and go; without a platform notice to hang this on,
-    // a look every two seconds keeps the list current.
     poll_.setInterval(kPollMs);
-    connect(&poll_, &QTimer::timeout, this, [this] {
-        if (!handlers_.running()) Refresh();
-    });
+    connect(&poll_, &QTimer::timeout, this, &DeviceSelector::OnChanged);
+    // The notifier calls from its own thread; the list is the GUI thread's.
+    if (notifier && notifier->Start([this] {
+            QMetaObject::invokeMethod(this, &DeviceSelector::OnChanged, Qt::QueuedConnection);
+        })) {
+        notifier_ = notifier;
+        return;
+    }
+    // Without a platform notice to hang this on, a look every two seconds
+    // keeps the list current.
     poll_.start();
+}
+
+DeviceSelector::~DeviceSelector() {
+    if (notifier_) notifier_->Stop();
+}
+
+void DeviceSelector::OnChanged() {
+    // The list waits while an operation runs: its link must not move.
+    if (handlers_.running()) {
+        if (!poll_.isActive()) poll_.start();
+        return;
+    }
+    if (notifier_) poll_.stop();
+    Refresh();
 }
 
 void DeviceSelector::Refresh() {

@@ -10,6 +10,7 @@
 
 #include "link/discovery.h"
 #include "link/link.h"
+#include "link/plug_notifier.h"
 #include "link/programmer_list.h"
 
 namespace dspprog {
@@ -25,9 +26,13 @@ public:
     static constexpr int kPollMs = 2000;
 
     // `link` is open on one of the programmers `enumerator` shows, or about
-    // to be; Refresh shows them.
+    // to be; Refresh shows them. `notifier`, when given and able, replaces
+    // the poll; it must outlive the selector.
     DeviceSelector(MainWindow& window, WindowHandlers& handlers, InterfaceEnumerator& enumerator,
-                   Link& link);
+                   Link& link, PlugNotifier* notifier = nullptr);
+    ~DeviceSelector() override;
+    DeviceSelector(const DeviceSelector&) = delete;
+    DeviceSelector& operator=(const DeviceSelector&) = delete;
 
     // Looks at the programmers present and shows them; hidden with one or none.
     void Refresh();
@@ -40,12 +45,18 @@ signals:
 
 private:
     void OnChosen(int index);
+    // A programmer came or went, or the poll came round.
+    void OnChanged();
 
     MainWindow& window_;
     WindowHandlers& handlers_;
     InterfaceEnumerator& enumerator_;
     Link& link_;
     std::vector<ProgrammerEntry> shown_;
+    // Null, or the notifier that was started.
+    PlugNotifier* notifier_ = nullptr;
+    // The poll; with a notifier, only the retry of a change that came while
+    // an operation ran.
     QTimer poll_;
 };
 

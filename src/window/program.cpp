@@ -52,7 +52,7 @@ int RunWindow(InterfaceEnumerator& enumerator, LinkBackend& backend, Clock& cloc
         &wiring.handlers, &WindowHandlers::ExitRequested, qApp,
         [](int status) { QCoreApplication::exit(status); }, Qt::QueuedConnection);
 
-    wiring.ChooseAmong(enumerator);
+    wiring.ChooseAmong(enumerator, programmer ? programmer->plug_notifier() : nullptr);
     QObject::connect(
         wiring.selector.get(), &DeviceSelector::ExitRequested, qApp,
         [](int status) { QCoreApplication::exit(status); }, Qt::QueuedConnection);

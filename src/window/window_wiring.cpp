@@ -15,8 +15,8 @@ WindowWiring::WindowWiring(LinkBackend& backend, Clock& clock, const FileRoles& 
     session.DecimalSeparator = LocaleDecimalSeparator();
 }
 
-void WindowWiring::ChooseAmong(InterfaceEnumerator& enumerator) {
-    selector = std::make_unique<DeviceSelector>(window, handlers, enumerator, link);
+void WindowWiring::ChooseAmong(InterfaceEnumerator& enumerator, PlugNotifier* notifier) {
+    selector = std::make_unique<DeviceSelector>(window, handlers, enumerator, link, notifier);
     selector->Refresh();
 }
 

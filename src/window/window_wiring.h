@@ -39,8 +39,9 @@ public:
     // Made by ChooseAmong once the link is open; null until then.
     std::unique_ptr<DeviceSelector> selector;
 
-    // Lets the operator choose among the programmers `enumerator` shows.
-    void ChooseAmong(InterfaceEnumerator& enumerator);
+    // Lets the operator choose among the programmers `enumerator` shows,
+    // looking again when `notifier` (if any) tells of a change.
+    void ChooseAmong(InterfaceEnumerator& enumerator, PlugNotifier* notifier = nullptr);
 };
 
 }  // namespace dspprog

@@ -117,6 +117,14 @@ EmulatedUsbDevice& EmulatedUsbBus::Plug(const std::string& place, UsbDeviceSpec 
     return *devices_.back();
 }
 
+void EmulatedUsbBus::Unplug(const std::string& place) {
+    const std::string sysfs = "/sys" + sysfs_paths_.at(place);
+    // The event is told while the device's properties can still be read.
+    umockdev_testbed_uevent(testbed_, sysfs.c_str(), "remove");
+    umockdev_testbed_remove_device(testbed_, sysfs.c_str());
+    sysfs_paths_.erase(place);
+}
+
 void EmulatedUsbBus::PlugHub(const std::string& place) {
     sysfs_paths_[place] = SysfsPath(place);
     AddRecord(place, HubSpec(), next_devnum_++);

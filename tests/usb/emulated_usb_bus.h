@@ -41,6 +41,8 @@ public:
     // serves its bulk endpoints; it must outlive the bus.
     EmulatedUsbDevice& Plug(const std::string& place, UsbDeviceSpec spec,
                             emu::Firmware* firmware = nullptr);
+    // Pulls out what was plugged in at `place`; its object stays alive, unserved.
+    void Unplug(const std::string& place);
     // A hub: no requests served, only a place for devices below it.
     void PlugHub(const std::string& place);
 

@@ -36,6 +36,34 @@ bool WriteAll(const QString& path, const QByteArray& bytes) {
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
+// The first `shown` interfaces of `base`: programmers plugged in one by one.
+class FirstOf final : public InterfaceEnumerator {
+public:
+    FirstOf(InterfaceEnumerator& base, std::uint32_t count) : shown(count), base_(base) {}
+    bool Begin(const std::string& c) override { return base_.Begin(c); }
+    bool Exists(std::uint32_t i) override { return i < shown && base_.Exists(i); }
+    std::uint32_t DetailSize(std::uint32_t i) override { return base_.DetailSize(i); }
+    std::optional<std::string> ReadPath(std::uint32_t i) override { return base_.ReadPath(i); }
+    std::string Manufacturer(std::uint32_t i) override { return base_.Manufacturer(i); }
+    DeviceFacts Facts(std::uint32_t i) override { return base_.Facts(i); }
+    void End() override { base_.End(); }
+
+    std::uint32_t shown;
+
+private:
+    InterfaceEnumerator& base_;
+};
+
+// Stands for the platform's word on plugs: the test calls `changed`.
+struct ToldPlugs final : PlugNotifier {
+    bool Start(std::function<void()> call) override {
+        changed = std::move(call);
+        return true;
+    }
+    void Stop() override { changed = nullptr; }
+    std::function<void()> changed;
+};
+
 // A chip file of 8 KB whose first byte is 0x00 and the rest 0xFF.
 QString FirstByteZeroChip(const QTemporaryDir& dir, const QString& name = "chip.bin") {
     QByteArray content(8192, char(0xFF));
@@ -51,6 +79,22 @@ class WindowOperationsTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void APlugNoticeRefreshesTheSelectorBeforeThePollAndEndsWithIt() {
+        WindowBench two(BenchEmulator(), 2);
+        FirstOf plugged(two.programmer->enumerator(), 1);
+        ToldPlugs notifier;
+        two.wiring.ChooseAmong(plugged, &notifier);
+        QCOMPARE(two.window.DeviceChoice->count(), 1);
+
+        plugged.shown = 2;
+        QVERIFY(notifier.changed);
+        notifier.changed();
+        QTRY_COMPARE_WITH_TIMEOUT(two.window.DeviceChoice->count(), 2, DeviceSelector::kPollMs / 2);
+        // Gone with the selector: a later word would reach a dead window.
+        two.wiring.selector.reset();
+        QVERIFY(!notifier.changed);
+    }
+
     void TheSelectorShowsSeveralProgrammersAndMovesTheLinkToTheChosenOne() {
         WindowBench one;
         one.wiring.ChooseAmong(one.programmer->enumerator());
