@@ -87,7 +87,9 @@ windows_sources() {
     fi
     bash "$(dirname "$0")/sqlite-amalgamation.sh"
     bash "$(dirname "$0")/libusb-mingw.sh"
-    bash "$(dirname "$0")/qt6-mingw.sh"
+    # Qt for Windows takes long to make; DSPPROG_NO_QT_BUILD=1 leaves it out
+    # (the Windows build is then the command line alone).
+    if [[ ${DSPPROG_NO_QT_BUILD:-} != 1 ]]; then bash "$(dirname "$0")/qt6-mingw.sh"; fi
 }
 
 missing=()
