@@ -127,11 +127,7 @@ std::optional<ImageDefect> ReadIntelHex(std::string_view text, ChipImage& chip) 
         WalkRecordLines(text, [&](std::string_view line, std::size_t column, bool& ended) {
             return reader.Record(line, column, ended);
         });
-    if (walk.defect) return walk.defect;
-    if (walk.last_record_line == 0) return ImageDefect{0, "в файле нет записей"};
-    if (!walk.ended) return ImageDefect{walk.last_record_line + 1, kNoEndRecord};
-    if (chip.given() == 0) return ImageDefect{walk.last_record_line, "в файле нет данных"};
-    return std::nullopt;
+    return WalkVerdict(walk, false, chip.given());
 }
 
 std::string IntelHexEncoder::Data(std::uint32_t address, const std::uint8_t* bytes,

@@ -85,4 +85,14 @@ std::string ChecksumReason(std::uint8_t found, std::uint8_t expected) {
     return "неверная контрольная сумма: " + HexByte(found) + ", должна быть " + HexByte(expected);
 }
 
+std::optional<ImageDefect> WalkVerdict(const RecordWalk& walk, bool ended_otherwise,
+                                       std::size_t given) {
+    if (walk.defect) return walk.defect;
+    if (walk.last_record_line == 0) return ImageDefect{0, "в файле нет записей"};
+    if (!walk.ended && !ended_otherwise)
+        return ImageDefect{walk.last_record_line + 1, kNoEndRecord};
+    if (given == 0) return ImageDefect{walk.last_record_line, "в файле нет данных"};
+    return std::nullopt;
+}
+
 }  // namespace dspprog

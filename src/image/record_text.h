@@ -71,6 +71,12 @@ struct RecordWalk {
     std::size_t last_record_line = 0;  // 0 when the text holds no record at all
 };
 
+// What a finished walk says of the whole text: its defect, no record at all,
+// no end (unless `ended_otherwise`, as an S-record count may end a file), or
+// no data byte among `given` bytes; nothing when the text is a whole image.
+std::optional<ImageDefect> WalkVerdict(const RecordWalk& walk, bool ended_otherwise,
+                                       std::size_t given);
+
 // Walks the lines of a HEX or S-record text: `read_record(record, column,
 // ended)` reads each record, `column` (from 1) being where it starts in its
 // line, up to and including the one where it sets `ended`, and returns the

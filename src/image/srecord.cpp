@@ -129,12 +129,7 @@ std::optional<ImageDefect> ReadSRecord(std::string_view text, ChipImage& chip) {
         WalkRecordLines(text, [&](std::string_view line, std::size_t column, bool& ended) {
             return reader.Record(line, column, ended);
         });
-    if (walk.defect) return walk.defect;
-    if (walk.last_record_line == 0) return ImageDefect{0, "в файле нет записей"};
-    if (!walk.ended && !reader.ended_by_count())
-        return ImageDefect{walk.last_record_line + 1, kNoEndRecord};
-    if (chip.given() == 0) return ImageDefect{walk.last_record_line, "в файле нет данных"};
-    return std::nullopt;
+    return WalkVerdict(walk, reader.ended_by_count(), chip.given());
 }
 
 SRecordEncoder::SRecordEncoder(std::uint32_t chip_size, std::uint32_t offset) : offset_(offset) {
