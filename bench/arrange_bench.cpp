@@ -143,11 +143,10 @@ int main(int argc, char** argv) {
         "16-bit sum, CRC-32, SHA-1, SHA-256 of 512 KB: median %.3f ms, best %.3f ms;"
         " processor median %.3f ms (%s)\n",
         sums_ms, sums.front(), sums_cpu[sums_cpu.size() / 2], sum_line.c_str() + 2);
-    // Judged by the best runs: the medians carry whatever else the machine
-    // was doing meanwhile.
-    const double together = arrange.front() + sums.front();
+    // Judged by the medians, the time a user meets.
+    const double together = arrange_ms + sums_ms;
     const bool met = together < budget;
-    std::printf("together (best runs) %.3f ms, budget %.2f ms (2%% of the read): %s\n", together,
+    std::printf("together (medians) %.3f ms, budget %.2f ms (2%% of the read): %s\n", together,
                 budget, met ? "met" : "MISSED");
     return met ? 0 : 1;
 }

@@ -32,6 +32,13 @@ std::optional<std::string> ChipImage::Place(std::uint64_t address, const std::ui
     }
     std::uint8_t* to = bytes_.data() + start;
     std::uint8_t* mask = given_mask_.data() + start;
+    // Nearly always the record lands where none has: nothing to compare.
+    if (std::find(mask, mask + size, std::uint8_t{1}) == mask + size) {
+        std::copy(bytes, bytes + size, to);
+        std::fill(mask, mask + size, std::uint8_t{1});
+        given_ += size;
+        return std::nullopt;
+    }
     // Check before keeping anything, so that a refused record leaves no trace.
     std::size_t fresh = 0;
     for (std::size_t i = 0; i < size; ++i) {

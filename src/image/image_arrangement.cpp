@@ -2,6 +2,9 @@
 #include "image/image_arrangement.h"
 
 #include <algorithm>
+#include <cstring>
+#include <iterator>
+#include <map>
 #include <utility>
 
 #include "image/chip_image.h"
@@ -78,17 +81,19 @@ std::optional<std::string> PlaceImages(std::span<const ImagePiece> pieces, std::
                                        std::uint8_t fill, std::optional<std::uint64_t> size,
                                        std::uint64_t limit, std::vector<std::uint8_t>& image) {
     image.clear();
-    // Each byte remembers its file in 16 bits.
-    if (pieces.size() > 0xFFFF) return "файлов больше 65535";
     const std::uint64_t space = size.value_or(limit);
-    // Which piece gave each byte (its index plus one), to name both files
-    // when a second one gives another value.
-    std::vector<std::uint16_t> owner;
     // A known length is allocated once rather than grown file by file.
-    if (size) {
-        image.reserve(static_cast<std::size_t>(*size));
-        owner.reserve(static_cast<std::size_t>(*size));
-    }
+    if (size) image.reserve(static_cast<std::size_t>(*size));
+    // The stretches some file has given so far, by first address: where
+    // each ends and which file gave it, to name both files when a second
+    // one gives another value. They never overlap; a file's bytes that fall
+    // where another gave the same ones stay the earlier file's.
+    struct Owned {
+        std::size_t end;
+        std::size_t piece;
+    };
+    std::map<std::size_t, Owned> owned;
+    std::vector<std::pair<std::size_t, std::size_t>> gaps;
     std::vector<std::uint8_t> bytes;
     std::vector<std::uint8_t> given;
     std::span<const std::uint8_t> view;
@@ -103,10 +108,7 @@ std::optional<std::string> PlaceImages(std::span<const ImagePiece> pieces, std::
             return problem;
         }
         const std::size_t end = piece.at + view.size();
-        if (end > image.size()) {
-            image.resize(end, fill);
-            owner.resize(end, 0);
-        }
+        if (end > image.size()) image.resize(end, fill);
         // Run by run of given bytes: a run that lands where no file has been
         // is copied whole, which is nearly always all there is to do.
         const bool whole = given.empty();
@@ -122,25 +124,39 @@ std::optional<std::string> PlaceImages(std::span<const ImagePiece> pieces, std::
                                       std::uint8_t{0}) -
                             given.begin());
             const std::size_t from = piece.at + i;
-            const std::size_t length = end_of_run - i;
-            const auto owners = owner.begin() + static_cast<std::ptrdiff_t>(from);
-            const auto first_owned =
-                std::find_if(owners, owners + static_cast<std::ptrdiff_t>(length),
-                             [](std::uint16_t o) { return o != 0; });
-            for (auto at = first_owned; at != owners + static_cast<std::ptrdiff_t>(length); ++at) {
-                const std::size_t address = static_cast<std::size_t>(at - owner.begin());
-                const std::uint8_t byte = view[address - piece.at];
-                if (*at == 0 || image[address] == byte) continue;
-                const std::string problem = "файлы " + Quoted(pieces[*at - 1].name) + " и " +
-                                            Quoted(piece.name) + " дают разные байты по адресу " +
-                                            HexAddress(address) + ": " + HexByte(image[address]) +
-                                            " и " + HexByte(byte);
-                image.clear();
-                return problem;
+            const std::size_t to = piece.at + end_of_run;
+            const std::uint8_t* run = view.data() + i;
+            // The stretches this run meets, in address order: the one that
+            // starts before it and reaches into it, then those inside it.
+            auto met = owned.upper_bound(from);
+            if (met != owned.begin() && std::prev(met)->second.end > from) --met;
+            gaps.clear();
+            std::size_t cursor = from;
+            for (; met != owned.end() && met->first < to; ++met) {
+                const std::size_t first = std::max(from, met->first);
+                const std::size_t last = std::min(to, met->second.end);
+                const auto there = image.begin() + static_cast<std::ptrdiff_t>(first);
+                const auto differ = std::mismatch(there, there + static_cast<std::ptrdiff_t>(last - first),
+                                                  run + (first - from));
+                if (differ.first != there + static_cast<std::ptrdiff_t>(last - first)) {
+                    const std::size_t address = static_cast<std::size_t>(differ.first - image.begin());
+                    std::string problem = "файлы " + Quoted(pieces[met->second.piece].name) +
+                                          " и " + Quoted(piece.name) +
+                                          " дают разные байты по адресу " + HexAddress(address) +
+                                          ": " + HexByte(*differ.first) + " и " +
+                                          HexByte(*differ.second);
+                    image.clear();
+                    return problem;
+                }
+                if (met->first > cursor) gaps.emplace_back(cursor, met->first);
+                cursor = std::max(cursor, met->second.end);
             }
-            std::copy_n(view.begin() + static_cast<std::ptrdiff_t>(i), length,
-                        image.begin() + static_cast<std::ptrdiff_t>(from));
-            std::fill_n(owners, length, static_cast<std::uint16_t>(p + 1));
+            if (cursor < to) gaps.emplace_back(cursor, to);
+            for (const auto& [gap_from, gap_to] : gaps) {
+                std::copy(run + (gap_from - from), run + (gap_to - from),
+                          image.begin() + static_cast<std::ptrdiff_t>(gap_from));
+                owned.emplace(gap_from, Owned{gap_to, p});
+            }
             i = end_of_run;
         }
     }
@@ -152,14 +168,28 @@ std::optional<std::string> SwapBytePairs(std::vector<std::uint8_t>& image) {
     if (image.size() % 2 != 0)
         return "образ нечётной длины (" + std::to_string(image.size()) +
                " байт): байты 16-битных слов не переставить";
-    for (std::size_t i = 0; i + 1 < image.size(); i += 2) std::swap(image[i], image[i + 1]);
+    // Four 16-bit words at a time (whatever the machine's byte order: every
+    // byte moves to its neighbour's place), then the last few one by one.
+    std::uint8_t* const at = image.data();
+    const std::size_t size = image.size();
+    std::size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        std::uint64_t words;
+        std::memcpy(&words, at + i, 8);
+        words = (words & 0x00FF00FF00FF00FFu) << 8 | (words >> 8 & 0x00FF00FF00FF00FFu);
+        std::memcpy(at + i, &words, 8);
+    }
+    for (; i < size; i += 2) std::swap(at[i], at[i + 1]);
     return std::nullopt;
 }
 
 std::vector<std::uint8_t> KeepLane(std::span<const std::uint8_t> image, ByteLane lane) {
-    std::vector<std::uint8_t> kept;
-    kept.reserve(image.size() / lane.count + 1);
-    for (std::size_t i = lane.index; i < image.size(); i += lane.count) kept.push_back(image[i]);
+    const std::size_t count = image.size() > lane.index
+                                  ? (image.size() - lane.index + lane.count - 1) / lane.count
+                                  : 0;
+    std::vector<std::uint8_t> kept(count);
+    const std::uint8_t* from = image.data() + lane.index;
+    for (std::size_t i = 0; i < count; ++i) kept[i] = from[i * lane.count];
     return kept;
 }
 

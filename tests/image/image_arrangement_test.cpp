@@ -71,6 +71,12 @@ TEST(ImageArrangement, RefusesWhatMakesNoImage) {
          {{"a", a, ImageFormat::Raw, 0}, {"h", hex, ImageFormat::IntelHex, 0}},
          32,
          "файлы \"a\" и \"h\" дают разные байты по адресу 0x000005: 0x11 и 0x22"},
+        {"a file across two others and the hole between them",
+         {{"a", a.substr(0, 4), ImageFormat::Raw, 0},
+          {"b", a.substr(0, 4), ImageFormat::Raw, 8},
+          {"c", b.substr(0, 12), ImageFormat::Raw, 1}},
+         32,
+         "файлы \"b\" и \"c\" дают разные байты по адресу 0x00000A: 0x11 и 0x22"},
         {"a raw file past the end",
          {{"a", a, ImageFormat::Raw, 20}},
          32,
@@ -97,6 +103,12 @@ TEST(ImageArrangement, RefusesWhatMakesNoImage) {
     EXPECT_EQ(SwapBytePairs(odd).value_or(""),
               "образ нечётной длины (7 байт): байты 16-битных слов не переставить");
     EXPECT_EQ(odd, Bytes(7, 1));
+    // Past the last whole eight bytes too.
+    Bytes ten = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
+    EXPECT_EQ(SwapBytePairs(ten), std::nullopt);
+    EXPECT_EQ(ten, (Bytes{1, 0, 3, 2, 5, 4, 7, 6, 9, 8}));
+    EXPECT_EQ(KeepLane(ten, {4, 3}), (Bytes{2, 6}));
+    EXPECT_EQ(KeepLane(Bytes(3, 5), {4, 3}), Bytes{});
 
     const std::vector<Bytes> lanes = {Bytes(4), Bytes(5)};
     const std::vector<std::string> names = {"even", "odd"};
