@@ -28,9 +28,10 @@ if [[ "${1:-}" == "--windows" ]]; then
     # and Qt (scripts/qt6-mingw.sh, with the host's qt6-base-dev-tools) from
     # Debian's source packages, and makensis for the Windows installer.
     # zlib for Windows; SHA-1/SHA-256 come from the system's BCrypt there,
-    # JSON from the same header-only library as on Linux.
+    # JSON from the same header-only library as on Linux. An X server and
+    # xdotool, for the installed window's read in check-windows-package.sh.
     packages+=(g++-mingw-w64-x86-64 wine64 wine make tcl dpkg-dev xz-utils bzip2
-        qt6-base-dev-tools nsis libz-mingw-w64-dev nlohmann-json3-dev)
+        qt6-base-dev-tools nsis libz-mingw-w64-dev nlohmann-json3-dev xvfb xdotool)
 fi
 
 SUDO=""
