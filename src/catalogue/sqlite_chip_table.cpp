@@ -63,6 +63,10 @@ bool SqliteChipTable::Open() {
     const int opened = sqlite3_open_v2(path_.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
     Database db(raw);
     if (opened != SQLITE_OK) return false;
+    // Readers wait for each other's locks rather than fail: on Windows the
+    // lanes of a gang, reading the catalogue at one moment, take turns on a
+    // lock byte, and an editor's write holds the file briefly.
+    sqlite3_busy_timeout(db.get(), 2000);
 
     // Bracketed names: a double-quoted unknown column would be taken for a
     // string literal, and a missing field must fail the open.
