@@ -100,7 +100,7 @@ void EmulatedUsbDevice::ClientVanished(UMockdevIoctlBase*, UMockdevIoctlClient* 
     // The node was closed: whatever that host left behind goes with it.
     auto* device = static_cast<EmulatedUsbDevice*>(self);
     std::lock_guard lock(device->mutex_);
-    for (auto* queue : {&device->pending_, &device->finished_}) {
+    for (auto* queue : {&device->pending_, &device->finished_, &device->held_}) {
         for (auto it = queue->begin(); it != queue->end();) {
             if (it->client != client) {
                 ++it;
@@ -344,6 +344,11 @@ void EmulatedUsbDevice::Discard(UMockdevIoctlClient* client, std::uint64_t addre
         Urb urb = *it;
         pending_.erase(it);
         ++counts_.discards;
+        if (hold_discards_) {
+            held_.push_back(urb);
+            Complete(client, 0, 0);
+            return;
+        }
         // What had moved before the discard stays moved.
         Finish(urb, -ENOENT, urb.held);
         Complete(client, 0, 0);
@@ -364,6 +369,22 @@ void EmulatedUsbDevice::Unplug() {
     std::lock_guard lock(mutex_);
     gone_ = true;
     ServePending();
+    UpdateSignal();
+}
+
+void EmulatedUsbDevice::HoldDiscards() {
+    std::lock_guard lock(mutex_);
+    hold_discards_ = true;
+}
+
+void EmulatedUsbDevice::EndHeldDiscards(std::uint8_t fill) {
+    std::lock_guard lock(mutex_);
+    for (Urb& urb : held_) {
+        const auto length = static_cast<std::uint32_t>(UrbOf(urb.urb).buffer_length);
+        if (urb.buffer) std::memset(urb.buffer->data, fill, length);
+        Finish(urb, -ENOENT, length);
+    }
+    held_.clear();
     UpdateSignal();
 }
 
@@ -398,7 +419,7 @@ void EmulatedUsbDevice::WithFirmware(const std::function<void(emu::Firmware&)>& 
 EmulatedUsbDevice::Counts EmulatedUsbDevice::counts() {
     std::lock_guard lock(mutex_);
     Counts counts = counts_;
-    counts.pending = static_cast<int>(pending_.size() + finished_.size());
+    counts.pending = static_cast<int>(pending_.size() + finished_.size() + held_.size());
     return counts;
 }
 

@@ -57,6 +57,11 @@ public:
     // it receives the rest. The firmware is not asked.
     void DeliverInPieces(std::uint8_t endpoint, std::vector<std::uint8_t> bytes,
                          std::uint32_t first);
+    // Discards are taken but not carried out, as by a driver that does not
+    // end a cancelled transfer: the URBs stay with the device until
+    // EndHeldDiscards() fills each with `fill` and ends it.
+    void HoldDiscards();
+    void EndHeldDiscards(std::uint8_t fill);
     // Blocks until `count` URBs wait on the device for data or for room.
     void AwaitPending(int count);
     // Runs `change` on the firmware under the device's lock, then serves the
@@ -115,6 +120,8 @@ private:
     std::mutex mutex_;
     std::deque<Urb> pending_;
     std::deque<Urb> finished_;
+    std::deque<Urb> held_;  // discarded while discards are held
+    bool hold_discards_ = false;
     std::condition_variable pending_changed_;
     std::map<std::uint8_t, bool> halt_next_;
     std::map<std::uint8_t, Pieces> pieces_;

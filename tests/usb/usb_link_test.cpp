@@ -401,6 +401,26 @@ TEST_F(UsbLinkTest, ABlockCutOffAtTheDeadlineGoesOnFromWhereItStopped) {
     EXPECT_EQ(device_->counts().discards, 1);
 }
 
+// A driver that does not end a cancelled transfer: the caller has let go of
+// its buffer long before the transfer's bytes land, and the device is closed
+// only once they have.
+TEST_F(UsbLinkTest, ATransferThatOutlivesItsCancellationKeepsOffTheCallersBuffer) {
+    firmware_.faults().stall_from[static_cast<int>(PipeRole::MainIn)] = 0;
+    Open();
+    device_->HoldDiscards();
+    std::vector<std::uint8_t> buffer(kBlock, 0xEE);
+    link_->MainIn->StartRead(buffer.data(), kBlock);
+    device_->AwaitPending(1);
+    link_->MainIn->Cancel();
+
+    device_->EndHeldDiscards(0x55);
+    link_->Close();
+    EXPECT_TRUE(buffer == std::vector<std::uint8_t>(kBlock, 0xEE));
+    const EmulatedUsbDevice::Counts counts = device_->counts();
+    EXPECT_EQ(counts.pending, 0);
+    EXPECT_EQ(counts.releases, 1);
+}
+
 // --- A programmer that is unplugged --------------------------------------------
 
 // Gone while the block waits on the wire, the kernel ends the URB

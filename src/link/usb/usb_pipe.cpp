@@ -4,13 +4,31 @@
 #include <libusb.h>
 
 #include <chrono>
+#include <cstring>
+#include <vector>
 
 namespace dspprog {
 
+// One libusb transfer with the bytes it moves. The pipe lends it to the
+// event thread while it is on the wire; one that does not come back from its
+// cancellation is handed over to its own completion, which ends it.
 struct UsbWire {
+    explicit UsbWire(UsbSession& owner) : session(owner), transfer(libusb_alloc_transfer(0)) {}
+    ~UsbWire() {
+        if (transfer) libusb_free_transfer(transfer);
+    }
+    UsbWire(const UsbWire&) = delete;
+    UsbWire& operator=(const UsbWire&) = delete;
+
+    UsbSession& session;
+    libusb_transfer* transfer;
+    // libusb moves the block in and out of these bytes, never the caller's:
+    // the caller may let go of its buffer while the transfer is still busy.
+    std::vector<std::uint8_t> bytes;
     std::mutex mutex;
     std::condition_variable changed;
-    bool busy = false;  // submitted, completion not yet delivered
+    bool busy = false;       // submitted, completion not yet delivered
+    bool abandoned = false;  // the pipe has given up on it; the completion ends it
     int status = LIBUSB_TRANSFER_COMPLETED;
     std::uint32_t actual = 0;
 };
@@ -20,11 +38,20 @@ namespace {
 // Runs on the session's event thread.
 void LIBUSB_CALL Delivered(libusb_transfer* transfer) {
     auto* wire = static_cast<UsbWire*>(transfer->user_data);
-    std::lock_guard lock(wire->mutex);
+    std::unique_lock lock(wire->mutex);
     wire->status = transfer->status;
     wire->actual =
         transfer->actual_length > 0 ? static_cast<std::uint32_t>(transfer->actual_length) : 0;
     wire->busy = false;
+    if (wire->abandoned) {
+        // Nobody waits for it any more: libusb is done with the transfer and
+        // its bytes now, and the device may be closed.
+        lock.unlock();
+        UsbSession& session = wire->session;
+        delete wire;
+        session.TransferEnded();
+        return;
+    }
     wire->changed.notify_all();
 }
 
@@ -34,42 +61,47 @@ UsbPipe::UsbPipe(std::shared_ptr<UsbSession> session, int number, std::uint8_t e
     : session_(std::move(session)),
       number_(number),
       endpoint_(endpoint),
-      transfer_(libusb_alloc_transfer(0)),
-      wire_(std::make_unique<UsbWire>()) {}
+      wire_(std::make_unique<UsbWire>(*session_)) {}
 
 UsbPipe::~UsbPipe() {
     Close();
 }
 
 void UsbPipe::StartRead(std::uint8_t* buffer, std::uint32_t length) {
-    Start(buffer, length);
+    Start(nullptr, buffer, length);
 }
 
 void UsbPipe::StartWrite(const std::uint8_t* buffer, std::uint32_t length) {
-    // libusb takes one pointer type for both directions; it only reads an OUT buffer.
-    Start(const_cast<std::uint8_t*>(buffer), length);
+    Start(buffer, nullptr, length);
 }
 
-void UsbPipe::Start(std::uint8_t* buffer, std::uint32_t length) {
+void UsbPipe::Start(const std::uint8_t* source, std::uint8_t* target, std::uint32_t length) {
+    // The link never starts a transfer over one in flight; should it happen,
+    // the old one leaves the wire first.
+    Cancel();
     std::unique_lock lock(wire_->mutex);
-    buffer_ = buffer;
+    target_ = target;
     length_ = length;
     moved_ = 0;
     result_ = Completion::State::Pending;
-    // The link never starts a transfer over one in flight; should it happen,
-    // the old one must leave the wire before its transfer can be reused.
-    if (!transfer_ || (wire_->busy && !TakeOffWire(lock))) {
+    if (!wire_->transfer) {
         phase_ = Phase::Finished;
         result_ = Completion::State::Failed;
         return;
+    }
+    if (source) {
+        wire_->bytes.assign(source, source + length);
+    } else {
+        wire_->bytes.assign(length, 0);
     }
     SubmitRest(lock);
 }
 
 void UsbPipe::SubmitRest(std::unique_lock<std::mutex>&) {
-    libusb_fill_bulk_transfer(transfer_, session_->handle(), endpoint_, buffer_ + moved_,
-                              static_cast<int>(length_ - moved_), &Delivered, wire_.get(), 0);
-    const int r = libusb_submit_transfer(transfer_);
+    libusb_fill_bulk_transfer(wire_->transfer, session_->handle(), endpoint_,
+                              wire_->bytes.data() + moved_, static_cast<int>(length_ - moved_),
+                              &Delivered, wire_.get(), 0);
+    const int r = libusb_submit_transfer(wire_->transfer);
     if (r == LIBUSB_SUCCESS) {
         wire_->busy = true;
         phase_ = Phase::OnWire;
@@ -82,8 +114,11 @@ void UsbPipe::SubmitRest(std::unique_lock<std::mutex>&) {
 }
 
 void UsbPipe::Settle() {
+    const std::uint32_t from = moved_;
     moved_ += wire_->actual;
     if (moved_ > length_) moved_ = length_;
+    if (target_ && moved_ > from)
+        std::memcpy(target_ + from, wire_->bytes.data() + from, moved_ - from);
     switch (wire_->status) {
         case LIBUSB_TRANSFER_COMPLETED:
             phase_ = Phase::Finished;
@@ -119,9 +154,19 @@ void UsbPipe::Settle() {
 bool UsbPipe::TakeOffWire(std::unique_lock<std::mutex>& lock) {
     // An error here means the transfer is completing already; either way its
     // completion is on its way.
-    libusb_cancel_transfer(transfer_);
+    libusb_cancel_transfer(wire_->transfer);
     return wire_->changed.wait_for(lock, std::chrono::milliseconds(kCancelGraceMs),
                                    [&] { return !wire_->busy; });
+}
+
+void UsbPipe::Abandon(std::unique_lock<std::mutex>& lock) {
+    // The device stays open until the completion comes; counted before the
+    // wire's lock goes, so that the completion cannot come first.
+    session_->HoldForTransfer();
+    wire_->abandoned = true;
+    lock.unlock();
+    (void)wire_.release();
+    wire_ = std::make_unique<UsbWire>(*session_);
 }
 
 Completion UsbPipe::Report() const {
@@ -158,26 +203,15 @@ Completion UsbPipe::Await(Clock& clock, std::uint64_t deadline_ms) {
 
 void UsbPipe::Cancel() {
     std::unique_lock lock(wire_->mutex);
-    if (wire_->busy && !TakeOffWire(lock)) return;
     phase_ = Phase::Idle;
+    target_ = nullptr;
+    if (wire_->busy && !TakeOffWire(lock)) Abandon(lock);
 }
 
 void UsbPipe::Close() {
     if (!session_) return;
     Cancel();
-    {
-        std::unique_lock lock(wire_->mutex);
-        if (wire_->busy) {
-            // The transfer never came back from its cancellation. Freeing it
-            // while libusb may still deliver it would be worse than keeping it.
-            lock.unlock();
-            (void)wire_.release();
-            wire_ = std::make_unique<UsbWire>();
-            transfer_ = nullptr;
-        }
-    }
-    if (transfer_) libusb_free_transfer(transfer_);
-    transfer_ = nullptr;
+    wire_.reset();
     session_->GiveBackPipe(number_);
     session_.reset();
 }

@@ -2,9 +2,10 @@
 #pragma once
 // One bulk endpoint of the programmer as a pipe of the link.
 //
-// A transfer is one libusb bulk transfer on the caller's buffer. Its
-// completion arrives on the session's event thread and wakes the waiting
-// caller through a condition variable; nothing polls.
+// A transfer is one libusb bulk transfer on the pipe's own copy of the
+// block: the caller's buffer is read at the start of a write and filled as a
+// read's bytes are taken in, never by libusb itself. Its completion arrives on the session's event
+// thread and wakes the waiting caller through a condition variable; nothing polls.
 //
 // At a deadline the transfer is taken off the wire, which is the only way
 // USB tells how much of a block has moved; the next wait puts the rest of the
@@ -40,7 +41,7 @@ public:
     void Close() override;
 
     // How long a cancelled transfer is given to come back before the pipe
-    // stops waiting for it.
+    // stops waiting for it; the device stays open until it does come back.
     static constexpr std::uint64_t kCancelGraceMs = 2000;
 
 private:
@@ -51,7 +52,8 @@ private:
         Finished,  // the result is final
     };
 
-    void Start(std::uint8_t* buffer, std::uint32_t length);
+    // `source` for a write, `target` for a read.
+    void Start(const std::uint8_t* source, std::uint8_t* target, std::uint32_t length);
     // Puts the rest of the block on the wire; on failure the transfer is finished, failed.
     void SubmitRest(std::unique_lock<std::mutex>& lock);
     // Takes in a delivered completion.
@@ -59,20 +61,21 @@ private:
     // Cancels the transfer on the wire and waits up to the grace time for it.
     // False when it did not come back.
     bool TakeOffWire(std::unique_lock<std::mutex>& lock);
+    // Leaves the transfer that did not come back to its completion, which
+    // ends it, and takes a fresh one; `lock` is released.
+    void Abandon(std::unique_lock<std::mutex>& lock);
     Completion Report() const;
 
     std::shared_ptr<UsbSession> session_;
     int number_;
     std::uint8_t endpoint_;
-    libusb_transfer* transfer_;
-    // What the event thread and the caller share about the transfer on the
-    // wire. Kept apart from the pipe so that a transfer that never comes back
-    // from a cancellation can be abandoned without its completion touching
-    // freed memory.
+    // The transfer, its bytes and what the event thread and the caller share
+    // about it. Kept apart from the pipe so that a transfer that does not come
+    // back from a cancellation can outlive the pipe and the caller's buffer.
     std::unique_ptr<UsbWire> wire_;
 
     Phase phase_ = Phase::Idle;
-    std::uint8_t* buffer_ = nullptr;
+    std::uint8_t* target_ = nullptr;  // a read's destination; null for a write
     std::uint32_t length_ = 0;
     std::uint32_t moved_ = 0;  // bytes moved by the wire trips of this block so far
     Completion::State result_ = Completion::State::Pending;

@@ -111,6 +111,10 @@ UsbSession::UsbSession(std::shared_ptr<UsbContext> context, libusb_device_handle
 }
 
 UsbSession::~UsbSession() {
+    {
+        std::unique_lock lock(held_mutex_);
+        held_changed_.wait(lock, [&] { return held_transfers_ == 0; });
+    }
     stop_ = true;
     // Wakes the thread from its wait for USB events; the request is kept
     // until handled, so it cannot be lost between the test and the wait.
@@ -141,6 +145,17 @@ bool UsbSession::TakePipe(int number) {
 void UsbSession::GiveBackPipe(int number) {
     std::lock_guard lock(pipes_mutex_);
     pipes_taken_ &= ~(1u << number);
+}
+
+void UsbSession::HoldForTransfer() {
+    std::lock_guard lock(held_mutex_);
+    ++held_transfers_;
+}
+
+void UsbSession::TransferEnded() {
+    std::lock_guard lock(held_mutex_);
+    --held_transfers_;
+    held_changed_.notify_all();
 }
 
 }  // namespace dspprog

@@ -6,6 +6,7 @@
 // them has closed, so a pipe can never outlive the handle it transfers on.
 
 #include <atomic>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <ostream>
@@ -39,7 +40,8 @@ public:
                                             libusb_device* device,
                                             const ProgrammerInterface& interface,
                                             const std::string& path, std::ostream& diagnostics);
-    // Stops the event thread, releases the interface and closes the handle.
+    // Waits for the transfers held for, then stops the event thread, releases
+    // the interface and closes the handle.
     ~UsbSession();
     UsbSession(const UsbSession&) = delete;
     UsbSession& operator=(const UsbSession&) = delete;
@@ -53,6 +55,11 @@ public:
     bool TakePipe(int number);
     void GiveBackPipe(int number);
 
+    // A transfer that a pipe gave up on while libusb still had it: the handle
+    // stays open and events are handled until its completion has run.
+    void HoldForTransfer();
+    void TransferEnded();
+
 private:
     UsbSession(std::shared_ptr<UsbContext> context, libusb_device_handle* handle,
                const ProgrammerInterface& interface, std::string path);
@@ -64,6 +71,9 @@ private:
     std::string path_;
     std::mutex pipes_mutex_;
     unsigned pipes_taken_ = 0;
+    std::mutex held_mutex_;
+    std::condition_variable held_changed_;
+    int held_transfers_ = 0;
     std::atomic<bool> stop_{false};
     std::thread events_;
 };
