@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/start_options.h"
+#include "base/shown_text.h"
 #include "base/utf8_path.h"
 
 namespace dspprog {
@@ -66,13 +67,13 @@ bool CheckFileRoles(const FileRoles& roles, std::string& error) {
 
 std::optional<std::string> RefuseDialogChoice(const FileRoles& roles, const std::string& chosen) {
     if (roles.chip_file && SameFile(chosen, *roles.chip_file)) {
-        return "Файл \"" + chosen + "\" хранит содержимое эмулируемого чипа (" +
+        return "Файл \"" + ShownText(chosen) + "\" хранит содержимое эмулируемого чипа (" +
                OptionFlag(StartOption::ChipFile) +
                ") и не может быть файлом "
                "образа. Выберите другой файл.";
     }
     if (roles.wire_log && SameFile(chosen, *roles.wire_log)) {
-        return "Файл \"" + chosen + "\" назначен журналом обмена (" +
+        return "Файл \"" + ShownText(chosen) + "\" назначен журналом обмена (" +
                OptionFlag(StartOption::WireLog) +
                ") и будет перезаписан при выходе. "
                "Выберите другой файл.";

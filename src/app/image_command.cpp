@@ -4,6 +4,7 @@
 #include <memory>
 #include <utility>
 
+#include "base/shown_text.h"
 #include "base/utf8_file.h"
 #include "image/checksums.h"
 #include "image/image_encoder.h"
@@ -16,9 +17,10 @@ std::optional<std::string> ReadInput(const std::string& name, std::string& conte
     InputImageFile file;
     // One byte past the largest image tells a file that is too large.
     if (!file.Open(name) || !file.ReadRest(content, kMaxArrangedImage + 1))
-        return "Файл не удаётся прочитать: \"" + name + "\"!";
+        return "Файл не удаётся прочитать: \"" + ShownText(name) + "\"!";
     if (content.size() > kMaxArrangedImage)
-        return "файл \"" + name + "\" больше " + std::to_string(kMaxArrangedImage >> 20) + " МБ";
+        return "файл \"" + ShownText(name) + "\" больше " +
+               std::to_string(kMaxArrangedImage >> 20) + " МБ";
     return std::nullopt;
 }
 
@@ -31,7 +33,7 @@ std::optional<std::string> Build(const ImageRequest& request, std::vector<std::u
         const PlacedName& input = request.inputs[i];
         if (std::optional<std::string> problem = ReadInput(input.name, contents[i])) return problem;
         const std::optional<ImageFormat> format = ImageFormatOfFile(contents[i], input.name, false);
-        if (!format) return "файл \"" + input.name + "\": " + kTextOfNoImageForm;
+        if (!format) return "файл \"" + ShownText(input.name) + "\": " + kTextOfNoImageForm;
         pieces.push_back({input.name, contents[i], *format, input.at.value_or(0)});
     }
     if (request.interleave) {
@@ -63,7 +65,7 @@ std::optional<std::string> Build(const ImageRequest& request, std::vector<std::u
 ImageMade MakeImageFile(const ImageRequest& request, Operator& op, std::string& problem) {
     // Before anything is read: the answer must not depend on the inputs.
     if (FilePresent(request.output)) {
-        problem = "файл \"" + request.output + "\" уже есть; образ не заменяет файлы";
+        problem = "файл \"" + ShownText(request.output) + "\" уже есть; образ не заменяет файлы";
         return ImageMade::Refused;
     }
     std::vector<std::uint8_t> image;
@@ -80,7 +82,7 @@ ImageMade MakeImageFile(const ImageRequest& request, Operator& op, std::string& 
     const std::unique_ptr<ImageEncoder> encoder = MakeImageEncoder(format, size);
     OutputImageFile file;
     if (!file.CreateNew(request.output)) {
-        problem = "файл \"" + request.output + "\" не удаётся создать";
+        problem = "файл \"" + ShownText(request.output) + "\" не удаётся создать";
         return ImageMade::Refused;
     }
     file.WriteText(encoder->Begin(), op);
@@ -89,14 +91,14 @@ ImageMade MakeImageFile(const ImageRequest& request, Operator& op, std::string& 
     file.Finish(op);
     if (!file.Keep()) {
         file.Abandon(op);
-        problem =
-            "файл \"" + request.output + "\" появился во время записи; образ не заменяет файлы";
+        problem = "файл \"" + ShownText(request.output) +
+                  "\" появился во время записи; образ не заменяет файлы";
         return ImageMade::Refused;
     }
     const std::string form =
         format == ImageFormat::Raw ? "" : std::string(" (") + ImageFormatTitle(format) + ")";
-    op.Log("  Образ: \"" + request.output + "\", " + std::to_string(image.size()) + " байт" + form +
-           ".");
+    op.Log("  Образ: \"" + ShownText(request.output) + "\", " + std::to_string(image.size()) +
+           " байт" + form + ".");
     for (const std::string& line : SumLines(ComputeSums(image))) op.Log(line);
     return ImageMade::Written;
 }

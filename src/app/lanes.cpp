@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "app/programmer_session.h"
+#include "base/shown_text.h"
 
 namespace dspprog {
 
@@ -73,9 +74,9 @@ std::vector<LaneReport> RunLanes(Programmer& programmer, const std::vector<Progr
 }
 
 std::string LaneSummaryLine(const LaneReport& report, bool sums) {
-    std::string line = report.name + '\t' + (report.chip.empty() ? "-" : report.chip) + '\t' +
-                       (report.succeeded ? "OK" : "ОШИБКА") + '\t' + std::to_string(report.ms) +
-                       " мс";
+    std::string line =
+        ShownText(report.name) + '\t' + (report.chip.empty() ? "-" : ShownText(report.chip)) +
+        '\t' + (report.succeeded ? "OK" : "ОШИБКА") + '\t' + std::to_string(report.ms) + " мс";
     if (sums) {
         char digits[8] = "-";
         if (report.chip_sum)

@@ -8,6 +8,7 @@
 #include <random>
 #include <system_error>
 
+#include "base/shown_text.h"
 #include "base/utf8_path.h"
 #include "link/fatal_stop.h"
 
@@ -101,7 +102,8 @@ std::vector<std::string> ChipListing(const std::vector<ChipRow>& rows) {
     std::vector<std::string> lines;
     lines.push_back(line([](std::size_t i) { return std::string(kChipFields[i]); }));
     for (const ChipRow& row : rows) {
-        lines.push_back(line([&row](std::size_t i) { return row[i]; }));
+        // A row is data: whatever a field holds, it keeps to its field and its line.
+        lines.push_back(line([&row](std::size_t i) { return ShownText(row[i]); }));
     }
     return lines;
 }

@@ -457,6 +457,9 @@ Options:
 
 Dialogs: an OK/Cancel box is answered Cancel unless a terminal is there to ask (y/N).
 Log lines go to standard output; boxes, prompts and progress to standard error.
+File names, catalogue fields and serial numbers in log lines and in the devices and
+chips listings show control characters written out (\n, \t, \x1B) and bytes that
+are not UTF-8 as U+FFFD, so that each stays on its line and in its field.
 
 Exit status: 0 the operation succeeded; 1 it did not (refused, failed, cancelled;
 for verify: the chip differs from the file); 2 the command line is wrong or names

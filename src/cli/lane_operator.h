@@ -10,6 +10,7 @@
 #include <string>
 
 #include "base/prefixed_lines.h"
+#include "base/shown_text.h"
 #include "cli/terminal_operator.h"
 
 namespace dspprog {
@@ -27,8 +28,8 @@ class LaneOperator final : private LaneStreams, public TerminalOperator {
 public:
     LaneOperator(std::ostream& out, std::mutex& out_lock, std::ostream& err, std::mutex& err_lock,
                  const std::string& name, DialogAnswers answers, bool json)
-        : LaneStreams(out, out_lock, err, err_lock, json ? std::string() : name + '\t',
-                      name + '\t'),
+        : LaneStreams(out, out_lock, err, err_lock, json ? std::string() : ShownText(name) + '\t',
+                      ShownText(name) + '\t'),
           TerminalOperator(lane_out, lane_err, nullptr, std::move(answers), false, json) {
         if (json) NameDeviceInEvents(name);
     }

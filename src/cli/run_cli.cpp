@@ -16,6 +16,7 @@
 #include "app/serial_source.h"
 #include "app/series_run.h"
 #include "base/name_with_tag.h"
+#include "base/shown_text.h"
 #include "catalogue/catalogue_export.h"
 #include "catalogue/chip_table.h"
 #include "cli/cli_options.h"
@@ -229,7 +230,8 @@ int RunGang(const CliOptions& options, const CliEnvironment& environment, Clock&
     };
     bool all_ok = true;
     for (const LaneReport& lane : reports) {
-        if (!lane.problem.empty()) err << kProgram << lane.name << ": " << lane.problem << '\n';
+        if (!lane.problem.empty())
+            err << kProgram << ShownText(lane.name) << ": " << lane.problem << '\n';
         say(LaneSummaryLine(lane, sums));
         all_ok = all_ok && lane.succeeded;
     }

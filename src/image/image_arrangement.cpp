@@ -7,6 +7,7 @@
 #include <map>
 #include <utility>
 
+#include "base/shown_text.h"
 #include "image/chip_image.h"
 #include "image/image_format_table.h"
 #include "image/record_text.h"
@@ -15,7 +16,7 @@ namespace dspprog {
 namespace {
 
 std::string Quoted(const std::string& name) {
-    return "\"" + name + "\"";
+    return "\"" + ShownText(name) + "\"";
 }
 
 std::string PastEnd(const std::string& name, std::uint64_t address, std::uint64_t size) {

@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "link/programmer_list.h"
 
+#include "base/shown_text.h"
+
 namespace dspprog {
 
 namespace {
 
+// A serial number may hold anything: shown, it keeps to its field and its line.
 std::string OrDash(const std::string& text) {
-    return text.empty() ? "-" : text;
+    return text.empty() ? "-" : ShownText(text);
 }
 
 }  // namespace
@@ -41,8 +44,8 @@ std::vector<ProgrammerEntry> ListProgrammers(InterfaceEnumerator& enumerator) {
 
 std::string ListingLine(const ProgrammerEntry& entry) {
     std::string line = std::to_string(entry.number) + '\t' + OrDash(entry.facts.serial) + '\t' +
-                       OrDash(entry.facts.location) + '\t' + entry.path;
-    if (!entry.facts.problem.empty()) line += '\t' + entry.facts.problem;
+                       OrDash(entry.facts.location) + '\t' + ShownText(entry.path);
+    if (!entry.facts.problem.empty()) line += '\t' + ShownText(entry.facts.problem);
     return line;
 }
 

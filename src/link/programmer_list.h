@@ -33,7 +33,8 @@ struct ProgrammerEntry {
 std::vector<ProgrammerEntry> ListProgrammers(InterfaceEnumerator& enumerator);
 
 // One line of the listing: number, serial, location, path and, for a device
-// that cannot be opened, the reason; tab-separated, "-" for what is unknown.
+// that cannot be opened, the reason; tab-separated, "-" for what is unknown,
+// control characters written out.
 std::string ListingLine(const ProgrammerEntry& entry);
 
 }  // namespace dspprog

@@ -4,12 +4,13 @@
 
 #include <string>
 
+#include "base/shown_text.h"
 #include "catalogue/chip_record.h"
 
 namespace dspprog {
 
 inline std::string ChipSummary(const ChipRecord& chip) {
-    return chip.Name + ". Объем: " + std::to_string(chip.Size) + " байт(а).";
+    return ShownText(chip.Name) + ". Объем: " + std::to_string(chip.Size) + " байт(а).";
 }
 
 // The line every chip operation logs once the chip is known.

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <optional>
 
+#include "base/shown_text.h"
+
 namespace dspprog {
 namespace {
 
@@ -20,7 +22,7 @@ std::string StartOf(const std::string& name) {
 }
 
 std::string AccessLine(ImageFileAccess access, const std::string& name) {
-    const std::string quoted = "\"" + name + "\"!";
+    const std::string quoted = "\"" + ShownText(name) + "\"!";
     switch (access) {
         case ImageFileAccess::Missing:
             return "  Файл не найден: " + quoted;
@@ -118,7 +120,7 @@ ImageChosen ChooseImage(Session& session, ImageInput& image, std::string& name,
         case ImageInput::Opened::Ready:
             return ImageChosen::Ready;
         case ImageInput::Opened::CannotOpen:
-            op.Log("  Ошибка открытия файла:\"" + name + "\"!");
+            op.Log("  Ошибка открытия файла:\"" + ShownText(name) + "\"!");
             break;
         case ImageInput::Opened::Refused:
             op.Log(image.RefusalLine());

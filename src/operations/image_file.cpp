@@ -14,6 +14,7 @@
 #endif
 
 #include "base/no_replace_move.h"
+#include "base/shown_text.h"
 #include "base/utf8_file.h"
 #include "link/fatal_stop.h"
 
@@ -46,7 +47,7 @@ std::string TemporaryName(const std::string& name, std::random_device& random) {
 }  // namespace
 
 std::string IncompleteReadLine(const std::string& kept_in) {
-    return "  Чтение не завершено! Считанное сохранено в файле: \"" + kept_in + "\".";
+    return "  Чтение не завершено! Считанное сохранено в файле: \"" + ShownText(kept_in) + "\".";
 }
 
 // Hidden files are the operator's business, not ours: they count as absent,

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "base/shown_text.h"
 #include "image/image_arrangement.h"
 #include "link/fatal_stop.h"
 
@@ -43,11 +44,11 @@ std::optional<std::vector<std::uint8_t>> Arrange(const std::string& first,
     for (const PlacedName& placed : names) {
         std::optional<std::string> content = ReadWhole(placed.name);
         if (!content) {
-            problem = "Файл не удаётся прочитать: \"" + placed.name + "\"!";
+            problem = "Файл не удаётся прочитать: \"" + ShownText(placed.name) + "\"!";
             return std::nullopt;
         }
         if (content->size() > kMaxImageFileBytes) {
-            problem = "файл \"" + placed.name + "\" больше " +
+            problem = "файл \"" + ShownText(placed.name) + "\" больше " +
                       std::to_string(kMaxImageFileBytes >> 20) + " МБ";
             return std::nullopt;
         }
@@ -56,7 +57,7 @@ std::optional<std::vector<std::uint8_t>> Arrange(const std::string& first,
                 ? reading.forced_format
                 : ImageFormatOfFile(*content, placed.name, content->size() == space);
         if (!format) {
-            problem = "файл \"" + placed.name + "\": " + kTextOfNoImageForm;
+            problem = "файл \"" + ShownText(placed.name) + "\": " + kTextOfNoImageForm;
             return std::nullopt;
         }
         contents.push_back(std::move(*content));
@@ -159,7 +160,7 @@ std::string ImageInput::RefusalLine() const {
 }
 
 std::string ImageDefectLine(const std::string& name, const ImageDefect& defect) {
-    std::string line = "  Ошибка в файле \"" + name + "\"";
+    std::string line = "  Ошибка в файле \"" + ShownText(name) + "\"";
     if (defect.line != 0) line += ", строка " + std::to_string(defect.line);
     return line + ": " + defect.reason;
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/shown_text.h"
 #include "image/checksums.h"
 #include "image/image_encoder.h"
 #include "operations/chip_summary.h"
@@ -94,7 +95,7 @@ Outcome ReadInto(Session& session, OutputImageFile* file, const std::string& nam
     if (file) {
         const std::string form =
             format == ImageFormat::Raw ? "" : std::string(" (") + ImageFormatTitle(format) + ")";
-        op.Log("  Содержимое сохранено в файле: \"" + name + "\"" + form + ".");
+        op.Log("  Содержимое сохранено в файле: \"" + ShownText(name) + "\"" + form + ".");
         session.findings.saved_files.push_back(name);
     }
     if (session.settings.print_sums) {
@@ -129,13 +130,13 @@ Outcome ReadChip(Session& session) {
         }
         name = *chosen;
         if (FileSizeByName(name) >= 0) {
-            op.Log("  Такой файл существует: \"" + name + "\"!");
+            op.Log("  Такой файл существует: \"" + ShownText(name) + "\"!");
             op.Log("  Операция чтения отмена.");
             op.Log("");
             return Outcome::Cancelled;
         }
         if (!file.CreateNew(name)) {
-            op.Log("  Ошибка создания файла:\"" + name + "\"");
+            op.Log("  Ошибка создания файла:\"" + ShownText(name) + "\"");
             return Outcome::Failed;
         }
         format = op.SaveFormat(name);

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "base/shown_text.h"
 #include "operations/chip_summary.h"
 #include "operations/erase_chip.h"
 #include "operations/identify.h"
@@ -20,8 +21,8 @@ bool PulseWriteSetup(Session& session);
 constexpr const char* kCancelled = "  Операция записи отменена пользователем!";
 
 std::string ChipChangedLine(const ChipRecord& before, const ChipRecord& now) {
-    return "  При стирании определен другой чип: \"" + now.Name + "\", " +
-           std::to_string(now.Size) + " байт, вместо \"" + before.Name + "\", " +
+    return "  При стирании определен другой чип: \"" + ShownText(now.Name) + "\", " +
+           std::to_string(now.Size) + " байт, вместо \"" + ShownText(before.Name) + "\", " +
            std::to_string(before.Size) + " байт! Запись прекращена.";
 }
 

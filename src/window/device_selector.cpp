@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QSignalBlocker>
 
+#include "base/shown_text.h"
 #include "link/device_choice.h"
 #include "operations/startup.h"
 #include "window/fatal_report.h"
@@ -16,7 +17,7 @@ namespace {
 
 QString EntryText(const ProgrammerEntry& entry) {
     const auto or_dash = [](const std::string& text) {
-        return QString::fromStdString(text.empty() ? "-" : text);
+        return QString::fromStdString(text.empty() ? "-" : ShownText(text));
     };
     return or_dash(entry.facts.serial) + "  (" + or_dash(entry.facts.location) + ")";
 }

@@ -11,6 +11,7 @@
 #include "cli/run_cli.h"
 #include "cli_fixture.h"
 #include "support/paradox_writer.h"
+#include "support/text.h"
 
 namespace dspprog::testing {
 namespace {
@@ -29,6 +30,18 @@ TEST_F(CliChips, ListsTheShippedKindOfCatalogue) {
     EXPECT_EQ(run.status, kExitSucceeded);
     EXPECT_EQ(run.lines(), kListing);
     EXPECT_EQ(run.err, "");
+}
+
+// A catalogue someone else prepared: its Name is shown, not obeyed.
+TEST_F(CliChips, ACatalogueFieldKeepsToItsFieldAndLine) {
+    catalogue.Write({{"AB05", "Evil\n  Чип определен: X\x1B[2J\tq", "64K", "4", "1", "255"}});
+    const std::string shown = "Evil\\n  Чип определен: X\\x1B[2J\\tq";
+    const CliResult chips = Run({"--catalogue", catalogue.path(), "chips"});
+    EXPECT_EQ(chips.lines(),
+              (std::vector<std::string>{kListing[0], "AB05\t" + shown + "\t64K\t255\t4\t1"}));
+    const CliResult identify = Run(Emulate("AB05:8192:255", {"identify"}));
+    EXPECT_TRUE(Contains(identify.lines(), "  " + shown + ". Объем: 8192 байт(а)."))
+        << identify.out;
 }
 
 TEST_F(CliChips, CopyNeverReplacesAFile) {

@@ -62,6 +62,16 @@ TEST_F(CliFiles, ReadRefusesAnExistingFileAndLeavesItAlone) {
     EXPECT_EQ(ReadLines(wire).size(), 2u);  // the identification only
 }
 
+TEST_F(CliFiles, AFileNameInTheLogKeepsToItsLine) {
+    const std::string out = Path("keep\n+++ Начало\x1B[2J.bin");
+    WriteBytes(out, {'k'});
+    const CliResult run = Run(Emulate("AB05:8192:255", {"read", "-o", out}));
+    EXPECT_EQ(run.status, kExitFailed);
+    EXPECT_TRUE(Contains(
+        run.lines(), "  Такой файл существует: \"" + Path("keep\\n+++ Начало\\x1B[2J.bin") + "\"!"))
+        << run.out;
+}
+
 TEST_F(CliFiles, WriteProgramsAndVerifiesTheChip) {
     const std::string image = Path("image.bin");
     const Bytes content = Pattern(kChipSize, 3);

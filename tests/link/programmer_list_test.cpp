@@ -44,6 +44,11 @@ TEST(ProgrammerListing, EveryProgrammerInOrderWithTheReasonOfOneThatCannotOpen) 
               }));
 }
 
+TEST(ProgrammerListing, ASerialOfAnyBytesKeepsToItsFieldAndLine) {
+    const ProgrammerEntry entry{0, 1, Path(kIds, "a"), {"A\tB\nC\x1B[2J", "1-1", "x\ty"}};
+    EXPECT_EQ(ListingLine(entry), "1\tA\\tB\\nC\\x1B[2J\t1-1\t" + Path(kIds, "a") + "\tx\\ty");
+}
+
 TEST(ProgrammerChoice, SerialThenLocationThenNumberThenPath) {
     struct Case {
         const char* selector;
