@@ -11,4 +11,14 @@ std::string NameWithTag(const std::string& path, const std::string& tag) {
     return path.substr(0, dot) + "-" + tag + path.substr(dot);
 }
 
+std::string FileNameTag(const std::string& text) {
+    std::string tag = text;
+    for (char& c : tag) {
+        const bool kept = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                          (c >= '0' && c <= '9') || c == '-' || c == '_';
+        if (!kept) c = '_';
+    }
+    return tag;
+}
+
 }  // namespace dspprog

@@ -11,4 +11,9 @@ namespace dspprog {
 // "dir.d/dump-EMU2"; a leading dot (".hidden") is part of the name.
 std::string NameWithTag(const std::string& path, const std::string& tag);
 
+// `text` (a programmer's serial number) made fit to be part of a file name:
+// letters, digits, '-' and '_' stay, every other byte becomes '_', so that
+// no serial can lead the name into another folder.
+std::string FileNameTag(const std::string& text);
+
 }  // namespace dspprog

@@ -469,8 +469,9 @@ terminate).
 
 With --device all every programmer runs the command at once: each log line begins
 with its serial number (or number) and a tab, nobody is asked (a stall ends its lane
-unless --on-stall answers it), read -o FILE saves FILE-SERIAL.EXT for each, and a
-summary follows: per programmer its name, chip, OK or ОШИБКА, time and (read, verify)
+unless --on-stall answers it), read -o FILE saves FILE-SERIAL.EXT for each (of the
+serial only letters, digits, - and _; anything else becomes _, and the programmer's
+number follows where two names would be the same), and a summary follows: per programmer its name, chip, OK or ОШИБКА, time and (read, verify)
 checksum, then a count line. Exit status 0 when all succeeded, 1 when any failed, 3
 when the run could not start.
 )";

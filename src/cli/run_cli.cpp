@@ -2,6 +2,7 @@
 #include "cli/run_cli.h"
 
 #include <exception>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <ostream>
@@ -208,10 +209,14 @@ int RunGang(const CliOptions& options, const CliEnvironment& environment, Clock&
         work.series = &series;
         work.gate = &gate;
     }
+    std::map<std::size_t, std::string> file_tags;
+    const std::vector<std::string> tags = FileTags(lanes);
+    for (std::size_t i = 0; i < lanes.size(); ++i) file_tags[lanes[i].number] = tags[i];
     const auto make_operator = [&](const ProgrammerEntry& entry) -> std::unique_ptr<Operator> {
         DialogAnswers answers;
         // One file per programmer, each under the rule that no file is replaced.
-        if (options.output) answers.save_file = NameWithTag(*options.output, entry.Name());
+        if (options.output)
+            answers.save_file = NameWithTag(*options.output, file_tags.at(entry.number));
         if (options.TakesImage()) {
             answers.open_file = options.image;
         } else {

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "link/programmer_list.h"
 
+#include <map>
+
+#include "base/name_with_tag.h"
 #include "base/shown_text.h"
 
 namespace dspprog {
@@ -47,6 +50,25 @@ std::string ListingLine(const ProgrammerEntry& entry) {
                        OrDash(entry.facts.location) + '\t' + ShownText(entry.path);
     if (!entry.facts.problem.empty()) line += '\t' + ShownText(entry.facts.problem);
     return line;
+}
+
+std::vector<std::string> FileTags(const std::vector<ProgrammerEntry>& entries) {
+    std::vector<std::string> tags;
+    for (const ProgrammerEntry& entry : entries) tags.push_back(FileNameTag(entry.Name()));
+    // Serials that differ only in what a file name may not hold would share a
+    // file; each of those gets its number, until no two are the same.
+    bool clash = true;
+    for (std::size_t round = 0; clash && round <= entries.size(); ++round) {
+        std::map<std::string, int> uses;
+        for (const std::string& tag : tags) ++uses[tag];
+        clash = false;
+        for (std::size_t i = 0; i < tags.size(); ++i) {
+            if (uses[tags[i]] < 2) continue;
+            tags[i] += "-" + std::to_string(entries[i].number);
+            clash = true;
+        }
+    }
+    return tags;
 }
 
 }  // namespace dspprog

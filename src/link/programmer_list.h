@@ -37,4 +37,9 @@ std::vector<ProgrammerEntry> ListProgrammers(InterfaceEnumerator& enumerator);
 // control characters written out.
 std::string ListingLine(const ProgrammerEntry& entry);
 
+// What each of `entries` adds to a file name of its own (dump-TAG.bin), in
+// the same order: its name with only letters, digits, '-' and '_' left, and
+// its number after it where two would be the same.
+std::vector<std::string> FileTags(const std::vector<ProgrammerEntry>& entries);
+
 }  // namespace dspprog

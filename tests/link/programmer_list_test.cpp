@@ -49,6 +49,20 @@ TEST(ProgrammerListing, ASerialOfAnyBytesKeepsToItsFieldAndLine) {
     EXPECT_EQ(ListingLine(entry), "1\tA\\tB\\nC\\x1B[2J\t1-1\t" + Path(kIds, "a") + "\tx\\ty");
 }
 
+// A gang's read files: no serial may lead a file into another folder, and no
+// two programmers may share one.
+TEST(ProgrammerFiles, EachTagHoldsOnlyNameCharactersAndNoTwoAreTheSame) {
+    const auto entry = [](std::size_t number, const std::string& serial) {
+        return ProgrammerEntry{0, number, "", {serial, "", ""}};
+    };
+    const std::vector<ProgrammerEntry> entries = {
+        entry(1, "EMU-1_a"), entry(2, "../../etc"), entry(3, "a/b"), entry(4, "a\\b"),
+        entry(5, ""),        entry(6, "Ж"),         entry(7, "x y"),
+    };
+    EXPECT_EQ(FileTags(entries), (std::vector<std::string>{"EMU-1_a", "______etc", "a_b-3", "a_b-4",
+                                                           "5", "__", "x_y"}));
+}
+
 TEST(ProgrammerChoice, SerialThenLocationThenNumberThenPath) {
     struct Case {
         const char* selector;
