@@ -25,6 +25,7 @@ void RunSeriesLane(Programmer& programmer, Session& session, const LaneWork& wor
     report.problem = outcome.message;
     report.succeeded = outcome.end == SeriesOutcome::End::Finished && outcome.counts.failed == 0 &&
                        outcome.counts.passed > 0;
+    report.unusable = outcome.end == SeriesOutcome::End::Unusable;
 }
 
 void RunLane(Programmer& programmer, const ProgrammerEntry& entry, const LaneWork& work,
@@ -45,6 +46,7 @@ void RunLane(Programmer& programmer, const ProgrammerEntry& entry, const LaneWor
         } else {
             const Outcome outcome = RunInterlocked(session, *work.operation);
             report.succeeded = outcome == Outcome::Succeeded;
+            report.unusable = outcome == Outcome::Unusable;
         }
         report.chip = session.tChip.Name;
         report.chip_sum = session.chip_sum;

@@ -23,6 +23,9 @@ struct LaneReport {
     std::string name;  // the programmer's serial, else its listing number
     std::string chip;  // the chip identified; empty when none was
     bool succeeded = false;
+    // The lane's file or serial number could not be used: the run's usage
+    // status, as for one programmer, not a failed chip.
+    bool unusable = false;
     std::uint64_t ms = 0;
     std::optional<std::uint16_t> chip_sum;  // after a read or a compare
     std::optional<SeriesCounts> counts;     // a series' chips

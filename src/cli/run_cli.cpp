@@ -234,14 +234,19 @@ int RunGang(const CliOptions& options, const CliEnvironment& environment, Clock&
         out << (options.json ? JsonLogEvent(line) : line) << '\n';
     };
     bool all_ok = true;
+    bool unusable = false;
     for (const LaneReport& lane : reports) {
         if (!lane.problem.empty())
             err << kProgram << ShownText(lane.name) << ": " << lane.problem << '\n';
         say(LaneSummaryLine(lane, sums));
         all_ok = all_ok && lane.succeeded;
+        unusable = unusable || lane.unusable;
     }
     say(LaneCountLine(reports));
     report.lanes = reports;
+    // A file that no lane could use is the script's mistake, as it is with
+    // one programmer: told apart from a chip that failed.
+    if (unusable) return kExitUsage;
     return all_ok ? kExitSucceeded : kExitFailed;
 }
 

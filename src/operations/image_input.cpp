@@ -96,9 +96,7 @@ ImageInput::Opened ImageInput::Open(const std::string& name, const ImageReading&
             Arrange(name, reading, arrangement_problem_);
         if (!image) return Opened::Refused;
         bytes_ = std::move(*image);
-        converted_ = true;
-        next_ = 0;
-        return Opened::Ready;
+        return LayPatch();
     }
     const std::int32_t size = FileSizeByName(name);
     if (size >= 0 && StreamsFromDisk(reading, static_cast<std::uint32_t>(size))) {
@@ -120,8 +118,14 @@ ImageInput::Opened ImageInput::Open(const std::string& name, const ImageReading&
         defect_ = std::move(*defect);
         return Opened::Refused;
     }
-    if (reading.patch) {
-        const ImagePatch& patch = *reading.patch;
+    return LayPatch();
+}
+
+// The serial number goes over the chip's bytes last, whichever way they were
+// made: a number laid before the swap or the lane would land elsewhere.
+ImageInput::Opened ImageInput::LayPatch() {
+    if (reading_.patch) {
+        const ImagePatch& patch = *reading_.patch;
         if (patch.address > bytes_.size() || patch.bytes.size() > bytes_.size() - patch.address) {
             defect_ = {0, "серийный номер не помещается в чип"};
             return Opened::Refused;

@@ -64,6 +64,8 @@ public:
     void Close();
 
 private:
+    Opened LayPatch();
+
     std::string name_;
     ImageReading reading_;
     InputImageFile file_;

@@ -47,16 +47,21 @@ void WindowHandlers::Start(const ButtonOperation& operation) {
         return;
     }
     session_.Busy = 1;
-    // The operation reads these on its own thread; they cannot change while it
-    // runs because the check boxes are disabled.
+    TakeSettings();
+    window_.ShowProgress(0, 0);
+    window_.EnableControls(false);
+    worker_.Run([this, &operation] { RunButtonOperation(session_, operation); });
+}
+
+// The operation reads these on its own thread; they cannot change while it
+// runs because the check boxes are disabled. A series takes them the same
+// way, so that it writes what a single write would.
+void WindowHandlers::TakeSettings() {
     session_.settings.save_read = !window_.CheckBoxNotWrite->isChecked();
     session_.settings.erase_first = !window_.CheckBoxNotErase->isChecked();
     session_.settings.pad_short_image = window_.CheckBoxPad->isChecked();
     session_.settings.layout.lane = window_.ChosenLane();
     session_.settings.layout.swap = window_.CheckBoxSwap->isChecked();
-    window_.ShowProgress(0, 0);
-    window_.EnableControls(false);
-    worker_.Run([this, &operation] { RunButtonOperation(session_, operation); });
 }
 
 void WindowHandlers::EditSeries() {
@@ -93,9 +98,8 @@ bool WindowHandlers::StartSeries() {
     }
 
     session_.Busy = 1;
+    TakeSettings();
     session_.settings.save_read = false;
-    session_.settings.erase_first = !window_.CheckBoxNotErase->isChecked();
-    session_.settings.pad_short_image = window_.CheckBoxPad->isChecked();
     window_.ShowProgress(0, 0);
     window_.ShowSeriesCounts(QString::fromStdString(CountsLine({})).trimmed());
     window_.EnableControls(false);

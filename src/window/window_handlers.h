@@ -57,6 +57,7 @@ signals:
 private:
     // "Записать" with "Серия": the write chip after chip. False, with a box,
     // when the serial file or the log cannot be used.
+    void TakeSettings();
     bool StartSeries();
     void OnFinished();
     void OnStopped(const FatalStop& stop);

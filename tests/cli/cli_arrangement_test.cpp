@@ -153,6 +153,16 @@ TEST_F(CliArrangement, TheChipGetsItsLaneOrThePlacedFilesAndVerifiesAgainstThem)
         std::vector<std::string> expected = {"  Чип совпадает с файлом."};
         for (const std::string& line : SumLines(ComputeSums(Chip()))) expected.push_back(line);
         EXPECT_EQ(std::vector<std::string>(lines.end() - 6, lines.end() - 1), expected);
+
+        // A serial number lands on the arranged chip's bytes, after the swap
+        // and the lane.
+        Args numbered = {"write", "--serial", "0x10:0x1234:1:2:be"};
+        numbered.insert(numbered.end(), files.begin(), files.end());
+        ASSERT_EQ(On(numbered).status, kExitSucceeded);
+        Bytes patched = Expected(c.srec);
+        patched[0x10] = 0x12;
+        patched[0x11] = 0x34;
+        EXPECT_EQ(Chip(), patched);
     }
     // A read ends with the same sums of the whole chip.
     const std::vector<std::string> read = On({"read", "--sums"}).lines();

@@ -139,6 +139,24 @@ TEST_F(CliGang, AWriteFailingOnOneProgrammerEndsOnlyItsLane) {
                   std::string::npos);
 }
 
+// Input no lane can use ends a gang with the usage status, as it ends a run
+// on one programmer: a script tells a bad file from a failed chip either way.
+TEST_F(CliGang, UnusableInputGivesTheUsageStatusOfOneProgrammer) {
+    WriteBytes(Path("image.bin"), Pattern(8192, 3));
+    const std::vector<Lines> cases = {
+        {"write", Path("missing.bin")},
+        {"write", "--serial", "0x3000:1", Path("image.bin")},   // outside the chip
+        {"write", "--serial", "0x10:300:1:1", Path("image.bin")},  // does not fit a byte
+    };
+    for (const Lines& args : cases) {
+        SCOPED_TRACE(args[args.size() - 2]);
+        EXPECT_EQ(Run(Emulate("AB05:8192:255", args)).status, kExitUsage);
+        Lines gang = {"--device", "all"};
+        gang.insert(gang.end(), args.begin(), args.end());
+        EXPECT_EQ(Run(Emulate("AB05:8192:255,AB05:8192:255", gang)).status, kExitUsage);
+    }
+}
+
 TEST_F(CliGang, AReadSavesOneFilePerProgrammerAndReplacesNone) {
     const std::vector<std::uint8_t> kept = {1, 2, 3};
     WriteBytes(Path("dump-EMU1.bin"), kept);

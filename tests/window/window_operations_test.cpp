@@ -265,14 +265,23 @@ private slots:
     }
 
     // "Серия": the write goes on with "Далее" until "Закончить", each chip
-    // with its own number, and the counts under the progress bar.
+    // with its own number, and the counts under the progress bar. The series
+    // writes what a single write would: the lane of the swapped 16-bit image,
+    // the number laid over it last.
     void SeriesWritesChipAfterChipUntilFinished() {
         QTemporaryDir dir;
         emu::EmulatorOptions options = BenchEmulator();
         options.chip_file = dir.filePath("chip-%d.bin").toStdString();
         WindowBench bench(options);
         const QString path = dir.filePath("image.bin");
-        QVERIFY(WriteAll(path, QByteArray(8192, char(0x5A))));
+        QByteArray image(2 * 8192, 0);  // word i is (i, ~i)
+        for (int i = 0; i < 8192; ++i) {
+            image[2 * i] = char(i);
+            image[2 * i + 1] = char(~i);
+        }
+        QVERIFY(WriteAll(path, image));
+        bench.window.ComboBoxLane->setCurrentIndex(1);  // "Чётные байты"
+        QVERIFY(bench.Click(bench.window.CheckBoxSwap));
         WindowSeriesSetup setup;
         setup.numbered = true;
         setup.numbering = "0x10:7:1:1:le";
@@ -299,7 +308,10 @@ private slots:
         for (int chip = 1; chip <= 2; ++chip) {
             QFile file(dir.filePath(QString("chip-%1.bin").arg(chip)));
             QVERIFY(file.open(QIODevice::ReadOnly));
-            QCOMPARE(int(file.readAll().at(0x10)), 6 + chip);
+            const QByteArray written = file.readAll();
+            QCOMPARE(written.size(), 8192);
+            QCOMPARE(int(written.at(0x10)), 6 + chip);
+            for (int i : {0, 0x11, 4095, 8191}) QCOMPARE(int(written.at(i)), int(char(~i)));
         }
         QFile log(setup.log_file);
         QVERIFY(log.open(QIODevice::ReadOnly));
