@@ -233,8 +233,7 @@ std::optional<std::string> InterleaveLanes(std::span<const std::vector<std::uint
     const std::uint64_t length = count * (lanes.empty() ? 0 : lanes[0].size());
     // As when files are placed: a length below what the files give cuts
     // nothing off, it is refused. Byte `size` is lane size mod K's.
-    if (size && length > *size)
-        return PastEnd(names[*size % count], *size, *size);
+    if (size && length > *size) return PastEnd(names[*size % count], *size, *size);
     image.resize(static_cast<std::size_t>(length));
     for (std::size_t k = 0; k < count; ++k) {
         const std::vector<std::uint8_t>& lane = lanes[k];

@@ -159,7 +159,8 @@ TEST(ImageArrangement, AHighOffsetTakesTheTopOfTheAddressSpace) {
     Bytes image;
     EXPECT_EQ(PlaceImages(pieces, 0xFFFFFFF0, 0xFF, std::nullopt, 64 << 20, image), std::nullopt);
     Bytes expected(16, 0xFF);
-    for (std::size_t i = 0; i < 4; ++i) expected[12 + i] = static_cast<std::uint8_t>(0x11 * (i + 1));
+    for (std::size_t i = 0; i < 4; ++i)
+        expected[12 + i] = static_cast<std::uint8_t>(0x11 * (i + 1));
     EXPECT_EQ(image, expected);
 }
 
