@@ -16,6 +16,8 @@ packages=(
     zlib1g-dev libssl-dev nlohmann-json3-dev
     # srec_cat: the tests' outside judge of the Intel HEX and S-record files.
     srecord
+    # clang and its libFuzzer runtime, for the fuzzers (scripts/fuzz-*.sh).
+    clang libclang-rt-dev
     # The manual pages, and the Debian package with its checks
     # (scripts/check-package.sh); rsvg-convert renders the icon's PNG.
     scdoc dpkg-dev file lintian appstream desktop-file-utils librsvg2-bin

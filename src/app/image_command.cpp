@@ -46,9 +46,9 @@ std::optional<std::string> Build(const ImageRequest& request, std::vector<std::u
                                 std::nullopt, kMaxArrangedImage, lanes[i]))
                 return problem;
         }
-        if (std::optional<std::string> problem = InterleaveLanes(lanes, names, image))
+        if (std::optional<std::string> problem =
+                InterleaveLanes(lanes, names, request.size, request.fill, image))
             return problem;
-        if (request.size) image.resize(static_cast<std::size_t>(*request.size), request.fill);
     } else if (std::optional<std::string> problem = PlaceImages(
                    pieces, request.offset, request.fill, request.size, kMaxArrangedImage, image)) {
         return problem;
@@ -74,7 +74,7 @@ ImageMade MakeImageFile(const ImageRequest& request, Operator& op, std::string& 
         return ImageMade::Refused;
     }
     if (image.empty()) {
-        problem = "ни один файл не даёт ни байта: образ пуст";
+        problem = kTextOfEmptyImage;
         return ImageMade::Refused;
     }
     const ImageFormat format = request.format.value_or(ImageFormatFromFileName(request.output));

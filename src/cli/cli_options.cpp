@@ -5,9 +5,11 @@
 #include <iterator>
 #include <set>
 #include <string_view>
+#include <utility>
 
 #include "app/image_command.h"
 #include "base/digits.h"
+#include "base/utf8_file.h"
 #include "image/image_format_table.h"
 #include "link/device_choice.h"
 
@@ -107,6 +109,19 @@ std::string CommandList() {
     return list + ", " + kImageCommand + ", " + kDevicesCommand + " or " + kChipsCommand;
 }
 
+// Every FILE[@ADDR] of write, verify and image, read by one rule: a file
+// named by the whole argument is that file; otherwise what follows the last
+// '@' must be an address.
+bool ParsePlacedNames(const std::vector<std::string>& args, std::vector<PlacedName>& names,
+                      std::string& error) {
+    for (const std::string& arg : args) {
+        std::optional<PlacedName> name = ParsePlacedName(arg, FilePresent(arg), error);
+        if (!name) return false;
+        names.push_back(std::move(*name));
+    }
+    return true;
+}
+
 // image INPUT[@ADDR]... -o OUT, or image --interleave K FILE0 FILE1 [FILE2 FILE3] -o OUT.
 bool ParseImageCommand(const std::vector<std::string>& positional, CliOptions& options,
                        std::string& error) {
@@ -118,7 +133,7 @@ bool ParseImageCommand(const std::vector<std::string>& positional, CliOptions& o
         error = "image needs -o OUT, the new file to write";
         return false;
     }
-    for (const std::string& input : positional) options.inputs.push_back(ParsePlacedName(input));
+    if (!ParsePlacedNames(positional, options.inputs, error)) return false;
     if (!options.interleave) return true;
     if (positional.size() != *options.interleave) {
         error = "--interleave " + std::to_string(*options.interleave) + " takes " +
@@ -251,11 +266,11 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std
             return false;
         }
         // FILE[@ADDR]...: the first is the file the dialog would pick.
-        const PlacedName first = ParsePlacedName(positional.front());
-        options.image = first.name;
-        options.layout.first_at = first.at;
-        for (auto it = positional.begin() + 1; it != positional.end(); ++it)
-            options.layout.more.push_back(ParsePlacedName(*it));
+        std::vector<PlacedName> names;
+        if (!ParsePlacedNames(positional, names, error)) return false;
+        options.image = names.front().name;
+        options.layout.first_at = names.front().at;
+        options.layout.more.assign(names.begin() + 1, names.end());
         positional.clear();
     }
     if (image_command) {
@@ -299,6 +314,11 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std
             error = std::string("option '") + own + "' belongs to the image command";
             return false;
         }
+    }
+    // The lanes are whole files from address 0, as a split wrote them.
+    if (options.interleave && seen.count("--offset")) {
+        error = "--interleave takes each lane whole; --offset does not go with it";
+        return false;
     }
     if (options.sums && !read && options.command != "verify" && !image_command) {
         error = "--sums belongs to read, verify and image";
@@ -387,7 +407,8 @@ std::string UsageText() {
   dspprog-cli [options] speed
   dspprog-cli image INPUT[@ADDR]... [--offset ADDR] [--size N] @ARRANGE@
                     -o OUT @FORMATS@
-  dspprog-cli image --interleave K FILE0 FILE1 [FILE2 FILE3] -o OUT @FORMATS@
+  dspprog-cli image --interleave K FILE0 FILE1 [FILE2 FILE3] [--size N]
+                    [--fill BYTE] [--swap] -o OUT @FORMATS@
   dspprog-cli [options] devices
   dspprog-cli [)" + OptionFlag(StartOption::Catalogue) +
                        R"( FILE] chips [--to-sqlite FILE]
@@ -425,7 +446,11 @@ Commands:
                       a raw FILE goes to address ADDR (default 0), a HEX or S-record
                       FILE's addresses move by ADDR; where two files give one address
                       different bytes the image is refused. With several files or an
-                      @ADDR, bytes no file gives are BYTE (--fill, default 0xFF).
+                      @ADDR, bytes no file gives are BYTE (--fill, default 0xFF);
+                      files that give no byte at all are refused. FILE@ADDR: when a
+                      file of the whole name exists, it is that file at no address;
+                      otherwise the text after the last '@' must be an address
+                      (decimal or 0x-prefixed hex, below 4 GB), or it is refused.
                       --swap swaps the two bytes of every 16-bit word; --split K:N
                       (K 2 or 4) keeps bytes N, N+K, N+2K, ...: 2:0 is the even chip of
                       a 16-bit board, 2:1 the odd one, and the chip's size is checked
@@ -433,10 +458,13 @@ Commands:
   image INPUT[@ADDR]... -o OUT
                       arrange without a programmer and write the image to OUT, which
                       must not exist yet (form: --format's, else OUT's name's). --size
-                      N fixes its length; without it the image runs from address 0 to
-                      the last byte any input gives. --interleave K undoes --split:
-                      byte i of OUT is byte i div K of FILE(i mod K), the files equally
-                      long. Prints the length and the sums as read --sums does
+                      N fixes its length, never below the last byte given; without it
+                      the image runs from address 0 to the last byte any input gives.
+                      --interleave K undoes --split: byte i of OUT is byte i div K of
+                      FILE(i mod K), the files equally long and whole (no @ADDR, no
+                      --offset); --fill fills a HEX lane's holes, --size fixes the
+                      interleaved length, --swap swaps its words after interleaving.
+                      Prints the length and the sums as read --sums does
   speed               measure the transfer speed of the two output pipes
   devices             list the programmers present, one line each: number, serial
                       number, bus location, interface path, tab-separated ('-' for

@@ -26,9 +26,11 @@ std::string PastEnd(const std::string& name, std::uint64_t address, std::uint64_
 
 // What one piece gives, from its `at` on: the bytes, and a 1 beside each
 // one given; `given` empty when every byte is (a raw file's, which are
-// then not copied: `view` shows them where they are).
+// then not copied: `view` shows them where they are). `room` is what is
+// left of an image of fixed length (`fixed`), else of the largest one.
 std::optional<std::string> Given(const ImagePiece& piece, std::uint32_t offset, std::uint64_t room,
-                                 std::vector<std::uint8_t>& bytes, std::vector<std::uint8_t>& given,
+                                 bool fixed, std::vector<std::uint8_t>& bytes,
+                                 std::vector<std::uint8_t>& given,
                                  std::span<const std::uint8_t>& view) {
     const ImageFormatRow& row = ImageFormatRowOf(piece.format);
     if (row.place == nullptr) {
@@ -38,12 +40,17 @@ std::optional<std::string> Given(const ImagePiece& piece, std::uint32_t offset, 
         given.clear();
         return std::nullopt;
     }
-    if (std::optional<std::string> problem = OffsetProblem(
-            offset, static_cast<std::uint32_t>(std::min<std::uint64_t>(room, 0xFFFFFFFF))))
-        return "файл " + Quoted(piece.name) + ": " + *problem;
-    ChipImage window(static_cast<std::uint32_t>(std::min<std::uint64_t>(room, 0xFFFFFFFF)), offset);
+    std::uint64_t window_size = std::min<std::uint64_t>(room, 0xFFFFFFFF);
+    // An image whose length its files decide ends where file addresses end:
+    // no file address lies past 4 GB, so a high offset leaves no byte out.
+    if (!fixed) window_size = std::min(window_size, (std::uint64_t{1} << 32) - offset);
+    if (OffsetProblem(offset, static_cast<std::uint32_t>(window_size)))
+        return "файл " + Quoted(piece.name) + ": образ в " + HexAddress(window_size) +
+               " байт со смещением " + HexAddress(offset) + " выходит за 4 ГБ адресов";
+    ChipImage window(static_cast<std::uint32_t>(window_size), offset);
     if (std::optional<ImageDefect> defect = row.place(piece.content, window)) {
-        std::string text = "ошибка в файле " + Quoted(piece.name);
+        // As the same defect reads when the file is not placed.
+        std::string text = "Ошибка в файле " + Quoted(piece.name);
         if (defect->line != 0) text += ", строка " + std::to_string(defect->line);
         return text + ": " + defect->reason;
     }
@@ -54,13 +61,17 @@ std::optional<std::string> Given(const ImagePiece& piece, std::uint32_t offset, 
 
 }  // namespace
 
-PlacedName ParsePlacedName(std::string_view text) {
+std::optional<PlacedName> ParsePlacedName(std::string_view text, bool whole_name_exists,
+                                          std::string& problem) {
     const std::size_t at = text.rfind('@');
-    if (at != std::string_view::npos && at > 0) {
-        if (const std::optional<std::uint32_t> address = ParseImageOffset(text.substr(at + 1)))
-            return {std::string(text.substr(0, at)), address};
-    }
-    return {std::string(text), std::nullopt};
+    if (whole_name_exists || at == std::string_view::npos || at == 0)
+        return PlacedName{std::string(text), std::nullopt};
+    const std::string_view address = text.substr(at + 1);
+    if (const std::optional<std::uint32_t> value = ParseImageOffset(address))
+        return PlacedName{std::string(text.substr(0, at)), value};
+    problem = "'" + std::string(text) + "': no such file, and '" + std::string(address) +
+              "' after its last '@' is no address (decimal or 0x-prefixed hex, below 4 GB)";
+    return std::nullopt;
 }
 
 std::optional<ByteLane> ParseByteLane(std::string_view text) {
@@ -98,17 +109,26 @@ std::optional<std::string> PlaceImages(std::span<const ImagePiece> pieces, std::
     std::vector<std::uint8_t> bytes;
     std::vector<std::uint8_t> given;
     std::span<const std::uint8_t> view;
+    bool any_given = false;
     for (std::size_t p = 0; p < pieces.size(); ++p) {
         const ImagePiece& piece = pieces[p];
         if (piece.at >= space && !piece.content.empty())
             return PastEnd(piece.name, piece.at, space);
         if (std::optional<std::string> problem =
-                Given(piece, offset, space - std::min<std::uint64_t>(piece.at, space), bytes, given,
-                      view)) {
+                Given(piece, offset, space - std::min<std::uint64_t>(piece.at, space),
+                      size.has_value(), bytes, given, view)) {
             image.clear();
             return problem;
         }
-        const std::size_t end = piece.at + view.size();
+        // A piece reaches as far as its last given byte: an empty file, or
+        // a HEX file without data, at some address adds nothing.
+        std::size_t extent = view.size();
+        if (!given.empty())
+            extent = static_cast<std::size_t>(
+                given.rend() - std::find(given.rbegin(), given.rend(), std::uint8_t{1}));
+        if (extent == 0) continue;
+        any_given = true;
+        const std::size_t end = piece.at + extent;
         if (end > image.size()) image.resize(end, fill);
         // Run by run of given bytes: a run that lands where no file has been
         // is copied whole, which is nearly always all there is to do.
@@ -161,6 +181,11 @@ std::optional<std::string> PlaceImages(std::span<const ImagePiece> pieces, std::
             i = end_of_run;
         }
     }
+    // Fill alone is no image, whatever length it was asked to have.
+    if (!any_given) {
+        image.clear();
+        return std::string(kTextOfEmptyImage);
+    }
     if (size) image.resize(static_cast<std::size_t>(*size), fill);
     return std::nullopt;
 }
@@ -196,6 +221,7 @@ std::vector<std::uint8_t> KeepLane(std::span<const std::uint8_t> image, ByteLane
 
 std::optional<std::string> InterleaveLanes(std::span<const std::vector<std::uint8_t>> lanes,
                                            std::span<const std::string> names,
+                                           std::optional<std::uint64_t> size, std::uint8_t fill,
                                            std::vector<std::uint8_t>& image) {
     image.clear();
     for (std::size_t k = 1; k < lanes.size(); ++k) {
@@ -205,11 +231,16 @@ std::optional<std::string> InterleaveLanes(std::span<const std::vector<std::uint
                    " байт) разной длины: их байты не чередовать";
     }
     const std::size_t count = lanes.size();
-    image.resize(count * (lanes.empty() ? 0 : lanes[0].size()));
+    const std::uint64_t length = count * (lanes.empty() ? 0 : lanes[0].size());
+    // As when files are placed: a length below what the files give cuts
+    // nothing off, it is refused. Byte `size` is lane size mod K's.
+    if (size && length > *size) return PastEnd(names[*size % count], *size, *size);
+    image.resize(static_cast<std::size_t>(length));
     for (std::size_t k = 0; k < count; ++k) {
         const std::vector<std::uint8_t>& lane = lanes[k];
         for (std::size_t i = 0; i < lane.size(); ++i) image[i * count + k] = lane[i];
     }
+    if (size) image.resize(static_cast<std::size_t>(*size), fill);
     return std::nullopt;
 }
 

@@ -50,9 +50,13 @@ struct ImageLayout {
     bool Arranging() const { return Placing() || swap || lane.count > 1 || fill != 0xFF; }
 };
 
-// "FILE@ADDR", ADDR as ParseImageOffset takes it; the text after the last
-// '@' that is no address is part of the name ("user@host.bin" is one name).
-PlacedName ParsePlacedName(std::string_view text);
+// "FILE@ADDR". When a file is named by the whole text (`whole_name_exists`),
+// that file is meant, at no address. Otherwise the text after the last '@'
+// is the address, as ParseImageOffset takes it, and anything else there is
+// refused: nothing is returned and `problem` names the bad address. A text
+// whose only '@' is its first character is a name.
+std::optional<PlacedName> ParsePlacedName(std::string_view text, bool whole_name_exists,
+                                          std::string& problem);
 // "K:N" with K 2 or 4 and N below K; nothing for anything else.
 std::optional<ByteLane> ParseByteLane(std::string_view text);
 // A byte: decimal or 0x-prefixed hex up to 255 (0xFF); nothing for anything else.
@@ -67,6 +71,9 @@ struct ImagePiece {
     std::uint32_t at = 0;
 };
 
+// Why files that give no byte make no image.
+inline constexpr std::string_view kTextOfEmptyImage = "ни один файл не даёт ни байта: образ пуст";
+
 // Places `pieces` in an image of `size` bytes (without it: from address 0
 // to the last byte any piece gives, at most `limit`). A raw piece gives all
 // its bytes from `at` on; a HEX or S-record piece gives its records, file
@@ -74,7 +81,8 @@ struct ImagePiece {
 // On success returns nothing and `image` holds the bytes; otherwise the
 // reason, one Russian sentence naming the file (a file's defect with its
 // line, a byte past the end, or two files giving one address different
-// bytes, with the first such address), and `image` is empty.
+// bytes, with the first such address; or no byte given at all), and
+// `image` is empty.
 std::optional<std::string> PlaceImages(std::span<const ImagePiece> pieces, std::uint32_t offset,
                                        std::uint8_t fill, std::optional<std::uint64_t> size,
                                        std::uint64_t limit, std::vector<std::uint8_t>& image);
@@ -87,10 +95,12 @@ std::optional<std::string> SwapBytePairs(std::vector<std::uint8_t>& image);
 std::vector<std::uint8_t> KeepLane(std::span<const std::uint8_t> image, ByteLane lane);
 
 // Byte i of the result from lanes[i mod K] at i div K, K the number of
-// lanes (2 or 4, all equally long); otherwise the reason naming the lanes
-// by `names`, and `image` is empty.
+// lanes (2 or 4, all equally long), then `fill` up to `size` when it is
+// given; otherwise the reason naming the lanes by `names` (lanes of unequal
+// length, or more bytes than `size`), and `image` is empty.
 std::optional<std::string> InterleaveLanes(std::span<const std::vector<std::uint8_t>> lanes,
                                            std::span<const std::string> names,
+                                           std::optional<std::uint64_t> size, std::uint8_t fill,
                                            std::vector<std::uint8_t>& image);
 
 }  // namespace dspprog

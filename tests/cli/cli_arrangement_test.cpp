@@ -30,6 +30,7 @@ protected:
         WriteBytes(Path("a.bin"), Pattern(0x4000, 1));  // a whole 16-bit image
         WriteBytes(Path("b.bin"), Pattern(0x1000, 2));
         WriteBytes(Path("c.bin"), Pattern(0x800, 3));
+        WriteBytes(Path("b.bin@16"), Pattern(0x1000, 2));  // a name, not b.bin at 16
     }
 
     // What srec_cat makes of `arguments` (file names in the test's
@@ -73,6 +74,7 @@ TEST_F(CliArrangement, TheImageCommandMakesWhatSrecCatMakes) {
          "( boot.hex -intel b.bin -binary -offset 0x1000 ) -fill 0x00 0 0x2000"},
         {{"high.hex@0x100", "--offset", "0x10000", "--fill", "0x5A"},
          "high.hex -intel -offset -0xFF00 -fill 0x5A 0 0x1100"},
+        {{"b.bin@16"}, "b.bin -binary"},
         {{"a.bin", "--swap"}, "a.bin -binary -byte-swap 2"},
         {{"a.bin", "--split", "2:0"}, "a.bin -binary -split 2 0"},
         {{"a.bin", "--split", "2:1"}, "a.bin -binary -split 2 1"},
@@ -177,6 +179,8 @@ TEST_F(CliArrangement, ARefusalIsExitTwoWithOnlyTheIdentificationSent) {
     WriteBytes(Path("clash.bin"), Pattern(0x100, 9));
     WriteBytes(Path("odd.bin"), Bytes(0x101, 0));
     WriteBytes(Path("exists.bin"), Bytes(1, 0));
+    WriteBytes(Path("empty.bin"), {});
+    std::ofstream(Path("bad.hex")) << ":0100050022D9\r\n";
     struct Case {
         Args args;
         const char* says;      // in the log (on a chip) or on standard error
@@ -194,12 +198,27 @@ TEST_F(CliArrangement, ARefusalIsExitTwoWithOnlyTheIdentificationSent) {
          "разной длины",
          nullptr},
         {{"image", "b.bin", "-o", "exists.bin"}, "уже есть", nullptr},
+        // No input gives a byte: fill alone is no image, for the chip either.
+        {{"write", "empty.bin@0"}, "образ пуст", "80 "},
+        {{"verify", "empty.bin@0"}, "образ пуст", "80 "},
+        {{"image", "empty.bin@0x10", "-o", "new.bin"}, "образ пуст", nullptr},
+        {{"image", "--interleave", "2", "b.bin", "b.bin", "--size", "0x10", "-o", "new.bin"},
+         "лежат за концом образа (0x000010 байт)",
+         nullptr},
+        {{"image", "--interleave", "2", "b.bin", "b.bin", "--offset", "0x10", "-o", "new.bin"},
+         "--offset does not go with it",
+         nullptr},
+        {{"write", "c.bin@-5"}, "'-5' after its last '@' is no address", nullptr},
+        {{"image", "c.bin@4294967296", "-o", "new.bin"}, "'4294967296'", nullptr},
+        // Placed or not, a damaged file reads the same.
+        {{"write", "--offset", "0x10", "bad.hex@0x20"}, "  Ошибка в файле", "80 "},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.says);
         Args args = c.args;
         for (std::string& arg : args)
-            if (arg.find(".bin") != std::string::npos) arg = Path(arg);
+            if (arg.find(".bin") != std::string::npos || arg.find(".hex") != std::string::npos)
+                arg = Path(arg);
         std::remove(Path("wire").c_str());
         const CliResult run = c.commands ? On(args) : Run(args);
         EXPECT_EQ(run.status, kExitUsage);

@@ -15,16 +15,34 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 TEST(ImageArrangement, ReadsPlacedNamesLanesAndFillBytes) {
-    const std::vector<std::pair<std::string, PlacedName>> names = {
-        {"a.bin", {"a.bin", std::nullopt}},
-        {"a.bin@0x8000", {"a.bin", 0x8000}},
-        {"a.bin@4096", {"a.bin", 4096}},
-        {"user@host.bin", {"user@host.bin", std::nullopt}},  // no address after the '@'
-        {"a@b@16", {"a@b", 16}},
-        {"@16", {"@16", std::nullopt}},  // a name is never empty
-        {"a.bin@0x100000000", {"a.bin@0x100000000", std::nullopt}},
+    struct Name {
+        std::string text;
+        bool whole_name_exists;
+        std::optional<PlacedName> expected;  // nothing: refused, naming what follows the '@'
     };
-    for (const auto& [text, expected] : names) EXPECT_EQ(ParsePlacedName(text), expected) << text;
+    const std::vector<Name> names = {
+        {"a.bin", false, PlacedName{"a.bin", std::nullopt}},
+        {"a.bin@0x8000", false, PlacedName{"a.bin", 0x8000}},
+        {"a.bin@4096", false, PlacedName{"a.bin", 4096}},
+        {"a@b@16", false, PlacedName{"a@b", 16}},
+        {"@16", false, PlacedName{"@16", std::nullopt}},  // a name is never empty
+        {"rom@100", true, PlacedName{"rom@100", std::nullopt}},
+        {"user@host.bin", true, PlacedName{"user@host.bin", std::nullopt}},
+        {"user@host.bin", false, std::nullopt},
+        {"a.bin@-5", false, std::nullopt},
+        {"a.bin@4294967296", false, std::nullopt},
+        {"a.bin@0x100000000", false, std::nullopt},
+        {"a.bin@", false, std::nullopt},
+    };
+    for (const Name& name : names) {
+        SCOPED_TRACE(name.text);
+        std::string problem;
+        EXPECT_EQ(ParsePlacedName(name.text, name.whole_name_exists, problem), name.expected);
+        const std::string address = name.text.substr(name.text.rfind('@') + 1);
+        if (!name.expected) {
+            EXPECT_NE(problem.find("'" + address + "'"), std::string::npos) << problem;
+        }
+    }
 
     const std::vector<std::pair<std::string, std::optional<ByteLane>>> lanes = {
         {"2:0", ByteLane{2, 0}}, {"2:1", ByteLane{2, 1}}, {"4:3", ByteLane{4, 3}},
@@ -88,8 +106,16 @@ TEST(ImageArrangement, RefusesWhatMakesNoImage) {
         {"a record past the end",
          {{"h", hex, ImageFormat::IntelHex, 0}},
          4,
-         "ошибка в файле \"h\", строка 1: данные по адресу 0x000005 лежат за концом чипа (0x000004 "
+         "Ошибка в файле \"h\", строка 1: данные по адресу 0x000005 лежат за концом чипа (0x000004 "
          "байт)"},
+        {"an empty file at an address gives no byte",
+         {{"e", "", ImageFormat::Raw, 0x10}},
+         std::nullopt,
+         std::string(kTextOfEmptyImage)},
+        {"nor in an image of fixed length",
+         {{"e", "", ImageFormat::Raw, 0}},
+         32,
+         std::string(kTextOfEmptyImage)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -113,9 +139,29 @@ TEST(ImageArrangement, RefusesWhatMakesNoImage) {
     const std::vector<Bytes> lanes = {Bytes(4), Bytes(5)};
     const std::vector<std::string> names = {"even", "odd"};
     Bytes image{1};
-    EXPECT_EQ(InterleaveLanes(lanes, names, image).value_or(""),
+    EXPECT_EQ(InterleaveLanes(lanes, names, std::nullopt, 0xFF, image).value_or(""),
               "файлы \"even\" (4 байт) и \"odd\" (5 байт) разной длины: их байты не чередовать");
     EXPECT_TRUE(image.empty());
+    // A length below the lanes' cuts nothing off; above it, the rest is fill.
+    const std::vector<Bytes> equal = {Bytes(4, 1), Bytes(4, 2)};
+    EXPECT_EQ(InterleaveLanes(equal, names, 7, 0xFF, image).value_or(""),
+              "файл \"odd\": данные по адресу 0x000007 лежат за концом образа (0x000007 байт)");
+    EXPECT_TRUE(image.empty());
+    EXPECT_EQ(InterleaveLanes(equal, names, 10, 0, image), std::nullopt);
+    EXPECT_EQ(image, (Bytes{1, 2, 1, 2, 1, 2, 1, 2, 0, 0}));
+}
+
+// With no length asked for, the image ends where file addresses do: a HEX
+// file at the top of the 4 GB is brought down by a high offset.
+TEST(ImageArrangement, AHighOffsetTakesTheTopOfTheAddressSpace) {
+    const std::string top = ":02000004FFFFFC\r\n:04FFFC001122334457\r\n:00000001FF\r\n";
+    const std::vector<ImagePiece> pieces = {{"top", top, ImageFormat::IntelHex, 0}};
+    Bytes image;
+    EXPECT_EQ(PlaceImages(pieces, 0xFFFFFFF0, 0xFF, std::nullopt, 64 << 20, image), std::nullopt);
+    Bytes expected(16, 0xFF);
+    for (std::size_t i = 0; i < 4; ++i)
+        expected[12 + i] = static_cast<std::uint8_t>(0x11 * (i + 1));
+    EXPECT_EQ(image, expected);
 }
 
 }  // namespace
