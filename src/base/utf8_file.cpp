@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <exception>
 
 #ifdef _WIN32
@@ -16,6 +17,7 @@
 
 #include "base/utf8_path.h"
 #else
+#include <limits.h>
 #include <unistd.h>
 #endif
 
@@ -46,6 +48,68 @@ bool FilePresent(const std::string& name) {
     return lstat(name.c_str(), &st) == 0;
 #endif
 }
+
+#ifdef _WIN32
+
+std::string RealPath(const std::string& name) {
+    const HANDLE handle = CreateFileW(WidePath(name).c_str(), 0,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return name;
+    std::wstring path(MAX_PATH, L'\0');
+    DWORD length = GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()),
+                                             FILE_NAME_NORMALIZED);
+    if (length >= path.size()) {
+        // Too small: the length asked for counts the terminating null.
+        path.resize(length);
+        length = GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()),
+                                           FILE_NAME_NORMALIZED);
+    }
+    CloseHandle(handle);
+    if (length == 0 || length >= path.size()) return name;
+    path.resize(length);
+    return Utf8FromPath(std::filesystem::path(path));
+}
+
+#else
+
+namespace {
+
+std::string Resolved(const std::string& path) {
+    char* real = realpath(path.c_str(), nullptr);
+    if (real == nullptr) return {};
+    std::string resolved = real;
+    std::free(real);
+    return resolved;
+}
+
+}  // namespace
+
+std::string RealPath(const std::string& name) {
+    std::string path = name;
+    // A link to a file not made yet still says where that file will be.
+    for (int hop = 0; hop < 40; ++hop) {
+        if (std::string resolved = Resolved(path); !resolved.empty()) return resolved;
+        struct stat st;
+        if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) break;
+        char target[PATH_MAX];
+        const ssize_t length = readlink(path.c_str(), target, sizeof target);
+        if (length <= 0 || length == static_cast<ssize_t>(sizeof target)) return name;
+        const std::size_t slash = path.find_last_of('/');
+        const bool relative = target[0] != '/' && slash != std::string::npos;
+        path = (relative ? path.substr(0, slash + 1) : "") +
+               std::string(target, static_cast<std::size_t>(length));
+    }
+    // No such file: its folder resolved, its own name kept.
+    const std::size_t slash = path.find_last_of('/');
+    std::string folder = ".";
+    if (slash != std::string::npos) folder = slash == 0 ? "/" : path.substr(0, slash);
+    const std::string resolved = Resolved(folder);
+    if (resolved.empty()) return path;
+    return (resolved == "/" ? "" : resolved) + "/" + path.substr(slash + 1);
+}
+
+#endif
 
 bool FileHidden(const std::string& name) {
 #ifdef _WIN32

@@ -17,6 +17,12 @@ struct FileEntry {
 };
 FileEntry LookUpFile(const std::string& name);
 
+// The name every symbolic link in `name` leads to, for a file that need not
+// exist yet: two names of one file give one answer, so that what is kept
+// beside a file (a lock) is found under either. `name` itself when it cannot
+// be resolved.
+std::string RealPath(const std::string& name);
+
 // Anything at all under `name`, even a dangling symbolic link.
 bool FilePresent(const std::string& name);
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 #include <ostream>
 #include <set>
@@ -143,6 +145,36 @@ TEST_F(CliSeries, AutoNextWaitsForTheSwapWithoutBusyPolling) {
     EXPECT_EQ(identifications, 3u + 2u * 3);
     EXPECT_GE(clock.NowMs(), 2u * 3 * 500);
 }
+
+#ifdef DSPPROG_CLI_BINARY
+// Two programs at once, one given the serial file and one a symbolic link to
+// it: whichever way their runs meet, no number goes to two chips.
+TEST_F(CliSeries, RunsThroughALinkAndTheFileItselfNeverShareANumber) {
+    WriteBytes(Path("s.txt"), {'8', '0', '0', '\n'});
+    WriteBytes(Path("enter.txt"), {'\n', '\n'});
+    std::filesystem::create_symlink(Path("s.txt"), Path("link.txt"));
+    std::string both;
+    for (const std::string name : {"s.txt", "link.txt"}) {
+        both += std::string(DSPPROG_CLI_BINARY);
+        for (const std::string& arg :
+             Emulate("AB05", {"--chip-file", Path(name + "-%d.bin"), "write", "--serial",
+                              "0x10:1:1:2:le", "--serial-file", Path(name), "--log",
+                              Path(name + ".jsonl"), "--repeat", "3", Path("image.bin")}))
+            both += " '" + arg + "'";
+        both += " <'" + Path("enter.txt") + "' >/dev/null 2>&1 & ";
+    }
+    ASSERT_EQ(std::system((both + "wait").c_str()), 0);
+    std::vector<std::uint64_t> numbers;
+    for (const char* name : {"s.txt", "link.txt"}) {
+        for (const Json& line : ParsedLines(ReadLines(Path(std::string(name) + ".jsonl"))))
+            numbers.push_back(line["serial"].get<std::uint64_t>());
+    }
+    EXPECT_GE(numbers.size(), 3u);
+    EXPECT_EQ(std::set<std::uint64_t>(numbers.begin(), numbers.end()).size(), numbers.size());
+    EXPECT_EQ(ReadLines(Path("s.txt")), Lines{std::to_string(800 + numbers.size())});
+    EXPECT_TRUE(std::filesystem::is_symlink(Path("link.txt")));
+}
+#endif
 
 struct RefusedCase {
     const char* name;
