@@ -132,6 +132,48 @@ int CreateExclusive(const std::string& name) {
 #endif
 }
 
+#ifdef _WIN32
+
+int OpenRegularForWriting(const std::string& name, bool append) {
+    // OPEN_ALWAYS makes a missing file in the same step as it opens one.
+    const HANDLE handle =
+        CreateFileW(WidePath(name).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return -1;
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool regular =
+        GetFileType(handle) == FILE_TYPE_DISK && GetFileInformationByHandle(handle, &info) &&
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) == 0;
+    if (!regular || (!append && !SetEndOfFile(handle))) {
+        CloseHandle(handle);
+        return -1;
+    }
+    const int fd =
+        _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY | (append ? _O_APPEND : 0));
+    if (fd < 0) CloseHandle(handle);
+    return fd;
+}
+
+#else
+
+int OpenRegularForWriting(const std::string& name, bool append) {
+    // Not blocking: a FIFO without a reader is refused rather than waited on.
+    const int flags = O_WRONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK | (append ? O_APPEND : 0);
+    int fd = open(name.c_str(), flags);
+    if (fd < 0 && errno == ENOENT) fd = open(name.c_str(), flags | O_CREAT | O_EXCL, 0666);
+    if (fd < 0) return -1;
+    struct stat st;
+    const bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    if (!regular || fcntl(fd, F_SETFL, append ? O_APPEND : 0) != 0 ||
+        (!append && ftruncate(fd, 0) != 0)) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+#endif
+
 std::FILE* OpenForReading(const std::string& name) {
 #ifdef _WIN32
     return _wfopen(WidePath(name).c_str(), L"rb");

@@ -34,6 +34,13 @@ bool FileHidden(const std::string& name);
 // exists (a symbolic link is never followed) or it cannot be created.
 int CreateExclusive(const std::string& name);
 
+// Opens `name` for writing in binary, emptied or (`append`) at its end,
+// only when it is a regular file, or creates it exclusively when nothing has
+// the name. A symbolic link (on Windows, any reparse point) is refused, not
+// followed, so that a log never lands in whatever file a link leads to. The
+// descriptor is not inherited by programs started later. -1 when refused.
+int OpenRegularForWriting(const std::string& name, bool append);
+
 // Opens `name` for reading in binary; nullptr when it cannot.
 std::FILE* OpenForReading(const std::string& name);
 

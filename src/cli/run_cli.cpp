@@ -180,7 +180,7 @@ int ListDevices(Programmer& programmer, std::ostream& out, std::ostream& err) {
     const std::vector<ProgrammerEntry> present = programmer.List();
     for (const ProgrammerEntry& entry : present) out << ListingLine(entry) << '\n';
     if (!present.empty()) return kExitSucceeded;
-    err << kProgram << "no programmer is present\n";
+    err << kProgram << "Программатор не найден\n";
     return kExitFailed;
 }
 
@@ -357,12 +357,13 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         emu::EmulatedProgrammer& emulated = *programmer->emulated(n);
         const emu::EmulatorOptions its = options.EmulatorOptionsFor(n);
         if (!emulated.WriteWireLog()) {
-            err << kProgram << "cannot write the wire log '" << *its.wire_log << "'\n";
+            err << kProgram << "Журнал обмена \"" << *its.wire_log << "\" не удаётся записать\n";
             if (status == kExitSucceeded) status = kExitFailed;
         }
         // The chip file is the emulated chip's memory: losing a change is a failure.
         if (emulated.firmware().backing_failed()) {
-            err << kProgram << "cannot save the emulated chip to '" << *its.chip_file << "'\n";
+            err << kProgram << "Эмулируемый чип не удаётся сохранить в \"" << *its.chip_file
+                << "\"\n";
             if (status == kExitSucceeded) status = kExitFailed;
         }
     }
