@@ -91,7 +91,7 @@ bool Apply(const std::string& name, const std::string& value, CliOptions& option
     } else if (name == "--repeat") {
         const std::optional<std::uint64_t> count = ParseDigits(value, 10, 0xFFFFFFFF);
         if (!count || *count == 0) {
-            error = "--repeat takes a COUNT of 1 or more, not '" + value + "'";
+            error = "--repeat takes a COUNT from 1 to 4294967295, not '" + value + "'";
             return false;
         }
         options.repeat_count = static_cast<std::uint32_t>(*count);
