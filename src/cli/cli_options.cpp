@@ -458,6 +458,11 @@ Options:
 Dialogs: an OK/Cancel box is answered Cancel unless a terminal is there to ask (y/N).
 Log lines go to standard output; boxes, prompts and progress to standard error.
 
+Series (read, erase, write, verify): --repeat [COUNT] (COUNT 1 to 4294967295) asks for
+the next chip after each one: a line goes on, q or й (the same key; either case) ends
+the run. --serial-file FILE may be a symbolic link: the file it leads to is locked and
+replaced, the link kept. --log FILE, like --wire-log FILE, refuses a symbolic link.
+
 Exit status: 0 the operation succeeded; 1 it did not (refused, failed, cancelled;
 for verify: the chip differs from the file); 2 the command line is wrong or names
 something unusable, such as a FILE for write or verify that cannot be used; 3 the
