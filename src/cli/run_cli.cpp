@@ -50,15 +50,16 @@ int ListOrCopyChips(const CliOptions& options, ChipTable& catalogue, std::ostrea
     const std::string& copy = *options.to_sqlite;
     switch (WriteSqliteCatalogue(rows, copy)) {
         case CatalogueCopyResult::Written:
-            err << kProgram << rows.size() << " rows copied to '" << copy << "'\n";
+            err << kProgram << "Строк скопировано в \"" << copy << "\": " << rows.size() << '\n';
             return kExitSucceeded;
         case CatalogueCopyResult::TargetExists:
-            err << kProgram << "--to-sqlite: '" << copy << "' exists; the copy replaces no file\n";
+            err << kProgram << "--to-sqlite: файл \"" << copy
+                << "\" уже есть; копия не заменяет файлов\n";
             return kExitUsage;
         case CatalogueCopyResult::CannotWrite:
             break;
     }
-    err << kProgram << "--to-sqlite: cannot write '" << copy << "'\n";
+    err << kProgram << "--to-sqlite: файл \"" << copy << "\" не удаётся записать\n";
     return kExitFailed;
 }
 
