@@ -6,8 +6,17 @@
 #include <nlohmann/json.hpp>
 
 #include "base/utf8_file.h"
-#include "base/utf8_path.h"
 #include "image/checksums.h"
+
+#ifdef _WIN32
+#include <io.h>
+#define DSPPROG_FDOPEN _fdopen
+#define DSPPROG_CLOSE _close
+#else
+#include <unistd.h>
+#define DSPPROG_FDOPEN fdopen
+#define DSPPROG_CLOSE close
+#endif
 
 namespace dspprog {
 namespace {
@@ -32,11 +41,11 @@ std::string LocalTimeStamp() {
 }
 
 std::FILE* OpenForAppending(const std::string& path) {
-#ifdef _WIN32
-    return _wfopen(PathFromUtf8(path).c_str(), L"ab");
-#else
-    return std::fopen(path.c_str(), "ab");
-#endif
+    const int fd = OpenRegularForWriting(path, true);
+    if (fd < 0) return nullptr;
+    std::FILE* file = DSPPROG_FDOPEN(fd, "ab");
+    if (file == nullptr) DSPPROG_CLOSE(fd);
+    return file;
 }
 
 }  // namespace
@@ -46,7 +55,7 @@ std::unique_ptr<ChipLog> ChipLog::Open(const std::string& path, std::string& err
     log->path_ = path;
     log->file_ = OpenForAppending(path);
     if (log->file_ == nullptr) {
-        error = "cannot open the log '" + path + "' to append to it";
+        error = "Журнал серии \"" + path + "\" не удаётся открыть для дополнения";
         return nullptr;
     }
     return log;
@@ -91,7 +100,7 @@ bool ChipLog::Append(const ChipLogEntry& entry, std::string& error) {
     std::lock_guard guard(mutex_);
     const bool written = std::fwrite(text.data(), 1, text.size(), file_) == text.size();
     if (!written || std::fflush(file_) != 0 || !FlushToDisk(file_)) {
-        error = "cannot write the log '" + path_ + "'";
+        error = "Журнал серии \"" + path_ + "\" не удаётся записать";
         return false;
     }
     return true;

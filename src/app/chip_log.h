@@ -36,8 +36,9 @@ struct ChipLogEntry {
 
 class ChipLog {
 public:
-    // Opens `path` to append to, creating it. Null with `error` set (one line)
-    // when it cannot be.
+    // Opens `path` to append to, creating it; only a regular file, never
+    // what a symbolic link leads to. Null with `error` set (one line) when it
+    // cannot be.
     static std::unique_ptr<ChipLog> Open(const std::string& path, std::string& error);
     ~ChipLog();
     ChipLog(const ChipLog&) = delete;

@@ -15,6 +15,7 @@
 #define DSPPROG_FDOPEN _fdopen
 #define DSPPROG_CLOSE _close
 #else
+#include <sys/stat.h>
 #include <unistd.h>
 #define DSPPROG_FDOPEN fdopen
 #define DSPPROG_CLOSE close
@@ -23,9 +24,14 @@
 namespace dspprog {
 namespace {
 
-// `from` takes the place of `to` in one step.
+// `from` takes the place of `to` in one step. On Windows, ReplaceFileW
+// keeps the replaced file's attributes and security; a file not there yet
+// is simply moved.
 bool ReplaceFile(const std::string& from, const std::string& to) {
 #ifdef _WIN32
+    if (ReplaceFileW(WidePath(to).c_str(), WidePath(from).c_str(), nullptr,
+                     REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
+        return true;
     return MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 #else
@@ -33,8 +39,22 @@ bool ReplaceFile(const std::string& from, const std::string& to) {
 #endif
 }
 
+// The new file `fd` gets the mode and owner of the one it is to replace, so
+// that a file kept from other users stays so. An owner that only the
+// superuser may give is left; the group is still kept where it can be.
+void KeepModeAndOwner([[maybe_unused]] int fd, [[maybe_unused]] const std::string& replaced) {
+#ifndef _WIN32
+    struct stat st;
+    if (stat(replaced.c_str(), &st) != 0) return;
+    if (fchown(fd, st.st_uid, st.st_gid) != 0 && fchown(fd, static_cast<uid_t>(-1), st.st_gid)) {
+        // The file stays this user's.
+    }
+    fchmod(fd, st.st_mode & 07777);
+#endif
+}
+
 std::string Quoted(const std::string& name) {
-    return "'" + name + "'";
+    return "\"" + name + "\"";
 }
 
 // The file's one line; nullopt when it is anything but decimal digits (and
@@ -64,29 +84,33 @@ std::unique_ptr<SerialSource> SerialSource::Open(const SerialNumbering& numberin
     }
 
     // Two runs on one file would hand out the same numbers: the second is
-    // refused while the first holds the lock, which its end lets go of.
-    const std::string lock = *file + ".lock";
+    // refused while the first holds the lock, which its end lets go of. The
+    // lock is named after the real file, so that a run given a symbolic link
+    // and one given the file's own name meet at the same lock.
+    source->real_file_ = RealPath(*file);
+    const std::string lock = source->real_file_ + ".lock";
     FileLock::Outcome outcome = FileLock::Outcome::CannotOpen;
     source->lock_ = FileLock::Acquire(lock, outcome);
     if (!source->lock_) {
         error = outcome == FileLock::Outcome::Busy
-                    ? "serial file " + Quoted(*file) + " is in use by another run"
-                    : "cannot lock the serial file " + Quoted(*file) + " (" + Quoted(lock) +
-                          " cannot be opened)";
+                    ? "Файл серийных номеров " + Quoted(*file) + " занят другим запуском"
+                    : "Файл серийных номеров " + Quoted(*file) +
+                          " не удаётся заблокировать (не открывается " + Quoted(lock) + ")";
         return nullptr;
     }
     source->file_ = file;
 
-    if (std::FILE* in = OpenForReading(*file)) {
+    if (std::FILE* in = OpenForReading(source->real_file_)) {
         const std::optional<std::uint64_t> number = ReadNumber(in);
         std::fclose(in);
         if (!number) {
-            error = "serial file " + Quoted(*file) + " must hold one decimal number";
+            error =
+                "В файле серийных номеров " + Quoted(*file) + " должно быть одно десятичное число";
             return nullptr;
         }
         source->next_ = *number;
-    } else if (FilePresent(*file)) {
-        error = "cannot read the serial file " + Quoted(*file);
+    } else if (FilePresent(source->real_file_)) {
+        error = "Файл серийных номеров " + Quoted(*file) + " не удаётся прочитать";
         return nullptr;
     }
     // Nothing is written yet: a run refused here leaves the file as it was.
@@ -107,7 +131,7 @@ std::optional<std::uint64_t> SerialSource::Take(std::string& error) {
         return number;
     }
     if (exhausted_) {
-        error = "the serial numbers have run out";
+        error = "Серийные номера закончились";
         return std::nullopt;
     }
     const std::uint64_t number = next_;
@@ -140,9 +164,10 @@ bool SerialSource::Store(std::string& error) {
     if (!file_) return true;
     // A new file beside the old, then renamed over it: a crash leaves one or
     // the other whole, never a half-written number.
-    const std::string temporary = *file_ + ".tmp";
+    const std::string temporary = real_file_ + ".tmp";
     RemoveFile(temporary);
     const int fd = CreateExclusive(temporary);
+    if (fd >= 0) KeepModeAndOwner(fd, real_file_);
     std::FILE* out = fd < 0 ? nullptr : DSPPROG_FDOPEN(fd, "wb");
     if (out == nullptr && fd >= 0) DSPPROG_CLOSE(fd);
     bool stored = out != nullptr;
@@ -152,9 +177,9 @@ bool SerialSource::Store(std::string& error) {
         stored = std::fflush(out) == 0 && FlushToDisk(out) && stored;
         stored = std::fclose(out) == 0 && stored;
     }
-    if (!stored || !ReplaceFile(temporary, *file_)) {
+    if (!stored || !ReplaceFile(temporary, real_file_)) {
         RemoveFile(temporary);
-        error = "cannot write the serial file " + Quoted(*file_);
+        error = "Файл серийных номеров " + Quoted(*file_) + " не удаётся записать";
         return false;
     }
     return true;

@@ -21,8 +21,10 @@ class SerialSource {
 public:
     // Starts at the number in `file` (one decimal line), or at the
     // numbering's START when there is no such file; the file is locked for
-    // as long as the source lives. Null with `error` set (one line) when the
-    // file holds anything else, is locked by another run or cannot be written.
+    // as long as the source lives, under whichever name it is reached. A
+    // symbolic link stays one: the file it leads to is the one advanced.
+    // Null with `error` set (one line) when the file holds anything else, is
+    // locked by another run or cannot be written.
     static std::unique_ptr<SerialSource> Open(const SerialNumbering& numbering,
                                               const std::optional<std::string>& file,
                                               std::string& error);
@@ -46,7 +48,8 @@ private:
     bool Store(std::string& error);
 
     SerialNumbering numbering_;
-    std::optional<std::string> file_;
+    std::optional<std::string> file_;  // as given, for messages
+    std::string real_file_;            // what its symbolic links lead to
     std::unique_ptr<FileLock> lock_;
     std::mutex mutex_;
     std::uint64_t next_ = 0;

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <exception>
 
 #ifdef _WIN32
@@ -16,6 +17,7 @@
 
 #include "base/utf8_path.h"
 #else
+#include <limits.h>
 #include <unistd.h>
 #endif
 
@@ -47,6 +49,68 @@ bool FilePresent(const std::string& name) {
 #endif
 }
 
+#ifdef _WIN32
+
+std::string RealPath(const std::string& name) {
+    const HANDLE handle = CreateFileW(WidePath(name).c_str(), 0,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return name;
+    std::wstring path(MAX_PATH, L'\0');
+    DWORD length = GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()),
+                                             FILE_NAME_NORMALIZED);
+    if (length >= path.size()) {
+        // Too small: the length asked for counts the terminating null.
+        path.resize(length);
+        length = GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()),
+                                           FILE_NAME_NORMALIZED);
+    }
+    CloseHandle(handle);
+    if (length == 0 || length >= path.size()) return name;
+    path.resize(length);
+    return Utf8FromPath(std::filesystem::path(path));
+}
+
+#else
+
+namespace {
+
+std::string Resolved(const std::string& path) {
+    char* real = realpath(path.c_str(), nullptr);
+    if (real == nullptr) return {};
+    std::string resolved = real;
+    std::free(real);
+    return resolved;
+}
+
+}  // namespace
+
+std::string RealPath(const std::string& name) {
+    std::string path = name;
+    // A link to a file not made yet still says where that file will be.
+    for (int hop = 0; hop < 40; ++hop) {
+        if (std::string resolved = Resolved(path); !resolved.empty()) return resolved;
+        struct stat st;
+        if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) break;
+        char target[PATH_MAX];
+        const ssize_t length = readlink(path.c_str(), target, sizeof target);
+        if (length <= 0 || length == static_cast<ssize_t>(sizeof target)) return name;
+        const std::size_t slash = path.find_last_of('/');
+        const bool relative = target[0] != '/' && slash != std::string::npos;
+        path = (relative ? path.substr(0, slash + 1) : "") +
+               std::string(target, static_cast<std::size_t>(length));
+    }
+    // No such file: its folder resolved, its own name kept.
+    const std::size_t slash = path.find_last_of('/');
+    std::string folder = ".";
+    if (slash != std::string::npos) folder = slash == 0 ? "/" : path.substr(0, slash);
+    const std::string resolved = Resolved(folder);
+    if (resolved.empty()) return path;
+    return (resolved == "/" ? "" : resolved) + "/" + path.substr(slash + 1);
+}
+
+#endif
+
 bool FileHidden(const std::string& name) {
 #ifdef _WIN32
     const DWORD attributes = GetFileAttributesW(WidePath(name).c_str());
@@ -67,6 +131,48 @@ int CreateExclusive(const std::string& name) {
     return open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
 #endif
 }
+
+#ifdef _WIN32
+
+int OpenRegularForWriting(const std::string& name, bool append) {
+    // OPEN_ALWAYS makes a missing file in the same step as it opens one.
+    const HANDLE handle =
+        CreateFileW(WidePath(name).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return -1;
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool regular =
+        GetFileType(handle) == FILE_TYPE_DISK && GetFileInformationByHandle(handle, &info) &&
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) == 0;
+    if (!regular || (!append && !SetEndOfFile(handle))) {
+        CloseHandle(handle);
+        return -1;
+    }
+    const int fd =
+        _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY | (append ? _O_APPEND : 0));
+    if (fd < 0) CloseHandle(handle);
+    return fd;
+}
+
+#else
+
+int OpenRegularForWriting(const std::string& name, bool append) {
+    // Not blocking: a FIFO without a reader is refused rather than waited on.
+    const int flags = O_WRONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK | (append ? O_APPEND : 0);
+    int fd = open(name.c_str(), flags);
+    if (fd < 0 && errno == ENOENT) fd = open(name.c_str(), flags | O_CREAT | O_EXCL, 0666);
+    if (fd < 0) return -1;
+    struct stat st;
+    const bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    if (!regular || fcntl(fd, F_SETFL, append ? O_APPEND : 0) != 0 ||
+        (!append && ftruncate(fd, 0) != 0)) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+#endif
 
 std::FILE* OpenForReading(const std::string& name) {
 #ifdef _WIN32

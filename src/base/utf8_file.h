@@ -17,6 +17,12 @@ struct FileEntry {
 };
 FileEntry LookUpFile(const std::string& name);
 
+// The name every symbolic link in `name` leads to, for a file that need not
+// exist yet: two names of one file give one answer, so that what is kept
+// beside a file (a lock) is found under either. `name` itself when it cannot
+// be resolved.
+std::string RealPath(const std::string& name);
+
 // Anything at all under `name`, even a dangling symbolic link.
 bool FilePresent(const std::string& name);
 
@@ -27,6 +33,13 @@ bool FileHidden(const std::string& name);
 // Creates `name` new for writing; -1 with errno set when anything of that name
 // exists (a symbolic link is never followed) or it cannot be created.
 int CreateExclusive(const std::string& name);
+
+// Opens `name` for writing in binary, emptied or (`append`) at its end,
+// only when it is a regular file, or creates it exclusively when nothing has
+// the name. A symbolic link (on Windows, any reparse point) is refused, not
+// followed, so that a log never lands in whatever file a link leads to. The
+// descriptor is not inherited by programs started later. -1 when refused.
+int OpenRegularForWriting(const std::string& name, bool append);
 
 // Opens `name` for reading in binary; nullptr when it cannot.
 std::FILE* OpenForReading(const std::string& name);

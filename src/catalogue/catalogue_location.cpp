@@ -125,7 +125,7 @@ CatalogueEnvironment ProcessCatalogueEnvironment(std::optional<std::string> expl
 }
 
 std::string CatalogueSearchText(const CatalogueLocation& location) {
-    std::string text = "no catalogue found; looked in: ";
+    std::string text = "Каталог не найден; искали в: ";
     for (std::size_t i = 0; i < location.looked_at.size(); ++i) {
         if (i > 0) text += ", ";
         text += location.looked_at[i];

@@ -93,7 +93,7 @@ bool Apply(const std::string& name, const std::string& value, CliOptions& option
     } else if (name == "--repeat") {
         const std::optional<std::uint64_t> count = ParseDigits(value, 10, 0xFFFFFFFF);
         if (!count || *count == 0) {
-            error = "--repeat takes a COUNT of 1 or more, not '" + value + "'";
+            error = "--repeat takes a COUNT from 1 to 4294967295, not '" + value + "'";
             return false;
         }
         options.repeat_count = static_cast<std::uint32_t>(*count);
@@ -488,6 +488,11 @@ Log lines go to standard output; boxes, prompts and progress to standard error.
 File names, catalogue fields and serial numbers in log lines and in the devices and
 chips listings show control characters written out (\n, \t, \x1B) and bytes that
 are not UTF-8 as U+FFFD, so that each stays on its line and in its field.
+
+Series (read, erase, write, verify): --repeat [COUNT] (COUNT 1 to 4294967295) asks for
+the next chip after each one: a line goes on, q or й (the same key; either case) ends
+the run. --serial-file FILE may be a symbolic link: the file it leads to is locked and
+replaced, the link kept. --log FILE, like --wire-log FILE, refuses a symbolic link.
 
 Exit status: 0 the operation succeeded; 1 it did not (refused, failed, cancelled;
 for verify: the chip differs from the file); 2 the command line is wrong or names

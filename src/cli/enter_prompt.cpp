@@ -13,8 +13,10 @@ NextChip EnterPrompt::AskNext(const SeriesCounts& counts) {
     std::string line;
     if (in_ == nullptr || !std::getline(*in_, line)) return NextChip::Finish;
     const auto first = line.find_first_not_of(" \t\r");
-    const bool quit = first != std::string::npos && (line[first] == 'q' || line[first] == 'Q') &&
-                      line.find_first_not_of(" \t\r", first + 1) == std::string::npos;
+    const auto last = line.find_last_not_of(" \t\r");
+    const std::string word = first == std::string::npos ? "" : line.substr(first, last - first + 1);
+    // On a Russian keyboard layout the key of q types й.
+    const bool quit = word == "q" || word == "Q" || word == "й" || word == "Й";
     return quit ? NextChip::Finish : NextChip::Go;
 }
 

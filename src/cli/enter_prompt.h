@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The command line's "next chip?" between the chips of a series: a line on
-// the input goes on, "q" or the input's end finishes.
+// the input goes on, "q" (or "й", the same key in the Russian layout) or the
+// input's end finishes.
 
 #include <istream>
 #include <ostream>

@@ -52,15 +52,16 @@ int ListOrCopyChips(const CliOptions& options, ChipTable& catalogue, std::ostrea
     const std::string& copy = *options.to_sqlite;
     switch (WriteSqliteCatalogue(rows, copy)) {
         case CatalogueCopyResult::Written:
-            err << kProgram << rows.size() << " rows copied to '" << copy << "'\n";
+            err << kProgram << "Строк скопировано в \"" << copy << "\": " << rows.size() << '\n';
             return kExitSucceeded;
         case CatalogueCopyResult::TargetExists:
-            err << kProgram << "--to-sqlite: '" << copy << "' exists; the copy replaces no file\n";
+            err << kProgram << "--to-sqlite: файл \"" << copy
+                << "\" уже есть; копия не заменяет файлов\n";
             return kExitUsage;
         case CatalogueCopyResult::CannotWrite:
             break;
     }
-    err << kProgram << "--to-sqlite: cannot write '" << copy << "'\n";
+    err << kProgram << "--to-sqlite: файл \"" << copy << "\" не удаётся записать\n";
     return kExitFailed;
 }
 
@@ -182,7 +183,7 @@ int ListDevices(Programmer& programmer, std::ostream& out, std::ostream& err) {
     const std::vector<ProgrammerEntry> present = programmer.List();
     for (const ProgrammerEntry& entry : present) out << ListingLine(entry) << '\n';
     if (!present.empty()) return kExitSucceeded;
-    err << kProgram << "no programmer is present\n";
+    err << kProgram << "Программатор не найден\n";
     return kExitFailed;
 }
 
@@ -369,12 +370,13 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         emu::EmulatedProgrammer& emulated = *programmer->emulated(n);
         const emu::EmulatorOptions its = options.EmulatorOptionsFor(n);
         if (!emulated.WriteWireLog()) {
-            err << kProgram << "cannot write the wire log '" << *its.wire_log << "'\n";
+            err << kProgram << "Журнал обмена \"" << *its.wire_log << "\" не удаётся записать\n";
             if (status == kExitSucceeded) status = kExitFailed;
         }
         // The chip file is the emulated chip's memory: losing a change is a failure.
         if (emulated.firmware().backing_failed()) {
-            err << kProgram << "cannot save the emulated chip to '" << *its.chip_file << "'\n";
+            err << kProgram << "Эмулируемый чип не удаётся сохранить в \"" << *its.chip_file
+                << "\"\n";
             if (status == kExitSucceeded) status = kExitFailed;
         }
     }

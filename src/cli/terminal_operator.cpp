@@ -109,10 +109,11 @@ int TerminalOperator::ShowCriticalError(const std::string& message) {
             break;
     }
     if (!ask_) {
-        err_ << "  -> Завершить (nobody to ask)\n" << std::flush;
+        err_ << "  -> Завершить (некого спросить)\n" << std::flush;
         if (json_)
-            out_ << JsonLogEvent("Критическая ошибка: " + message + " -> Завершить (nobody to ask)",
-                                 device_)
+            out_ << JsonLogEvent(
+                        "Критическая ошибка: " + message + " -> Завершить (некого спросить)",
+                        device_)
                  << '\n'
                  << std::flush;
         return kAbort;

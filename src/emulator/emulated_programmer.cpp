@@ -3,18 +3,29 @@
 
 #include <cctype>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <system_error>
 
 #include "base/digits.h"
+#include "base/utf8_file.h"
 #include "base/utf8_path.h"
 #include "catalogue/catalogue_export.h"
 #include "catalogue/chip_table.h"
 #include "catalogue/lookup.h"
 #include "catalogue/number_text.h"
 #include "link/fatal_stop.h"
+
+#ifdef _WIN32
+#include <io.h>
+#define DSPPROG_FDOPEN _fdopen
+#define DSPPROG_CLOSE _close
+#else
+#include <unistd.h>
+#define DSPPROG_FDOPEN fdopen
+#define DSPPROG_CLOSE close
+#endif
 
 namespace dspprog::emu {
 
@@ -160,21 +171,21 @@ bool LoadChip(const std::string& path, VirtualChip& chip, std::string& error) {
     const auto status = std::filesystem::status(file, ec);
     if (!std::filesystem::exists(status)) {
         if (chip.Save(path)) return true;
-        error = "chip file '" + path + "' cannot be created";
+        error = "Файл чипа \"" + path + "\" не удаётся создать";
         return false;
     }
     if (!std::filesystem::is_regular_file(status)) {
-        error = "chip file '" + path + "' is not a regular file";
+        error = "Файл чипа \"" + path + "\" — не обычный файл";
         return false;
     }
     const auto bytes = std::filesystem::file_size(file, ec);
     if (ec || bytes != chip.size()) {
-        error = "chip file '" + path + "' must hold exactly " + std::to_string(chip.size()) +
-                " bytes, the chip's size";
+        error = "В файле чипа \"" + path + "\" должно быть ровно " + std::to_string(chip.size()) +
+                " байт, размер чипа";
         return false;
     }
     if (!chip.Load(path)) {
-        error = "chip file '" + path + "' cannot be read";
+        error = "Файл чипа \"" + path + "\" не удаётся прочитать";
         return false;
     }
     return true;
@@ -281,11 +292,20 @@ EmulatedProgrammer::~EmulatedProgrammer() {
 
 bool EmulatedProgrammer::WriteWireLog() {
     if (!wire_log_) return true;
-    // The log is a file the user named for this purpose: it is replaced.
-    std::ofstream log(PathFromUtf8(*wire_log_), std::ios::binary | std::ios::trunc);
-    for (const WireBlock& block : firmware_->wire()) log << FormatWireLine(block) << '\n';
-    log.flush();
-    return static_cast<bool>(log);
+    // The log is a file the user named for this purpose: it is replaced, but
+    // only when it is a regular file of its own, not a link to another.
+    const int fd = OpenRegularForWriting(*wire_log_, false);
+    std::FILE* log = fd < 0 ? nullptr : DSPPROG_FDOPEN(fd, "wb");
+    if (log == nullptr) {
+        if (fd >= 0) DSPPROG_CLOSE(fd);
+        return false;
+    }
+    bool written = true;
+    for (const WireBlock& block : firmware_->wire()) {
+        const std::string line = FormatWireLine(block) + "\n";
+        written = std::fwrite(line.data(), 1, line.size(), log) == line.size() && written;
+    }
+    return std::fclose(log) == 0 && written;
 }
 
 }  // namespace dspprog::emu

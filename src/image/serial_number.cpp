@@ -66,8 +66,8 @@ std::optional<SerialForm> SerialFormNamed(const std::string& name) {
 }
 
 std::string SerialTooWideText(std::uint64_t number, const SerialNumbering& numbering) {
-    return "serial number " + std::to_string(number) + " does not fit " +
-           std::to_string(numbering.bytes) + " byte(s) of form " + SerialFormName(numbering.form);
+    return "Серийный номер " + std::to_string(number) + " не помещается в " +
+           std::to_string(numbering.bytes) + " байт(а) в форме " + SerialFormName(numbering.form);
 }
 
 bool ParseSerialNumbering(const std::string& text, SerialNumbering& out, std::string& error) {

@@ -39,7 +39,8 @@ std::optional<SerialForm> SerialFormNamed(const std::string& name);
 std::optional<std::vector<std::uint8_t>> EncodeSerial(std::uint64_t number, std::uint32_t bytes,
                                                       SerialForm form);
 
-// "serial number N does not fit B byte(s) of form F": why a number was refused.
+// "Серийный номер N не помещается в B байт(а) в форме F": why a number was
+// refused.
 std::string SerialTooWideText(std::uint64_t number, const SerialNumbering& numbering);
 
 }  // namespace dspprog

@@ -26,9 +26,9 @@ std::vector<ProgrammerEntry> ChooseProgrammers(const std::vector<ProgrammerEntry
 
 std::string NoSuchDeviceText(const std::string& selector,
                              const std::vector<ProgrammerEntry>& list) {
-    std::string text = "no programmer is '" + selector + "'; ";
-    if (list.empty()) return text + "none is present";
-    text += "present:";
+    std::string text = "Программатора \"" + selector + "\" нет; ";
+    if (list.empty()) return text + "не найдено ни одного";
+    text += "найдены:";
     for (const ProgrammerEntry& entry : list) text += "\n  " + ListingLine(entry);
     return text;
 }

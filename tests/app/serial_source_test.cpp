@@ -7,6 +7,7 @@
 #include <fstream>
 
 #ifndef _WIN32
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -58,7 +59,7 @@ TEST_F(SerialSourceTest, ASecondRunWaitsForTheFirstAndGoesOnFromItsFile) {
         auto first = Open();
         ASSERT_TRUE(first) << error;
         EXPECT_FALSE(Open());
-        EXPECT_NE(error.find("in use by another run"), std::string::npos) << error;
+        EXPECT_NE(error.find("занят другим запуском"), std::string::npos) << error;
         first->Take(error);
     }
     auto second = Open();
@@ -67,6 +68,24 @@ TEST_F(SerialSourceTest, ASecondRunWaitsForTheFirstAndGoesOnFromItsFile) {
 }
 
 #ifndef _WIN32
+// Replaced, the file keeps its mode; given through a symbolic link, it is the
+// file that is advanced, and the link stays a link.
+TEST_F(SerialSourceTest, TheFileKeepsItsModeAndALinkToItStaysALink) {
+    std::ofstream(file) << "800\n";
+    ASSERT_EQ(chmod(file.c_str(), 0640), 0);
+    const std::string link = (folder.dir() / "link.txt").string();
+    ASSERT_EQ(symlink(file.c_str(), link.c_str()), 0);
+    for (const std::string& name : {file, link}) {
+        auto source = SerialSource::Open(numbering, name, error);
+        ASSERT_TRUE(source) << error;
+        EXPECT_EQ(source->Take(error), name == file ? 800u : 810u);
+    }
+    EXPECT_EQ(FileText(), "820");
+    struct stat st;
+    EXPECT_TRUE(lstat(link.c_str(), &st) == 0 && S_ISLNK(st.st_mode));
+    EXPECT_TRUE(stat(file.c_str(), &st) == 0 && (st.st_mode & 07777) == 0640) << st.st_mode;
+}
+
 // Another process holds the file, then dies without cleaning up (a kill, a
 // Ctrl-C): the next run is refused only while it lives.
 TEST_F(SerialSourceTest, ARunThatDiesLeavesTheFileFreeForTheNext) {
@@ -88,7 +107,7 @@ TEST_F(SerialSourceTest, ARunThatDiesLeavesTheFileFreeForTheNext) {
     ASSERT_EQ(read(held[0], &byte, 1), 1);
     EXPECT_EQ(byte, 1);
     EXPECT_FALSE(Open());
-    EXPECT_NE(error.find("in use by another run"), std::string::npos) << error;
+    EXPECT_NE(error.find("занят другим запуском"), std::string::npos) << error;
     ASSERT_EQ(write(go[1], &byte, 1), 1);
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);

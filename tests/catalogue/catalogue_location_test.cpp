@@ -131,7 +131,7 @@ TEST_F(CatalogueLocationTest, ListsEveryPlaceLookedAtInOrder) {
                                                             PathOf(Place::XdgDataHome).string(),
                                                             PathOf(Place::Installed).string()}));
     EXPECT_EQ(CatalogueSearchText(location),
-              "no catalogue found; looked in: " + location.looked_at[0] + ", " +
+              "Каталог не найден; искали в: " + location.looked_at[0] + ", " +
                   location.looked_at[1] + ", " + location.looked_at[2]);
 
     environment.explicit_file = "named.db";

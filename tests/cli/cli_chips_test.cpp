@@ -49,8 +49,8 @@ TEST_F(CliChips, CopyNeverReplacesAFile) {
     WriteBytes(existing, {'k', 'e', 'p', 't'});
     const CliResult run = Run({"--catalogue", catalogue.path(), "chips", "--to-sqlite", existing});
     EXPECT_EQ(run.status, kExitUsage);
-    EXPECT_EQ(run.err,
-              "dspprog-cli: --to-sqlite: '" + existing + "' exists; the copy replaces no file\n");
+    EXPECT_EQ(run.err, "dspprog-cli: --to-sqlite: файл \"" + existing +
+                           "\" уже есть; копия не заменяет файлов\n");
     EXPECT_EQ(ReadBytes(existing), (std::vector<std::uint8_t>{'k', 'e', 'p', 't'}));
 
     // The catalogue itself is a file that is there too.
@@ -104,7 +104,7 @@ TEST_F(CliChips, CopiesALegacyCatalogueIntoSqlite) {
     const CliResult run = Run({"--catalogue", catalogue.path(), "chips", "--to-sqlite", copy});
     EXPECT_EQ(run.status, kExitSucceeded);
     EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, "dspprog-cli: 1 rows copied to '" + copy + "'\n");
+    EXPECT_EQ(run.err, "dspprog-cli: Строк скопировано в \"" + copy + "\": 1\n");
     const std::vector<std::uint8_t> bytes = ReadBytes(copy);
     ASSERT_GT(bytes.size(), 16u);
     EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 15), "SQLite format 3");

@@ -75,7 +75,7 @@ INSTANTIATE_TEST_SUITE_P(
                    {"--device", "EMU9", "identify"},
                    kExitUsage,
                    "",
-                   "no programmer is 'EMU9'; present:\n  1\tEMU1\temu-1\t" + kPath1},
+                   "Программатора \"EMU9\" нет; найдены:\n  1\tEMU1\temu-1\t" + kPath1},
         ChoiceCase{
             "NotForTheListing", {"--device", "1", "devices"}, kExitUsage, "", "takes no --device"},
         ChoiceCase{"FaultForAProgrammerNotThere",

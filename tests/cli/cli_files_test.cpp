@@ -157,8 +157,8 @@ TEST_F(CliFiles, AChipFileOfTheWrongSizeIsRefusedUntouched) {
     WriteBytes(chip, odd);
     const CliResult run = Run(Emulate("AB05:8192:255", {"--chip-file", chip, "erase"}));
     EXPECT_EQ(run.status, kExitUsage);
-    EXPECT_EQ(run.err, "dspprog-cli: --emulate: chip file '" + chip +
-                           "' must hold exactly 8192 bytes, the chip's size\n");
+    EXPECT_EQ(run.err, "dspprog-cli: --emulate: В файле чипа \"" + chip +
+                           "\" должно быть ровно 8192 байт, размер чипа\n");
     EXPECT_EQ(ReadBytes(chip), odd);
 }
 
@@ -182,6 +182,25 @@ TEST_F(CliFiles, TheWireLogMayNotBeAnyOtherFileOfTheCommand) {
     EXPECT_EQ(Run(Emulate("AB05:8192:255", {"--wire-log", catalogue.path(), "identify"})).status,
               kExitUsage);
 }
+
+#ifndef _WIN32
+// A log named through a symbolic link is refused: the file the link leads to
+// is neither emptied (the wire log) nor appended to (the log of a series).
+TEST_F(CliFiles, ALogThatIsASymbolicLinkLeavesWhatItLeadsToAlone) {
+    const Bytes victim = Pattern(100, 9);
+    WriteBytes(Path("victim"), victim);
+    std::filesystem::create_symlink(Path("victim"), Path("wire.txt"));
+    std::filesystem::create_symlink(Path("victim"), Path("log.jsonl"));
+    const CliResult wire =
+        Run(Emulate("AB05:8192:255", {"--wire-log", Path("wire.txt"), "identify"}));
+    EXPECT_EQ(wire.status, kExitFailed);
+    EXPECT_NE(wire.err.find("Журнал обмена"), std::string::npos) << wire.err;
+    const CliResult log = Run(Emulate("AB05:8192:255", {"erase", "--log", Path("log.jsonl")}));
+    EXPECT_EQ(log.status, kExitUsage);
+    EXPECT_NE(log.err.find("Журнал серии"), std::string::npos) << log.err;
+    EXPECT_EQ(ReadBytes(Path("victim")), victim);
+}
+#endif
 
 TEST_F(CliFiles, TheChipFileCannotBeTheImageItWrites) {
     const Bytes content = Pattern(kChipSize, 8);

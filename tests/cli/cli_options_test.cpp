@@ -109,6 +109,7 @@ TEST(CliOptions, WrongCommandLinesAreRefusedWithTheReason) {
         {{"write", "--offset", "-1", "a"}, "--offset takes an address"},
         {{"write", "--offset", "0x100000000", "a"}, "--offset takes an address"},
         {{"identify", "now"}, "unexpected argument 'now'"},
+        {{"erase", "--repeat", "4294967296"}, "--repeat takes a COUNT from 1 to 4294967295"},
         {{"--on-stall", "retry", "read"}, "--on-stall takes 'wait' or 'terminate'"},
         {{"--usb", "serial", "read"}, "--usb takes 'libusb' or 'native'"},
         {{"--emulate", "x", "--ident", "0102", "read"}, "30 hex digits"},

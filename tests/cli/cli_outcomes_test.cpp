@@ -129,7 +129,7 @@ INSTANTIATE_TEST_SUITE_P(
                     {},
                     {},
                     "Критическая ошибка: Из USB не считано :16 байт!\n"
-                    "  -> Завершить (nobody to ask)\n"},
+                    "  -> Завершить (некого спросить)\n"},
         // A 1 MB chip can be identified but not placed in the programmer's window.
         OutcomeCase{"AHugeChipIsIdentified", "Test Huge", kIdentifyOnly, kExitSucceeded}),
     [](const ::testing::TestParamInfo<OutcomeCase>& test) { return std::string(test.param.name); });

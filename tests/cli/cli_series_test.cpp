@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 #include <ostream>
 #include <set>
@@ -144,10 +146,41 @@ TEST_F(CliSeries, AutoNextWaitsForTheSwapWithoutBusyPolling) {
     EXPECT_GE(clock.NowMs(), 2u * 3 * 500);
 }
 
+#ifdef DSPPROG_CLI_BINARY
+// Two programs at once, one given the serial file and one a symbolic link to
+// it: whichever way their runs meet, no number goes to two chips.
+TEST_F(CliSeries, RunsThroughALinkAndTheFileItselfNeverShareANumber) {
+    WriteBytes(Path("s.txt"), {'8', '0', '0', '\n'});
+    WriteBytes(Path("enter.txt"), {'\n', '\n'});
+    std::filesystem::create_symlink(Path("s.txt"), Path("link.txt"));
+    std::string both;
+    for (const std::string name : {"s.txt", "link.txt"}) {
+        both += std::string(DSPPROG_CLI_BINARY);
+        for (const std::string& arg :
+             Emulate("AB05", {"--chip-file", Path(name + "-%d.bin"), "write", "--serial",
+                              "0x10:1:1:2:le", "--serial-file", Path(name), "--log",
+                              Path(name + ".jsonl"), "--repeat", "3", Path("image.bin")}))
+            both += " '" + arg + "'";
+        both += " <'" + Path("enter.txt") + "' >/dev/null 2>&1 & ";
+    }
+    ASSERT_EQ(std::system((both + "wait").c_str()), 0);
+    std::vector<std::uint64_t> numbers;
+    for (const char* name : {"s.txt", "link.txt"}) {
+        for (const Json& line : ParsedLines(ReadLines(Path(std::string(name) + ".jsonl"))))
+            numbers.push_back(line["serial"].get<std::uint64_t>());
+    }
+    EXPECT_GE(numbers.size(), 3u);
+    EXPECT_EQ(std::set<std::uint64_t>(numbers.begin(), numbers.end()).size(), numbers.size());
+    EXPECT_EQ(ReadLines(Path("s.txt")), Lines{std::to_string(800 + numbers.size())});
+    EXPECT_TRUE(std::filesystem::is_symlink(Path("link.txt")));
+}
+#endif
+
 struct RefusedCase {
     const char* name;
     std::string serial_file_text;  // written to s.txt when not empty
     Lines options;                 // after the command word
+    std::string says;              // in what the operator is shown
 };
 
 void PrintTo(const RefusedCase& c, std::ostream* out) {
@@ -170,7 +203,7 @@ TEST_P(CliSeriesRefused, EndsWithUsageStatusAndWritesNothing) {
     rest.push_back(Path("image.bin"));
     const CliResult run = Run(Emulate("AB05", rest));
     EXPECT_EQ(run.status, kExitUsage) << run.out;
-    EXPECT_NE(run.err + run.out, "");
+    EXPECT_NE((run.err + run.out).find(c.says), std::string::npos) << run.err << run.out;
     EXPECT_EQ(ReadBytes(Path("chip.bin")), std::vector<std::uint8_t>(kChipSize, 0xFF));
 }
 
@@ -179,14 +212,24 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         RefusedCase{"SerialFileWithText",
                     "a hundred\n",
-                    {"--serial", "0x10:100:1:2", "--serial-file", "@s.txt"}},
-        RefusedCase{"SerialTooWideForItsBytes", "", {"--serial", "0x10:65536:1:2:le"}},
-        RefusedCase{"SerialTooWideForBcd", "", {"--serial", "0x10:100:1:1:bcd-le"}},
+                    {"--serial", "0x10:100:1:2", "--serial-file", "@s.txt"},
+                    "должно быть одно десятичное число"},
+        RefusedCase{"SerialTooWideForItsBytes",
+                    "",
+                    {"--serial", "0x10:65536:1:2:le"},
+                    "Серийный номер 65536 не помещается в 2 байт(а) в форме le"},
+        RefusedCase{"SerialTooWideForBcd",
+                    "",
+                    {"--serial", "0x10:100:1:1:bcd-le"},
+                    "не помещается в 1 байт(а) в форме bcd-le"},
         RefusedCase{"SerialFileNumberTooWide",
                     "70000\n",
-                    {"--serial", "0x10:1:1:2", "--serial-file", "@s.txt"}},
-        RefusedCase{"LogThatCannotBeCreated", "", {"--log", "@not-a-folder/log.jsonl"}},
-        RefusedCase{"SerialOutsideTheChip", "", {"--serial", "0x1FFF:1:1:2"}}));
+                    {"--serial", "0x10:1:1:2", "--serial-file", "@s.txt"},
+                    "Серийный номер 70000"},
+        RefusedCase{
+            "LogThatCannotBeCreated", "", {"--log", "@not-a-folder/log.jsonl"}, "Журнал серии"},
+        RefusedCase{
+            "SerialOutsideTheChip", "", {"--serial", "0x1FFF:1:1:2"}, "не помещается в чип"}));
 
 struct JsonCase {
     const char* name;

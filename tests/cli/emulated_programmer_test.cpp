@@ -162,11 +162,11 @@ TEST_F(CliEmulatorSetUp, TheChipFileIsCreatedErasedLoadedOrRefused) {
 
     options.chip_file = catalogue.dir().string();
     EXPECT_FALSE(Make(options, catalogue.path()));
-    EXPECT_NE(error.find("is not a regular file"), std::string::npos) << error;
+    EXPECT_NE(error.find("не обычный файл"), std::string::npos) << error;
 
     options.chip_file = Path("no-such-dir/chip.bin");
     EXPECT_FALSE(Make(options, catalogue.path()));
-    EXPECT_NE(error.find("cannot be created"), std::string::npos) << error;
+    EXPECT_NE(error.find("не удаётся создать"), std::string::npos) << error;
 }
 
 TEST_F(CliEmulatorSetUp, OptionsReachTheFirmware) {

@@ -7,6 +7,8 @@
 
 #include <sstream>
 
+#include "cli/enter_prompt.h"
+
 namespace dspprog {
 namespace {
 
@@ -70,6 +72,19 @@ TEST(CliTerminalOperator, TheStallAnswerComesFromTheOptionOrTheTerminal) {
     EXPECT_EQ(person.op.ShowCriticalError("В USB не записано :16 байт!"), CriticalPrompt::kRetry);
     EXPECT_EQ(person.op.ShowCriticalError("again"), CriticalPrompt::kAbort);
     EXPECT_EQ(person.op.ShowCriticalError("at the end of input"), CriticalPrompt::kAbort);
+}
+
+// "й" is the key of "q" in the Russian layout, where the prompt is read.
+TEST(CliTerminalOperator, QOrItsRussianKeyEndsASeriesAndAnyOtherLineGoesOn) {
+    const std::vector<std::pair<std::string, NextChip>> cases = {
+        {"q\n", NextChip::Finish},   {" Q \n", NextChip::Finish}, {"й\n", NextChip::Finish},
+        {"Й\r\n", NextChip::Finish}, {"\n", NextChip::Go},        {"йй\n", NextChip::Go},
+        {"", NextChip::Finish}};
+    for (const auto& [typed, next] : cases) {
+        std::istringstream in(typed);
+        std::ostringstream err;
+        EXPECT_EQ(EnterPrompt(&in, err).AskNext({}), next) << typed;
+    }
 }
 
 TEST(CliTerminalOperator, TheProgressBarIsDrawnInPlaceAndWipedBeforeText) {

@@ -114,7 +114,7 @@ TEST_F(UsbDiscoveryTest, ListsEveryProgrammerWithSerialAndPortAndASerialChoosesO
 
 TEST(UsbOpenProblem, NamesTheDeviceNodeAndTheUdevRuleForARefusedPermission) {
     const std::string text = OpenProblemText(1, 7, LIBUSB_ERROR_ACCESS);
-    EXPECT_NE(text.find("no permission on /dev/bus/usb/001/007"), std::string::npos) << text;
+    EXPECT_NE(text.find("нет прав на /dev/bus/usb/001/007"), std::string::npos) << text;
     EXPECT_NE(text.find("60-dspprog.rules"), std::string::npos) << text;
 }
 

@@ -182,10 +182,11 @@ TEST_P(UsbOpenFailureTest, StopsTheProgram) {
 INSTANTIATE_TEST_SUITE_P(
     Opening, UsbOpenFailureTest,
     ::testing::Values(UsbOpenFailureCase{"AProgrammerThatIsNotThere", &UsbOpenFailureTest::NotThere,
-                                         nullptr, "not present", &UsbOpenFailureTest::NeverOpened},
+                                         nullptr, " нет\n", &UsbOpenFailureTest::NeverOpened},
                       UsbOpenFailureCase{"AnInterfaceHeldElsewhereIsNotTakenOver",
                                          &UsbOpenFailureTest::HeldElsewhere, nullptr,
-                                         "another program", &UsbOpenFailureTest::NeverClaimed},
+                                         "занят другой программой",
+                                         &UsbOpenFailureTest::NeverClaimed},
                       UsbOpenFailureCase{"AnEndpointOfTheWrongDirection",
                                          &UsbOpenFailureTest::WrongDirection, "\\PIPE00", nullptr,
                                          &UsbOpenFailureTest::ReleasedOnClose}),

@@ -44,7 +44,7 @@ TEST(WindowsLibusb, AProgrammerThatIsNotThereIsNotOpened) {
 
     EXPECT_FALSE(backend.OpenDevice(kAbsentProgrammer));
     EXPECT_EQ(diagnostics.str(),
-              std::string("dspprog: the programmer at ") + kAbsentProgrammer + " is not present\n");
+              std::string("dspprog: программатора ") + kAbsentProgrammer + " нет\n");
 
     // A path that the native backend's discovery gives names no place on a
     // bus: libusb cannot open it.

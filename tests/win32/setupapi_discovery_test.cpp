@@ -74,8 +74,8 @@ TEST(SetupApiListing, SerialIsTheInstanceIdsLastPartUnlessWindowsMadeItUp) {
 }
 
 TEST(SetupApiListing, AWrongDriverIsNamed) {
-    EXPECT_NE(WrongDriverText("WinUSB").find("'WinUSB'"), std::string::npos);
-    EXPECT_NE(WrongDriverText("").find("no driver"), std::string::npos);
+    EXPECT_NE(WrongDriverText("WinUSB").find("\"WinUSB\""), std::string::npos);
+    EXPECT_NE(WrongDriverText("").find("драйвер для него не установлен"), std::string::npos);
 }
 
 }  // namespace

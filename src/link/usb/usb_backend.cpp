@@ -39,7 +39,7 @@ std::unique_ptr<Device> UsbLinkBackend::OpenDevice(const std::string& path) {
     }
     libusb_free_device_list(list, 1);
 
-    if (!present) diagnostics_ << "dspprog: the programmer at " << path << " is not present\n";
+    if (!present) diagnostics_ << "dspprog: программатора " << path << " нет\n";
     if (!session) return nullptr;
     return std::make_unique<UsbDevice>(std::move(session));
 }

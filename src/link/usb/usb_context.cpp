@@ -9,7 +9,7 @@ std::shared_ptr<UsbContext> UsbContext::Create(std::string& error) {
     libusb_context* context = nullptr;
     const int r = libusb_init(&context);
     if (r != LIBUSB_SUCCESS) {
-        error = std::string("libusb cannot start: ") + libusb_strerror(r);
+        error = std::string("libusb не запускается: ") + libusb_strerror(r);
         return nullptr;
     }
     return std::shared_ptr<UsbContext>(new UsbContext(context));

@@ -83,7 +83,7 @@ std::string UsbInterfaceEnumerator::Manufacturer(std::uint32_t index) {
         return {};
     libusb_device_handle* handle = nullptr;
     if (const int r = libusb_open(entry.device, &handle); r != LIBUSB_SUCCESS) {
-        ExplainUsbError(diagnostics_, "cannot open", entry.path, r);
+        ExplainUsbError(diagnostics_, "не удаётся открыть", entry.path, r);
         entry.problem = OpenProblemText(entry.bus, libusb_get_device_address(entry.device), r);
         return {};
     }

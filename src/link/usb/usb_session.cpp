@@ -16,19 +16,19 @@ const char* Hint(int error) {
         // libusb reaches a device on Windows only through WinUSB, which lets
         // one program at a time open it.
         case LIBUSB_ERROR_NOT_SUPPORTED:
-            return "the programmer's driver is not WinUSB. Bind WinUSB to it (for instance with "
-                   "Zadig) to use the libusb backend; with the programmer's own driver choose the "
-                   "native backend.";
+            return "драйвер программатора — не WinUSB. Для --usb libusb привяжите к нему WinUSB "
+                   "(например, программой Zadig); с собственным драйвером программатора выберите "
+                   "--usb native.";
         case LIBUSB_ERROR_ACCESS:
-            return "another program has the programmer open.";
+            return "программатор открыт другой программой.";
 #else
         case LIBUSB_ERROR_ACCESS:
-            return "this user may not open the programmer. Install the udev rule "
-                   "60-dspprog.rules (see docs/usb-setup.md), then unplug the programmer and "
-                   "plug it in again.";
+            return "этому пользователю нельзя открыть программатор. Установите правило udev "
+                   "60-dspprog.rules (см. docs/usb-setup.md), затем отключите программатор и "
+                   "подключите его снова.";
 #endif
         case LIBUSB_ERROR_BUSY:
-            return "another program or driver holds the programmer's interface.";
+            return "интерфейс программатора занят другой программой или драйвером.";
         default:
             return nullptr;
     }
@@ -57,25 +57,25 @@ std::string OpenProblemText(std::uint8_t bus, std::uint8_t address, int error) {
     (void)bus;
     (void)address;
     if (error == LIBUSB_ERROR_NOT_SUPPORTED)
-        return "its driver is not WinUSB; bind WinUSB to it or use the native backend";
+        return "его драйвер — не WinUSB; привяжите к нему WinUSB или выберите --usb native";
 #else
     if (error == LIBUSB_ERROR_ACCESS) {
         char node[32];
         std::snprintf(node, sizeof node, "/dev/bus/usb/%03u/%03u", bus, address);
-        std::string text = std::string("no permission on ") + node + "; ";
+        std::string text = std::string("нет прав на ") + node + "; ";
         if (RuleInstalled())
             return text +
-                   "the udev rule 60-dspprog.rules is installed: unplug the programmer "
-                   "and plug it in again";
+                   "правило udev 60-dspprog.rules установлено: отключите программатор и "
+                   "подключите его снова";
         return text +
-               "the udev rule 60-dspprog.rules is not installed: sudo install -m 644 "
+               "правило udev 60-dspprog.rules не установлено: sudo install -m 644 "
                "packaging/60-dspprog.rules /etc/udev/rules.d/ && sudo udevadm control "
                "--reload-rules";
     }
 #endif
-    if (error == LIBUSB_ERROR_BUSY) return "another program or driver holds its interface";
+    if (error == LIBUSB_ERROR_BUSY) return "его интерфейс занят другой программой или драйвером";
     if (const char* hint = Hint(error)) return hint;
-    return std::string("cannot be opened: ") + libusb_strerror(static_cast<libusb_error>(error));
+    return std::string("не открывается: ") + libusb_strerror(static_cast<libusb_error>(error));
 }
 
 void ExplainUsbError(std::ostream& diagnostics, const std::string& what, const std::string& path,
@@ -92,12 +92,12 @@ std::shared_ptr<UsbSession> UsbSession::Open(std::shared_ptr<UsbContext> context
     libusb_device_handle* handle = nullptr;
     int r = libusb_open(device, &handle);
     if (r != LIBUSB_SUCCESS) {
-        ExplainUsbError(diagnostics, "cannot open", path, r);
+        ExplainUsbError(diagnostics, "не удаётся открыть", path, r);
         return nullptr;
     }
     r = libusb_claim_interface(handle, interface.number);
     if (r != LIBUSB_SUCCESS) {
-        ExplainUsbError(diagnostics, "cannot claim the interface of", path, r);
+        ExplainUsbError(diagnostics, "не удаётся занять интерфейс", path, r);
         libusb_close(handle);
         return nullptr;
     }

@@ -124,11 +124,11 @@ std::string SerialFromInstanceId(const std::string& instance_id) {
 
 std::string WrongDriverText(const std::string& service) {
     if (service.empty())
-        return "no driver is installed for it; install the programmer's own driver (or WinUSB "
-               "for --usb libusb)";
-    return "it is bound to the driver '" + service +
-           "', not the programmer's own; use --usb libusb with WinUSB, or install the "
-           "programmer's driver";
+        return "драйвер для него не установлен; установите собственный драйвер программатора "
+               "(или WinUSB для --usb libusb)";
+    return "к нему привязан драйвер \"" + service +
+           "\", а не собственный драйвер программатора; выберите --usb libusb с WinUSB или "
+           "установите драйвер программатора";
 }
 
 DeviceFacts SetupApiEnumerator::Facts(std::uint32_t index) {
