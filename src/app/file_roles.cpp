@@ -8,6 +8,7 @@
 
 #include "app/start_options.h"
 #include "base/shown_text.h"
+#include "base/utf8_file.h"
 #include "base/utf8_path.h"
 
 namespace dspprog {
@@ -22,9 +23,12 @@ bool SameFile(const std::string& a, const std::string& b) {
         const bool same = fs::equivalent(path_a, path_b, ec);
         if (!ec) return same;
     }
-    const fs::path full_a = fs::weakly_canonical(fs::absolute(path_a, ec), ec);
-    const fs::path full_b = fs::weakly_canonical(fs::absolute(path_b, ec), ec);
-    return full_a == full_b;
+    // A file not made yet may still be reached through a link under another
+    // name: the links are followed, dangling ones too.
+    const auto full = [&ec](const std::string& name) {
+        return fs::weakly_canonical(fs::absolute(PathFromUtf8(RealPath(name)), ec), ec);
+    };
+    return full(a) == full(b);
 }
 
 bool CheckFileRoles(const FileRoles& roles, std::string& error) {
