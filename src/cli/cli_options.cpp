@@ -451,6 +451,41 @@ Commands:
                       With --to-sqlite, write instead an SQLite copy of the catalogue
                       to FILE, which must not exist yet
 
+SERIES (read, erase, write, verify: chip after chip):
+  --repeat [COUNT]    after each chip ask on standard error for the next one: Enter
+                      goes on, q or the end of the input ends the run; with COUNT (a
+                      number right after --repeat) the run also ends after COUNT
+                      chips. read -o NAME saves chip N as NAME with -N before the
+                      extension, never over an existing file
+  --auto-next         instead of asking, wait until the chip has been taken out and
+                      one of the same catalogue row is put in, looking twice a
+                      second; with --repeat COUNT the run ends after COUNT chips,
+                      otherwise when it is interrupted
+  --serial ADDR:START[:STEP[:BYTES[:FORM]]]
+                      (write) write a number into each chip's image at chip address
+                      ADDR: START, then START+STEP (default 1) and so on; BYTES 1 to 8
+                      (default 4), FORM le (default), be, bcd-le, bcd-be or ascii
+                      (decimal digits); a number that does not fit ends the run
+                      before that chip, with exit status 2
+  --serial-file FILE  (with --serial) keep the next number in FILE, one decimal line,
+                      across runs (START counts only when FILE does not exist); FILE
+                      is locked for the run and replaced atomically. A chip that
+                      failed before its write began leaves its number to the next
+  --log FILE          append one JSON line for each chip (time, programmer,
+                      operation, chip, ok, reason, duration_ms, sum16, crc32, serial)
+                      before the next chip starts; a log that cannot be written ends
+                      the run
+                      After each chip the log says the counts of good and failed
+                      chips; a failed chip does not end the run, and the exit status
+                      is 0 only when every chip passed
+
+Output for programs (any command):
+  --json              standard output carries JSON Lines instead of the log: a "log"
+                      event for each log line, "progress" events while blocks move
+                      and one closing "result" event with what the command found;
+                      boxes and prompts are answered as without a terminal. The
+                      events are described in docs/json.md
+
 Options:
 )" + StartOptionsHelp(22) +
                        R"(  --help              show this text
