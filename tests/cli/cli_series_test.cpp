@@ -194,6 +194,7 @@ struct JsonCase {
     int status;
     const char* key;        // a key the result must have
     std::size_t lanes = 0;  // with --device all over that many emulated AB05
+    bool alone = false;     // --json and `rest` only: no emulator, no catalogue
 };
 
 void PrintTo(const JsonCase& c, std::ostream* out) {
@@ -211,12 +212,11 @@ TEST_P(CliJson, EveryLineIsAnEventAndTheLastTheResult) {
         chip_files += "," + Path("chip-" + std::to_string(lane) + ".bin");
     }
     real_clock = c.lanes > 0;
-    Lines rest = {"--json", "--chip-file", chip_files};
+    Lines rest = {"--json"};
+    if (!c.alone) rest.insert(rest.end(), {"--chip-file", chip_files});
     for (const std::string& arg : c.rest)
         rest.push_back(arg.rfind("@", 0) == 0 ? Path(arg.substr(1)) : arg);
-    const CliResult run = Run(std::string(c.name) == "Chips"
-                                  ? Lines{"--catalogue", catalogue.path(), "--json", "chips"}
-                                  : Emulate(chips, rest));
+    const CliResult run = Run(c.alone ? rest : Emulate(chips, rest));
     EXPECT_EQ(run.status, c.status) << run.err;
     const std::vector<Json> events = ParsedLines(run.lines());
     ASSERT_FALSE(events.empty());
@@ -247,7 +247,11 @@ INSTANTIATE_TEST_SUITE_P(
                       JsonCase{"Write", {"write", "@image.bin"}, 0, "crc32"},
                       JsonCase{"VerifyDiffers", {"verify", "@image.bin"}, 1, "differing_addresses"},
                       JsonCase{"SpeedNotMeasuredInNoTime", {"speed"}, 1, "speeds_kbps"},
-                      JsonCase{"Chips", {}, 0, "rows"},
+                      JsonCase{"Chips", {"--catalogue", "@chips.db", "chips"}, 0, "rows", 0, true},
+                      JsonCase{"Devices", {"devices"}, 0, "command"},
+                      JsonCase{
+                          "Image", {"image", "@image.bin", "-o", "@x.bin"}, 0, "command", 0, true},
+                      JsonCase{"UsageError", {"--bogus", "identify"}, 2, "command", 0, true},
                       JsonCase{"GangRead", {"--device", "all", "read"}, 0, "lanes", 2}));
 
 }  // namespace
