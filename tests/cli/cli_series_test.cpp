@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <ostream>
 #include <set>
 
@@ -23,6 +24,37 @@ std::vector<Json> ParsedLines(const Lines& lines) {
     std::vector<Json> parsed;
     for (const std::string& line : lines) parsed.push_back(Json::parse(line));
     return parsed;
+}
+
+// Every JSON line of the examples in docs/json.md; each must parse.
+std::vector<Json> DocumentedExamples() {
+    std::vector<Json> examples;
+    bool in_example = false;
+    for (const std::string& line : ReadLines(DSPPROG_JSON_DOC)) {
+        if (line.rfind("```", 0) == 0) in_example = !in_example;
+        if (in_example && line.rfind("{", 0) == 0) examples.push_back(Json::parse(line));
+    }
+    return examples;
+}
+
+// The keys of an object and those of the objects in it: what a program
+// reading it looks for.
+Json Shape(const Json& value) {
+    if (!value.is_object()) return nullptr;
+    Json shape = Json::object();
+    for (const auto& [key, item] : value.items()) shape[key] = Shape(item);
+    return shape;
+}
+
+// The documented result of the same command and kind of run, if there is one.
+std::optional<Json> DocumentedResult(const Json& result) {
+    for (const Json& example : DocumentedExamples()) {
+        if (example.value("event", "") == "result" && example["command"] == result["command"] &&
+            example.contains("lanes") == result.contains("lanes") &&
+            example.contains("counts") == result.contains("counts"))
+            return example;
+    }
+    return std::nullopt;
 }
 
 class CliSeries : public CliTest {
@@ -65,6 +97,18 @@ TEST_F(CliSeries, ThreeChipsGetConsecutiveNumbersAndALogLineEach) {
         EXPECT_EQ(log[i]["chip"]["code"], "AB05");
     }
     EXPECT_EQ(run.lines().back(), "  Годных: 3, брак: 0");
+}
+
+TEST_F(CliSeries, LogLinesAreAsDocumented) {
+    ASSERT_EQ(Run(SerialWrite("AB05", {})).status, kExitSucceeded);
+    const Json line = ParsedLines(ReadLines(Path("log.jsonl"))).at(0);
+    for (const Json& example : DocumentedExamples()) {
+        if (!example.contains("time")) continue;
+        EXPECT_EQ(Shape(example), Shape(line));
+        EXPECT_EQ(example["programmer"], line["programmer"]);
+        return;
+    }
+    ADD_FAILURE() << "no log line among the examples";
 }
 
 // One Enter goes on with every programmer of a gang; the lanes share the
@@ -227,6 +271,9 @@ TEST_P(CliJson, EveryLineIsAnEventAndTheLastTheResult) {
     EXPECT_EQ(result["exit"], c.status);
     EXPECT_EQ(result["ok"], c.status == 0);
     EXPECT_TRUE(result.contains(c.key)) << result;
+    if (const auto documented = DocumentedResult(result)) {
+        EXPECT_EQ(Shape(*documented), Shape(result));
+    }
     if (c.lanes == 0) return;
     std::set<std::string> devices;
     for (const Json& event : events)
