@@ -395,9 +395,13 @@ std::string UsageText() {
 Commands:
   identify            identify the chip in the programmer's socket
   read [-o FILE] @FORMATS@
-                      read the whole chip: blank or checksum; with -o, save the
-                      content in FILE, which must not exist yet (nothing is
-                      saved without -o). The form is --format's, else the name's:
+                      read the whole chip: blank or checksum. The checksum line
+                      ("Контрольная сумма") adds up (modulo 65536) the bytes of the
+                      4096-byte blocks from the start up to and including the first
+                      block that is not blank (not all 0xFF), not the whole chip;
+                      --sums gives the whole chip's sums. With -o, save the content
+                      in FILE, which must not exist yet (nothing is saved without
+                      -o). The form is --format's, else the name's:
 @EXTENSIONS@
                       --sums adds the 16-bit sum, CRC-32, SHA-1 and SHA-256 of the
                       whole chip

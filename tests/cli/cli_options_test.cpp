@@ -176,7 +176,8 @@ TEST(CliOptions, HelpListsEveryOptionAndCommandAndWinsOverTheRest) {
                              "\n  --serial-file FILE  ",
                              "\n  --log FILE  ",
                              "\n  --json  ",
-                             "the commands still look the chip up"}) {
+                             "the commands still look the chip up",
+                             "up to and including the first\n"}) {
         EXPECT_NE(help.find(word), std::string::npos) << word;
     }
     // The emulated chip's own form sets up the emulator, not the lookup.
