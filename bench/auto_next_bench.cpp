@@ -37,13 +37,8 @@ private:
     dspprog::bench::NeverPrompted prompt_;
 };
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Bench(int empty_looks, const std::string& catalogue_path) {
     using namespace dspprog;
-    // Each empty look is half a second of the operator's time.
-    const int empty_looks = argc > 1 ? std::atoi(argv[1]) : 10;
-    const std::string catalogue_path = argc > 2 ? argv[2] : DSPPROG_BENCH_CATALOGUE;
 
     // AMD Am29F010 (0120), 128 KB flash.
     emu::VirtualChip chip(131072, kType255);
@@ -75,4 +70,14 @@ int main(int argc, char** argv) {
         "chip swap seen after %d empty looks: %.3f s wall, %.4f s CPU: %.3f%% of wall time\n",
         empty_looks, wall, cpu, 100.0 * cpu / wall);
     return cpu / wall < 0.01 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Each empty look is half a second of the operator's time.
+    const int empty_looks = argc > 1 ? std::atoi(argv[1]) : 10;
+    const std::string catalogue_path = argc > 2 ? argv[2] : DSPPROG_BENCH_CATALOGUE;
+    return dspprog::bench::RunStoppable(catalogue_path,
+                                        [&] { return Bench(empty_looks, catalogue_path); });
 }

@@ -6,7 +6,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "link/fatal_stop.h"
 
@@ -31,5 +33,21 @@ public:
         std::exit(2);
     }
 };
+
+// Runs a benchmark's `body`. A fatal stop (a catalogue that is missing or
+// will not open, most often) ends it with the stop's message, where the
+// catalogue was looked for, and exit status 3, as the programs do.
+template <typename Body>
+int RunStoppable(const std::string& catalogue_path, Body body) {
+    try {
+        return body();
+    } catch (const FatalStop& stop) {
+        std::error_code error;
+        const std::filesystem::path looked = std::filesystem::absolute(catalogue_path, error);
+        std::fprintf(stderr, "%s\nthe catalogue was looked for at '%s'\n", stop.message().c_str(),
+                     (error ? catalogue_path : looked.string()).c_str());
+        return 3;
+    }
+}
 
 }  // namespace dspprog::bench

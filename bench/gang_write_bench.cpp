@@ -13,6 +13,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "app/lanes.h"
@@ -75,10 +76,7 @@ double GangWrite(std::size_t count, const std::string& catalogue, const std::str
     return took.count();
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    const std::string catalogue = argc > 1 ? argv[1] : "chips.db";
+int Bench(const std::string& catalogue) {
     const std::filesystem::path image =
         std::filesystem::temp_directory_path() / "dspprog-gang-bench.bin";
     {
@@ -86,6 +84,12 @@ int main(int argc, char** argv) {
         for (std::uint32_t i = 0; i < kChipSize; ++i)
             file.put(static_cast<char>((i * 131) ^ (i >> 11)));
     }
+    // Gone on every way out, a fatal stop included.
+    const std::unique_ptr<const std::filesystem::path, void (*)(const std::filesystem::path*)>
+        remove_image(&image, [](const std::filesystem::path* file) {
+            std::error_code error;
+            std::filesystem::remove(*file, error);
+        });
     std::printf("programmers  wall s  ratio to one\n");
     double one = 0;
     int status = 0;
@@ -99,6 +103,12 @@ int main(int argc, char** argv) {
         if (count == 1) one = seconds;
         std::printf("%11zu  %6.2f  %5.3f\n", count, seconds, one > 0 ? seconds / one : 0.0);
     }
-    std::filesystem::remove(image);
     return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string catalogue = argc > 1 ? argv[1] : "chips.db";
+    return bench::RunStoppable(catalogue, [&] { return Bench(catalogue); });
 }

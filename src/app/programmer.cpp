@@ -24,7 +24,7 @@ std::unique_ptr<Programmer> Programmer::Open(const StartOptions& options,
             // catalogue that will not open is the same stop the lookup makes.
             if (one.chip.find(':') == std::string::npos) {
                 const std::unique_ptr<ChipTable> catalogue = MakeChipTable(catalogue_path);
-                if (!catalogue->Open()) CriticalHalt(kCatalogueOpenError);
+                if (!catalogue->Open()) CriticalHalt(CatalogueOpenMessage(*catalogue));
                 catalogue->Close();
             }
             auto emulated = emu::EmulatedProgrammer::Create(one, catalogue_path, clock, error);

@@ -76,7 +76,7 @@ std::vector<ChipRow> ReadChipRows(ChipTable& table) {
     }
     if (!opened) {
         table.Close();
-        CriticalHalt(kCatalogueOpenError);
+        CriticalHalt(CatalogueOpenMessage(table));
     }
     ChipTableCloser closer(table);
 

@@ -26,10 +26,21 @@ public:
     // The named field of the current record as text; empty on an empty table.
     virtual std::string Field(const std::string& name) const = 0;
     virtual void Close() = 0;
+    // Why the last Open failed, when the reader can tell more than that it
+    // failed; empty otherwise.
+    virtual std::string OpenFailure() const { return {}; }
 };
 
 // The fatal stop of a catalogue that cannot be opened or has no catalogue fields.
 inline constexpr const char* kCatalogueOpenError = "Ошибка при открытии базы данных чипов!";
+
+// kCatalogueOpenError, followed on a line of its own by the reason the table
+// gives for its failed Open, if it gives one.
+inline std::string CatalogueOpenMessage(const ChipTable& table) {
+    const std::string reason = table.OpenFailure();
+    return reason.empty() ? std::string(kCatalogueOpenError)
+                          : kCatalogueOpenError + ("\n" + reason);
+}
 
 // Closes a table on every way out of a scope, the fatal stops included, so
 // that a halted lookup does not leave the catalogue file held open.

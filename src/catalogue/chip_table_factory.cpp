@@ -75,8 +75,10 @@ public:
 
     bool Open() override {
         Close();
+        failure_.clear();
         reader_ = ReaderFor(DetectFormat(path_), path_);
         if (reader_ && reader_->Open()) return true;
+        if (reader_) failure_ = reader_->OpenFailure();
         reader_.reset();
         return false;
     }
@@ -94,9 +96,11 @@ public:
         if (reader_) reader_->Close();
         reader_.reset();
     }
+    std::string OpenFailure() const override { return failure_; }
 
 private:
     std::string path_;
+    std::string failure_;
     std::unique_ptr<ChipTable> reader_;
 };
 

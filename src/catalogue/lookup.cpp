@@ -59,7 +59,7 @@ bool LookupChip(ChipTable& table, ChipRecord& chip) {
     if (!OpenQuietly(table)) {
         // A half-opened reader may hold the file; closing a closed table is harmless.
         table.Close();
-        CriticalHalt(kCatalogueOpenError);
+        CriticalHalt(CatalogueOpenMessage(table));
     }
     ChipTableCloser closer(table);
 

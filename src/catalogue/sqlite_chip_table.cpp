@@ -5,6 +5,7 @@
 
 #include <charconv>
 #include <memory>
+#include <string>
 #include <utility>
 
 namespace dspprog {
@@ -51,18 +52,53 @@ std::string ColumnText(sqlite3_stmt* statement, int column) {
     }
 }
 
+// How often the step count is looked at, in virtual machine steps.
+constexpr int kStepsPerCheck = 1000;
+
+// Counts the steps of one open and ends the running statement once they
+// pass the limit.
+struct StepBudget {
+    std::uint64_t limit;
+    std::uint64_t taken = 0;
+    bool spent = false;
+};
+
+int SpendSteps(void* context) {
+    auto& budget = *static_cast<StepBudget*>(context);
+    budget.taken += kStepsPerCheck;
+    if (budget.taken < budget.limit) return 0;
+    budget.spent = true;
+    return 1;
+}
+
 }  // namespace
 
-SqliteChipTable::SqliteChipTable(std::string path) : path_(std::move(path)) {}
+SqliteChipTable::SqliteChipTable(std::string path, std::uint64_t step_limit)
+    : path_(std::move(path)), step_limit_(step_limit) {}
 
 bool SqliteChipTable::Open() {
     Close();
+    failure_.clear();
 
     sqlite3* raw = nullptr;
-    // Read-only, so that a missing catalogue is reported, not created empty.
+    // Read-only, so that a missing catalogue is reported, not created empty,
+    // and so that nothing in the file can have it written.
     const int opened = sqlite3_open_v2(path_.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
     Database db(raw);
     if (opened != SQLITE_OK) return false;
+    // The schema is the file's author's: its views and triggers get no
+    // functions with side effects, and no way to damage the file.
+    sqlite3_db_config(db.get(), SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    sqlite3_db_config(db.get(), SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    StepBudget budget{step_limit_};
+    sqlite3_progress_handler(db.get(), kStepsPerCheck, SpendSteps, &budget);
+    const auto out_of_steps = [&] {
+        if (budget.spent) {
+            failure_ = "Чтение таблицы chips прервано: оно не закончилось за " +
+                       std::to_string(step_limit_) + " шагов SQLite.";
+        }
+        return false;
+    };
     // Readers wait for each other's locks rather than fail: on Windows the
     // lanes of a gang, reading the catalogue at one moment, take turns on a
     // lock byte, and an editor's write holds the file briefly.
@@ -79,8 +115,8 @@ bool SqliteChipTable::Open() {
     // Rowid order is the order the rows were entered in. A table without
     // rowids keeps its primary key order instead.
     Statement statement = Prepare(db.get(), select + " ORDER BY _rowid_");
-    if (!statement) statement = Prepare(db.get(), select);
-    if (!statement) return false;
+    if (!statement && !budget.spent) statement = Prepare(db.get(), select);
+    if (!statement) return out_of_steps();
 
     std::vector<Row> rows;
     int step;
@@ -90,7 +126,7 @@ bool SqliteChipTable::Open() {
             row[i] = ColumnText(statement.get(), static_cast<int>(i));
         }
     }
-    if (step != SQLITE_DONE) return false;
+    if (step != SQLITE_DONE) return out_of_steps();
 
     SetRows(std::move(rows));
     return true;

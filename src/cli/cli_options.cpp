@@ -416,9 +416,13 @@ std::string UsageText() {
 Commands:
   identify            identify the chip in the programmer's socket
   read [-o FILE] @FORMATS@
-                      read the whole chip: blank or checksum; with -o, save the
-                      content in FILE, which must not exist yet (nothing is
-                      saved without -o). The form is --format's, else the name's:
+                      read the whole chip: blank or checksum. The checksum line
+                      ("Контрольная сумма") adds up (modulo 65536) the bytes of the
+                      4096-byte blocks from the start up to and including the first
+                      block that is not blank (not all 0xFF), not the whole chip;
+                      --sums gives the whole chip's sums. With -o, save the content
+                      in FILE, which must not exist yet (nothing is saved without
+                      -o). The form is --format's, else the name's:
 @EXTENSIONS@
                       --sums adds the 16-bit sum, CRC-32, SHA-1 and SHA-256 of the
                       whole chip
@@ -478,6 +482,41 @@ Commands:
                       recognised by its content.
                       With --to-sqlite, write instead an SQLite copy of the catalogue
                       to FILE, which must not exist yet
+
+SERIES (read, erase, write, verify: chip after chip):
+  --repeat [COUNT]    after each chip ask on standard error for the next one: Enter
+                      goes on, q or the end of the input ends the run; with COUNT (a
+                      number right after --repeat) the run also ends after COUNT
+                      chips. read -o NAME saves chip N as NAME with -N before the
+                      extension, never over an existing file
+  --auto-next         instead of asking, wait until the chip has been taken out and
+                      one of the same catalogue row is put in, looking twice a
+                      second; with --repeat COUNT the run ends after COUNT chips,
+                      otherwise when it is interrupted
+  --serial ADDR:START[:STEP[:BYTES[:FORM]]]
+                      (write) write a number into each chip's image at chip address
+                      ADDR: START, then START+STEP (default 1) and so on; BYTES 1 to 8
+                      (default 4), FORM le (default), be, bcd-le, bcd-be or ascii
+                      (decimal digits); a number that does not fit ends the run
+                      before that chip, with exit status 2
+  --serial-file FILE  (with --serial) keep the next number in FILE, one decimal line,
+                      across runs (START counts only when FILE does not exist); FILE
+                      is locked for the run and replaced atomically. A chip that
+                      failed before its write began leaves its number to the next
+  --log FILE          append one JSON line for each chip (time, programmer,
+                      operation, chip, ok, reason, duration_ms, sum16, crc32, serial)
+                      before the next chip starts; a log that cannot be written ends
+                      the run
+                      After each chip the log says the counts of good and failed
+                      chips; a failed chip does not end the run, and the exit status
+                      is 0 only when every chip passed
+
+Output for programs (any command):
+  --json              standard output carries JSON Lines instead of the log: a "log"
+                      event for each log line, "progress" events while blocks move
+                      and one closing "result" event with what the command found;
+                      boxes and prompts are answered as without a terminal. The
+                      events are described in docs/json.md
 
 Options:
 )" + StartOptionsHelp(22) +

@@ -79,7 +79,7 @@ int MakeImage(const CliOptions& options, std::ostream& out, std::ostream& err,
     request.output = *options.output;
     request.format = options.format;
     DialogAnswers answers;
-    TerminalOperator op(out, err, environment.ask, answers, environment.progress);
+    TerminalOperator op(out, err, environment.ask, answers, environment.progress, options.json);
     std::string problem;
     try {
         if (MakeImageFile(request, op, problem) == ImageMade::Written) return kExitSucceeded;
@@ -178,10 +178,14 @@ int RunAsSeries(const CliOptions& options, const CliEnvironment& environment,
     return outcome.counts.failed == 0 && outcome.counts.passed > 0 ? kExitSucceeded : kExitFailed;
 }
 
-// The devices command: one line per programmer present.
-int ListDevices(Programmer& programmer, std::ostream& out, std::ostream& err) {
+// The devices command: one line per programmer present (under --json, a log
+// event each).
+int ListDevices(Programmer& programmer, bool json, std::ostream& out, std::ostream& err) {
     const std::vector<ProgrammerEntry> present = programmer.List();
-    for (const ProgrammerEntry& entry : present) out << ListingLine(entry) << '\n';
+    for (const ProgrammerEntry& entry : present) {
+        const std::string line = ListingLine(entry);
+        out << (json ? JsonLogEvent(line) : line) << '\n';
+    }
     if (!present.empty()) return kExitSucceeded;
     err << kProgram << "Программатор не найден\n";
     return kExitFailed;
@@ -268,7 +272,7 @@ int Run(const CliOptions& options, const CliEnvironment& environment, Clock& clo
         err << kProgram << error << '\n';
         return kExitUsage;
     }
-    if (options.command == kDevicesCommand) return ListDevices(*programmer, out, err);
+    if (options.command == kDevicesCommand) return ListDevices(*programmer, options.json, out, err);
     std::vector<ProgrammerEntry> chosen;
     if (!ChooseDevices(*programmer, options.device, chosen, error)) {
         err << kProgram << error << '\n';
@@ -306,12 +310,27 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
            const CliEnvironment& environment) {
     CliOptions options;
     std::string error;
-    if (!ParseCliArgs(args, options, error)) return UsageError(err, error);
+    CommandReport report;
+    // Under --json every way out ends with a result, a wrong command line too:
+    // a program reading the events must not be left waiting for one.
+    const auto closing = [&](int status) {
+        if (options.json) out << JsonResultEvent(status, report) << '\n' << std::flush;
+        return status;
+    };
+    if (!ParseCliArgs(args, options, error)) {
+        for (const std::string& arg : args) {
+            if (arg == "--") break;
+            if (arg == "--json") options.json = true;
+        }
+        report.command = options.command;
+        return closing(UsageError(err, error));
+    }
     if (options.help) {
         out << UsageText();
         return kExitSucceeded;
     }
-    if (options.command == kImageCommand) return MakeImage(options, out, err, environment);
+    report.command = options.command;
+    if (options.command == kImageCommand) return closing(MakeImage(options, out, err, environment));
     FileRoles own;
     own.output = options.output;
     if (options.TakesImage()) {
@@ -323,7 +342,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
             options,
             environment.catalogue_places.value_or(ProcessCatalogueEnvironment(std::nullopt)), own,
             files, error))
-        return UsageError(err, error);
+        return closing(UsageError(err, error));
     const CatalogueLocation& location = files.location;
 
     SteadyClock steady_clock;
@@ -337,8 +356,6 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
     answers.on_stall = options.on_stall;
     TerminalOperator op(out, err, environment.ask, answers, environment.progress, options.json);
-    CommandReport report;
-    report.command = options.command;
     const std::unique_ptr<ChipTable> catalogue = MakeChipTable(location.path);
 
     std::unique_ptr<Programmer> programmer;
@@ -380,8 +397,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
             if (status == kExitSucceeded) status = kExitFailed;
         }
     }
-    if (options.json) out << JsonResultEvent(status, report) << '\n' << std::flush;
-    return status;
+    return closing(status);
 }
 
 }  // namespace dspprog

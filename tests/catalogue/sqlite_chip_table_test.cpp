@@ -192,6 +192,27 @@ TEST(CatalogueSqliteTable, FilesThatCannotBeOpened) {
     expect_refused("no Size field");
 }
 
+// A `chips` that never ends, as anyone who leaves a chips.db in a folder can make.
+constexpr const char* kEndlessChips =
+    "CREATE VIEW chips AS WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n) "
+    "SELECT '' AS Code, '' AS Name, '' AS Size, '' AS tErase, '' AS tWrite, '' AS Type "
+    "FROM n WHERE i = 0;";
+
+TEST(CatalogueSqliteTable, EndlessTableIsGivenUpAfterItsSteps) {
+    TempCatalogue catalogue;
+    catalogue.WriteSql(kEndlessChips);
+    SqliteChipTable table(catalogue.path(), 50'000);
+    EXPECT_FALSE(table.Open());
+    EXPECT_EQ(table.OpenFailure(),
+              "Чтение таблицы chips прервано: оно не закончилось за 50000 шагов SQLite.");
+    EXPECT_TRUE(table.Eof());
+
+    // The same limit reads an ordinary catalogue, and says nothing.
+    catalogue.Write({{"AB05", "x", "64K", "0", "0", "65024"}});
+    ASSERT_TRUE(table.Open());
+    EXPECT_EQ(table.OpenFailure(), "");
+}
+
 TEST(CatalogueFileFormat, RecognisesSqliteByContentNotByName) {
     TempCatalogue catalogue;
     const auto other = (catalogue.dir() / "catalogue.bin").string();

@@ -68,6 +68,27 @@ TEST_F(CliChips, UnreadableCatalogueIsTheLookupsFatalStop) {
     EXPECT_FALSE(std::filesystem::exists(Path("missing.db")));
 }
 
+// A chips.db left in a folder by someone else, whose `chips` never ends.
+TEST_F(CliChips, EndlessCatalogueIsRefusedNotWaitedFor) {
+    catalogue.WriteSql(
+        "CREATE VIEW chips AS WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n) "
+        "SELECT '' AS Code, '' AS Name, '' AS Size, '' AS tErase, '' AS tWrite, '' AS Type "
+        "FROM n WHERE i = 0;");
+    for (const auto& command :
+         {std::vector<std::string>{"chips"},
+          std::vector<std::string>{"--emulate", "AB05:8192:255", "identify"}}) {
+        std::vector<std::string> args{"--catalogue", catalogue.path()};
+        args.insert(args.end(), command.begin(), command.end());
+        const CliResult run = Run(args);
+        EXPECT_EQ(run.status, kExitStopped) << command.back();
+        EXPECT_EQ(run.err,
+                  "Ошибка при открытии базы данных чипов!\n"
+                  "Чтение таблицы chips прервано: оно не закончилось за 10000000 шагов SQLite.\n\r"
+                  "Программа будет аварийно завершена.\n")
+            << command.back();
+    }
+}
+
 TEST_F(CliChips, OptionsThatDoNotBelongAreRefused) {
     EXPECT_EQ(
         Run({"--catalogue", catalogue.path(), "identify", "--to-sqlite", Path("x.db")}).status,

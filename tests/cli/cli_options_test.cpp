@@ -170,9 +170,19 @@ TEST(CliOptions, HelpListsEveryOptionAndCommandAndWinsOverTheRest) {
                              "--on-stall wait|terminate",
                              "--usb libusb|native",
                              "--help",
-                             "Exit status"}) {
+                             "Exit status",
+                             "\n  --repeat [COUNT]  ",
+                             "\n  --auto-next  ",
+                             "\n  --serial ADDR:START[:STEP[:BYTES[:FORM]]]\n",
+                             "\n  --serial-file FILE  ",
+                             "\n  --log FILE  ",
+                             "\n  --json  ",
+                             "the commands still look the chip up",
+                             "up to and including the first\n"}) {
         EXPECT_NE(help.find(word), std::string::npos) << word;
     }
+    // The emulated chip's own form sets up the emulator, not the lookup.
+    EXPECT_EQ(help.find("needing no catalogue"), std::string::npos);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <ostream>
 #include <set>
 
@@ -25,6 +26,37 @@ std::vector<Json> ParsedLines(const Lines& lines) {
     std::vector<Json> parsed;
     for (const std::string& line : lines) parsed.push_back(Json::parse(line));
     return parsed;
+}
+
+// Every JSON line of the examples in docs/json.md; each must parse.
+std::vector<Json> DocumentedExamples() {
+    std::vector<Json> examples;
+    bool in_example = false;
+    for (const std::string& line : ReadLines(DSPPROG_JSON_DOC)) {
+        if (line.rfind("```", 0) == 0) in_example = !in_example;
+        if (in_example && line.rfind("{", 0) == 0) examples.push_back(Json::parse(line));
+    }
+    return examples;
+}
+
+// The keys of an object and those of the objects in it: what a program
+// reading it looks for.
+Json Shape(const Json& value) {
+    if (!value.is_object()) return nullptr;
+    Json shape = Json::object();
+    for (const auto& [key, item] : value.items()) shape[key] = Shape(item);
+    return shape;
+}
+
+// The documented result of the same command and kind of run, if there is one.
+std::optional<Json> DocumentedResult(const Json& result) {
+    for (const Json& example : DocumentedExamples()) {
+        if (example.value("event", "") == "result" && example["command"] == result["command"] &&
+            example.contains("lanes") == result.contains("lanes") &&
+            example.contains("counts") == result.contains("counts"))
+            return example;
+    }
+    return std::nullopt;
 }
 
 class CliSeries : public CliTest {
@@ -67,6 +99,18 @@ TEST_F(CliSeries, ThreeChipsGetConsecutiveNumbersAndALogLineEach) {
         EXPECT_EQ(log[i]["chip"]["code"], "AB05");
     }
     EXPECT_EQ(run.lines().back(), "  Годных: 3, брак: 0");
+}
+
+TEST_F(CliSeries, LogLinesAreAsDocumented) {
+    ASSERT_EQ(Run(SerialWrite("AB05", {})).status, kExitSucceeded);
+    const Json line = ParsedLines(ReadLines(Path("log.jsonl"))).at(0);
+    for (const Json& example : DocumentedExamples()) {
+        if (!example.contains("time")) continue;
+        EXPECT_EQ(Shape(example), Shape(line));
+        EXPECT_EQ(example["programmer"], line["programmer"]);
+        return;
+    }
+    ADD_FAILURE() << "no log line among the examples";
 }
 
 // One Enter goes on with every programmer of a gang; the lanes share the
@@ -237,6 +281,7 @@ struct JsonCase {
     int status;
     const char* key;        // a key the result must have
     std::size_t lanes = 0;  // with --device all over that many emulated AB05
+    bool alone = false;     // --json and `rest` only: no emulator, no catalogue
 };
 
 void PrintTo(const JsonCase& c, std::ostream* out) {
@@ -254,12 +299,11 @@ TEST_P(CliJson, EveryLineIsAnEventAndTheLastTheResult) {
         chip_files += "," + Path("chip-" + std::to_string(lane) + ".bin");
     }
     real_clock = c.lanes > 0;
-    Lines rest = {"--json", "--chip-file", chip_files};
+    Lines rest = {"--json"};
+    if (!c.alone) rest.insert(rest.end(), {"--chip-file", chip_files});
     for (const std::string& arg : c.rest)
         rest.push_back(arg.rfind("@", 0) == 0 ? Path(arg.substr(1)) : arg);
-    const CliResult run = Run(std::string(c.name) == "Chips"
-                                  ? Lines{"--catalogue", catalogue.path(), "--json", "chips"}
-                                  : Emulate(chips, rest));
+    const CliResult run = Run(c.alone ? rest : Emulate(chips, rest));
     EXPECT_EQ(run.status, c.status) << run.err;
     const std::vector<Json> events = ParsedLines(run.lines());
     ASSERT_FALSE(events.empty());
@@ -270,6 +314,9 @@ TEST_P(CliJson, EveryLineIsAnEventAndTheLastTheResult) {
     EXPECT_EQ(result["exit"], c.status);
     EXPECT_EQ(result["ok"], c.status == 0);
     EXPECT_TRUE(result.contains(c.key)) << result;
+    if (const auto documented = DocumentedResult(result)) {
+        EXPECT_EQ(Shape(*documented), Shape(result));
+    }
     if (c.lanes == 0) return;
     std::set<std::string> devices;
     for (const Json& event : events)
@@ -290,7 +337,11 @@ INSTANTIATE_TEST_SUITE_P(
                       JsonCase{"Write", {"write", "@image.bin"}, 0, "crc32"},
                       JsonCase{"VerifyDiffers", {"verify", "@image.bin"}, 1, "differing_addresses"},
                       JsonCase{"SpeedNotMeasuredInNoTime", {"speed"}, 1, "speeds_kbps"},
-                      JsonCase{"Chips", {}, 0, "rows"},
+                      JsonCase{"Chips", {"--catalogue", "@chips.db", "chips"}, 0, "rows", 0, true},
+                      JsonCase{"Devices", {"devices"}, 0, "command"},
+                      JsonCase{
+                          "Image", {"image", "@image.bin", "-o", "@x.bin"}, 0, "command", 0, true},
+                      JsonCase{"UsageError", {"--bogus", "identify"}, 2, "command", 0, true},
                       JsonCase{"GangRead", {"--device", "all", "read"}, 0, "lanes", 2}));
 
 }  // namespace
