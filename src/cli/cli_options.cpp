@@ -485,9 +485,10 @@ Commands:
 
 SERIES (read, erase, write, verify: chip after chip):
   --repeat [COUNT]    after each chip ask on standard error for the next one: Enter
-                      goes on, q or the end of the input ends the run; with COUNT (a
-                      number right after --repeat) the run also ends after COUNT
-                      chips. read -o NAME saves chip N as NAME with -N before the
+                      goes on, q or й (the same key; either case) or the end of the
+                      input ends the run; with COUNT (a number right after --repeat,
+                      1 to 4294967295) the run also ends after COUNT chips.
+                      read -o NAME saves chip N as NAME with -N before the
                       extension, never over an existing file
   --auto-next         instead of asking, wait until the chip has been taken out and
                       one of the same catalogue row is put in, looking twice a
@@ -502,11 +503,14 @@ SERIES (read, erase, write, verify: chip after chip):
   --serial-file FILE  (with --serial) keep the next number in FILE, one decimal line,
                       across runs (START counts only when FILE does not exist); FILE
                       is locked for the run and replaced atomically. A chip that
-                      failed before its write began leaves its number to the next
+                      failed before its write began leaves its number to the next.
+                      FILE may be a symbolic link: the file it leads to is locked
+                      and replaced, the link kept
   --log FILE          append one JSON line for each chip (time, programmer,
                       operation, chip, ok, reason, duration_ms, sum16, crc32, serial)
                       before the next chip starts; a log that cannot be written ends
-                      the run
+                      the run. FILE must not be a symbolic link (refused, as for
+                      --wire-log)
                       After each chip the log says the counts of good and failed
                       chips; a failed chip does not end the run, and the exit status
                       is 0 only when every chip passed
@@ -528,11 +532,6 @@ File names, catalogue fields and serial numbers in log lines and in the devices 
 chips listings show control characters written out (\n, \t, \x1B) and bytes that
 are not UTF-8 as U+FFFD, so that each stays on its line and in its field.
 
-Series (read, erase, write, verify): --repeat [COUNT] (COUNT 1 to 4294967295) asks for
-the next chip after each one: a line goes on, q or й (the same key; either case) ends
-the run. --serial-file FILE may be a symbolic link: the file it leads to is locked and
-replaced, the link kept. --log FILE, like --wire-log FILE, refuses a symbolic link.
-
 Exit status: 0 the operation succeeded; 1 it did not (refused, failed, cancelled;
 for verify: the chip differs from the file); 2 the command line is wrong or names
 something unusable, such as a FILE for write or verify that cannot be used; 3 the
@@ -543,9 +542,10 @@ With --device all every programmer runs the command at once: each log line begin
 with its serial number (or number) and a tab, nobody is asked (a stall ends its lane
 unless --on-stall answers it), read -o FILE saves FILE-SERIAL.EXT for each (of the
 serial only letters, digits, - and _; anything else becomes _, and the programmer's
-number follows where two names would be the same), and a summary follows: per programmer its name, chip, OK or ОШИБКА, time and (read, verify)
-checksum, then a count line. Exit status 0 when all succeeded, 1 when any failed, 3
-when the run could not start.
+number follows where two names would be the same), and a summary follows: per
+programmer its name, chip, OK or ОШИБКА, time and (read, verify) checksum, then a
+count line. Exit status 0 when all succeeded, 1 when any failed, 2 when the input
+cannot be used (as with one programmer), 3 when the run could not start.
 )";
     ReplaceAll(text, "@FORMATS@", formats);
     ReplaceAll(text, "@ARRANGE@", "[--fill BYTE] [--swap] [--split K:N]");
