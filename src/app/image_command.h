@@ -3,32 +3,21 @@
 // Arranging an image without a programmer: the files placed, swapped and
 // split (or lanes interleaved), written to a new file, with its sums.
 
-#include <cstdint>
 #include <optional>
 #include <string>
-#include <vector>
 
-#include "image/image_arrangement.h"
 #include "image/image_format.h"
+#include "image/image_pipeline.h"
 #include "operations/operator.h"
 
 namespace dspprog {
 
-struct ImageRequest {
-    std::vector<PlacedName> inputs;
-    std::uint32_t offset = 0;  // the file address of image address 0 in a HEX or S-record file
-    std::optional<std::uint64_t> size;  // else up to the last byte given
-    std::uint8_t fill = 0xFF;
-    bool swap = false;
-    ByteLane lane;
-    // The inputs are the lanes of a 16- or 32-bit image, to be interleaved.
-    bool interleave = false;
+// The recipe of the image and the new file it goes to. Made without a chip:
+// its refusals are all sentences that name their file.
+struct ImageRequest : ImageRecipe {
     std::string output;
     std::optional<ImageFormat> format;  // else the output's name decides
 };
-
-// The largest image made without --size.
-inline constexpr std::uint64_t kMaxArrangedImage = 64u << 20;
 
 enum class ImageMade {
     Written,

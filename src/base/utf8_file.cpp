@@ -182,6 +182,16 @@ std::FILE* OpenForReading(const std::string& name) {
 #endif
 }
 
+bool ReadUpTo(std::FILE* file, std::string& content, std::size_t limit) {
+    char buffer[65536];
+    while (content.size() <= limit) {
+        const std::size_t got = std::fread(buffer, 1, sizeof buffer, file);
+        content.append(buffer, got);
+        if (got < sizeof buffer) return std::ferror(file) == 0;
+    }
+    return true;
+}
+
 bool FlushToDisk(std::FILE* file) {
 #ifdef _WIN32
     return _commit(_fileno(file)) == 0;

@@ -3,6 +3,7 @@
 // Looking at, creating, opening and removing files by their UTF-8 names, the
 // same on every platform (see utf8_path.h for why).
 
+#include <cstddef>
 #include <cstdio>
 #include <string>
 
@@ -43,6 +44,12 @@ int OpenRegularForWriting(const std::string& name, bool append);
 
 // Opens `name` for reading in binary; nullptr when it cannot.
 std::FILE* OpenForReading(const std::string& name);
+
+// Appends what is left of `file` to `content`, but stops once it holds more
+// than `limit` bytes: a device or an endless file must not fill the memory,
+// and a file that holds more shows as longer than `limit`. False on a read
+// error.
+bool ReadUpTo(std::FILE* file, std::string& content, std::size_t limit);
 
 // False when the file system cannot say that what was written is stored.
 bool FlushToDisk(std::FILE* file);

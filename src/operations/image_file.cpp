@@ -210,14 +210,7 @@ void InputImageFile::ReadFileBlock(DataBlock& block, Operator& op) {
 }
 
 bool InputImageFile::ReadRest(std::string& content, std::size_t limit) {
-    if (!file_) return false;
-    char buffer[65536];
-    while (content.size() <= limit) {
-        const std::size_t got = std::fread(buffer, 1, sizeof buffer, file_);
-        content.append(buffer, got);
-        if (got < sizeof buffer) return std::ferror(file_) == 0;
-    }
-    return true;
+    return file_ && ReadUpTo(file_, content, limit);
 }
 
 void InputImageFile::Close() {

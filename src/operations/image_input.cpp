@@ -2,9 +2,9 @@
 #include "operations/image_input.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "base/shown_text.h"
-#include "image/image_arrangement.h"
 #include "link/fatal_stop.h"
 
 namespace dspprog {
@@ -12,71 +12,28 @@ namespace {
 
 constexpr const char* kReadError = "Ошибка при чтении входного файла";
 
-// The whole file, or a little more than kMaxImageFileBytes of it: a device or
-// an endless file must not fill the memory.
-std::optional<std::string> ReadWhole(const std::string& name) {
-    InputImageFile file;
-    std::string content;
-    if (!file.Open(name) || !file.ReadRest(content, kMaxImageFileBytes)) return std::nullopt;
-    return content;
-}
-
 // A raw image of exactly the chip's size goes from the disk record by record,
-// as it always has; every other image is converted first.
+// as it always has; every other image is made by the pipeline first.
 bool StreamsFromDisk(const ImageReading& reading, std::uint32_t file_size) {
     return !reading.patch && reading.format == ImageFormat::Raw && reading.offset == 0 &&
            file_size == reading.chip_size;
 }
 
-// The bytes an arranged image gives the chip: every file read whole and
-// placed, then swapped, then the chip's lane kept. Nothing, with `problem`
-// set, when the files do not make an image.
-std::optional<std::vector<std::uint8_t>> Arrange(const std::string& first,
-                                                 const ImageReading& reading,
-                                                 std::string& problem) {
+// The pipeline's recipe for `name` read as `reading` says. One file taken as
+// it is keeps the form it was chosen in.
+ImageRecipe RecipeOf(const std::string& name, const ImageReading& reading) {
     const ImageLayout& layout = reading.layout;
-    std::vector<PlacedName> names = {{first, layout.first_at}};
-    names.insert(names.end(), layout.more.begin(), layout.more.end());
-    const std::uint64_t space = ArrangedSize(reading);
-    std::vector<std::string> contents;
-    contents.reserve(names.size());
-    std::vector<ImagePiece> pieces;
-    for (const PlacedName& placed : names) {
-        std::optional<std::string> content = ReadWhole(placed.name);
-        if (!content) {
-            problem = "Файл не удаётся прочитать: \"" + ShownText(placed.name) + "\"!";
-            return std::nullopt;
-        }
-        if (content->size() > kMaxImageFileBytes) {
-            problem = "файл \"" + ShownText(placed.name) + "\" больше " +
-                      std::to_string(kMaxImageFileBytes >> 20) + " МБ";
-            return std::nullopt;
-        }
-        const std::optional<ImageFormat> format =
-            reading.forced_format
-                ? reading.forced_format
-                : ImageFormatOfFile(*content, placed.name, content->size() == space);
-        if (!format) {
-            problem = "файл \"" + ShownText(placed.name) + "\": " + kTextOfNoImageForm;
-            return std::nullopt;
-        }
-        contents.push_back(std::move(*content));
-        pieces.push_back({placed.name, contents.back(), *format, placed.at.value_or(0)});
-    }
-    std::vector<std::uint8_t> image;
-    if (std::optional<std::string> refused =
-            PlaceImages(pieces, reading.offset, layout.fill, space, space, image)) {
-        problem = std::move(*refused);
-        return std::nullopt;
-    }
-    if (layout.swap) {
-        if (std::optional<std::string> refused = SwapBytePairs(image)) {
-            problem = std::move(*refused);
-            return std::nullopt;
-        }
-    }
-    if (layout.lane.count > 1) image = KeepLane(image, layout.lane);
-    return image;
+    ImageRecipe recipe;
+    recipe.inputs = {{name, layout.first_at}};
+    recipe.inputs.insert(recipe.inputs.end(), layout.more.begin(), layout.more.end());
+    recipe.forced_format = layout.Arranging() ? reading.forced_format : reading.format;
+    recipe.offset = reading.offset;
+    recipe.fill = layout.fill;
+    recipe.swap = layout.swap;
+    recipe.lane = layout.lane;
+    recipe.pad = reading.pad;
+    recipe.patch = reading.patch;
+    return recipe;
 }
 
 }  // namespace
@@ -89,52 +46,19 @@ ImageInput::Opened ImageInput::Open(const std::string& name, const ImageReading&
     Close();
     name_ = name;
     reading_ = reading;
-    defect_ = {};
-    arrangement_problem_.clear();
-    if (reading.layout.Arranging()) {
-        std::optional<std::vector<std::uint8_t>> image =
-            Arrange(name, reading, arrangement_problem_);
-        if (!image) return Opened::Refused;
-        bytes_ = std::move(*image);
-        return LayPatch();
+    refusal_ = {};
+    if (!reading.layout.Arranging()) {
+        const std::int32_t size = FileSizeByName(name);
+        if (size >= 0 && StreamsFromDisk(reading, static_cast<std::uint32_t>(size)))
+            return file_.Open(name) ? Opened::Ready : Opened::CannotOpen;
     }
-    const std::int32_t size = FileSizeByName(name);
-    if (size >= 0 && StreamsFromDisk(reading, static_cast<std::uint32_t>(size))) {
-        converted_ = false;
-        return file_.Open(name) ? Opened::Ready : Opened::CannotOpen;
-    }
-
-    std::optional<std::string> content = ReadWhole(name);
-    if (!content) return Opened::CannotOpen;
-    if (content->size() > kMaxImageFileBytes) {
-        defect_ = {0, "файл больше " + std::to_string(kMaxImageFileBytes >> 20) + " МБ"};
-        return Opened::Refused;
-    }
-    if (reading.format == ImageFormat::Raw && reading.pad && !content->empty() &&
-        content->size() < reading.chip_size)
-        content->resize(reading.chip_size, '\xFF');
-    if (std::optional<ImageDefect> defect =
-            ConvertImage(*content, reading.format, reading.chip_size, reading.offset, bytes_)) {
-        defect_ = std::move(*defect);
-        return Opened::Refused;
-    }
-    return LayPatch();
-}
-
-// The serial number goes over the chip's bytes last, whichever way they were
-// made: a number laid before the swap or the lane would land elsewhere.
-ImageInput::Opened ImageInput::LayPatch() {
-    if (reading_.patch) {
-        const ImagePatch& patch = *reading_.patch;
-        if (patch.address > bytes_.size() || patch.bytes.size() > bytes_.size() - patch.address) {
-            defect_ = {0, "серийный номер не помещается в чип"};
-            return Opened::Refused;
-        }
-        std::copy(patch.bytes.begin(), patch.bytes.end(),
-                  bytes_.begin() + static_cast<std::ptrdiff_t>(patch.address));
+    if (std::optional<ImageRefusal> refused =
+            BuildImage(RecipeOf(name, reading), reading.chip_size, bytes_)) {
+        refusal_ = std::move(*refused);
+        return refusal_.kind == ImageRefusal::Kind::Unreadable ? Opened::CannotOpen
+                                                               : Opened::Refused;
     }
     converted_ = true;
-    next_ = 0;
     return Opened::Ready;
 }
 
@@ -159,8 +83,8 @@ void ImageInput::Close() {
 }
 
 std::string ImageInput::RefusalLine() const {
-    if (!arrangement_problem_.empty()) return "  " + arrangement_problem_;
-    return ImageDefectLine(name_, defect_);
+    if (refusal_.kind == ImageRefusal::Kind::Problem) return "  " + refusal_.problem;
+    return ImageDefectLine(name_, refusal_.defect);
 }
 
 std::string ImageDefectLine(const std::string& name, const ImageDefect& defect) {

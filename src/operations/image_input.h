@@ -3,7 +3,8 @@
 // The image a write sends and a verify compares with, block by block. A raw
 // file of exactly the chip's size is read from the disk record by record, as
 // it always was; any other image (Intel HEX, S-record, a short raw image to be
-// padded) is turned into the chip's bytes when it is opened.
+// padded, or files to arrange) is made by the image pipeline when it is
+// opened.
 
 #include <cstdint>
 #include <optional>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "image/image_format.h"
+#include "image/image_pipeline.h"
 #include "operations/image_file.h"
 #include "operations/session.h"
 
@@ -18,6 +20,8 @@ namespace dspprog {
 
 // How a file becomes the chip's bytes.
 struct ImageReading {
+    // The form the file was found in when it was chosen: one file taken as
+    // it is is read in it.
     ImageFormat format = ImageFormat::Raw;
     std::uint32_t chip_size = 0;
     std::uint32_t offset = 0;  // the file address of chip offset 0 (HEX, S-record)
@@ -35,26 +39,21 @@ struct ImageReading {
 // chip's size times the lanes.
 std::uint64_t ArrangedSize(const ImageReading& reading);
 
-// The most a HEX or S-record file may hold: several times the text of the
-// largest chip, and little enough to read whole.
-inline constexpr std::uintmax_t kMaxImageFileBytes = 64u << 20;
-
 class ImageInput {
 public:
     enum class Opened {
         Ready,
         CannotOpen,  // the file cannot be opened or read
-        Refused,     // the content is no image of the chip: see defect()
+        Refused,     // the content is no image of the chip: see RefusalLine()
     };
 
     // Opens `name`, to be read from its first block on. A file that only
     // streams (a raw image of the chip's size) is opened, nothing more; any
-    // other is read whole and converted now.
+    // other is made into the chip's bytes now.
     Opened Open(const std::string& name, const ImageReading& reading);
     // Opens the same file the same way again, from the disk: what is
     // compared is the file as it is now.
     Opened Reopen() { return Open(std::string(name_), ImageReading(reading_)); }
-    const ImageDefect& defect() const { return defect_; }
     // The log line that says why the image was refused.
     std::string RefusalLine() const;
 
@@ -64,16 +63,13 @@ public:
     void Close();
 
 private:
-    Opened LayPatch();
-
     std::string name_;
     ImageReading reading_;
     InputImageFile file_;
-    std::vector<std::uint8_t> bytes_;  // the converted image, when there is one
+    std::vector<std::uint8_t> bytes_;  // the image made, when there is one
     std::size_t next_ = 0;
     bool converted_ = false;
-    ImageDefect defect_;
-    std::string arrangement_problem_;  // why an arranged image was refused
+    ImageRefusal refusal_;  // why the last image was refused
 };
 
 // "  Ошибка в файле "NAME", строка N: REASON" (without the line part for a

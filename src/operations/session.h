@@ -7,11 +7,11 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "catalogue/chip_record.h"
 #include "catalogue/chip_table.h"
 #include "image/image_arrangement.h"
+#include "image/image_pipeline.h"
 #include "link/link.h"
 #include "operations/operation_findings.h"
 #include "operations/operator.h"
@@ -22,13 +22,6 @@ namespace dspprog {
 
 inline constexpr std::uint32_t kBlockSize = 4096;
 using DataBlock = std::array<std::uint8_t, kBlockSize>;
-
-// Bytes laid over the image at a chip address before it is written or
-// compared with (a serial number).
-struct ImagePatch {
-    std::uint32_t address = 0;
-    std::vector<std::uint8_t> bytes;
-};
 
 // The choices the operator makes for the next operation.
 struct OperationSettings {
