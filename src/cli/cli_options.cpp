@@ -28,23 +28,20 @@ bool IsHelp(const std::string& arg) {
     return arg == "--help" || arg == "-h";
 }
 
-// Where --help lists an option.
-enum class CliSection { Commands, Series, Output };
-
-// One of the command line's own options, beside the programmer's (StartOptionRows):
-// the parser, its refusals and --help are all made from these rows.
-struct CliOptionRow {
-    const char* name;                   // as typed, dashes included
-    std::string value_name;             // empty for a flag
-    bool value_optional;                // taken only when digits follow ("--repeat FILE" is a file)
-    std::vector<std::string> commands;  // the commands it belongs to; empty: every one
-    // The refusal names it in quotes and its commands bare, as it always has.
-    bool quoted_refusal;
-    CliSection section;
-    // Takes the value (empty for a flag); false with `error` set when it is not one.
-    bool (*apply)(const std::string& value, CliOptions& options, std::string& error);
-    std::vector<std::string> help;  // one entry a line
-};
+// A row from its --help label, "--name" or "--name VALUE".
+CliOptionRow Option(const std::string& label, std::vector<std::string> commands, CliSection section,
+                    bool quoted_refusal, std::string takes, CliOptionRow::Apply apply,
+                    std::vector<std::string> help) {
+    const std::size_t space = std::min(label.find(' '), label.size());
+    return {label.substr(0, space),
+            label.substr(std::min(space + 1, label.size())),
+            std::move(commands),
+            section,
+            quoted_refusal,
+            std::move(takes),
+            apply,
+            std::move(help)};
+}
 
 // "write", "write and verify", "write, verify and image" (`last` " and ").
 std::string JoinCommands(const std::vector<std::string>& commands, const char* last) {
@@ -59,287 +56,148 @@ bool Refuse(std::string& error, std::string text) {
     return false;
 }
 
-const std::vector<CliOptionRow>& CliOptionRows() {
+bool Set(bool& flag) {
+    flag = true;
+    return true;
+}
+
+template <typename Field, typename Value>
+bool Store(Field& field, const std::optional<Value>& parsed) {
+    if (parsed) field = *parsed;
+    return parsed.has_value();
+}
+
+const std::vector<CliOptionRow>& Rows() {
     using S = CliSection;
     const std::vector<std::string> arranging = {"write", "verify", "image"};
-    std::vector<std::string> extensions;
+    std::vector<std::string> output_help = {
+        "read: save the content in FILE, which must not",
+        "exist yet (nothing is saved without -o); image: the new file,",
+        "OUT. The form is --format's, else the name's:"};
     for (const ImageFormatRow& row : ImageFormatTable()) {
         if (row.id == ImageFormat::Raw) continue;  // it is what every other name gets
         std::string line;
         for (std::string_view extension : row.extensions) (line += extension) += ' ';
         line.back() = ':';
-        extensions.push_back(line + ' ' + std::string(row.title));
+        output_help.push_back(line + ' ' + std::string(row.title));
     }
-    extensions.push_back("anything else: the raw bytes");
-    std::vector<std::string> output_help = {
-        "read: save the content in FILE, which must not",
-        "exist yet (nothing is saved without -o); image: the new file,",
-        "OUT. The form is --format's, else the name's:"};
-    output_help.insert(output_help.end(), extensions.begin(), extensions.end());
+    output_help.push_back("anything else: the raw bytes");
 
     static const std::vector<CliOptionRow> rows = {
-        {"-o",
-         "FILE",
-         false,
-         {"read", "image"},
-         false,
-         S::Commands,
-         [](const std::string& value, CliOptions& options, std::string&) {
-             options.output = value;
-             return true;
-         },
-         output_help},
-        {"--no-erase",
-         "",
-         false,
-         {"write"},
-         false,
-         S::Commands,
-         [](const std::string&, CliOptions& options, std::string&) {
-             options.no_erase = true;
-             return true;
-         },
-         {"skips the erase that some chips get before writing"}},
-        {"--format",
-         ImageFormatNames("|"),
-         false,
-         {"read", "write", "verify", "image"},
-         false,
-         S::Commands,
-         [](const std::string& value, CliOptions& options, std::string& error) {
-             options.format = ImageFormatFromName(value);
-             return options.format.has_value() ||
-                    Refuse(error, "--format takes 'raw', 'ihex' or 'srec', not '" + value + "'");
-         },
-         {"the form of read's -o FILE, of", "write's and verify's FILE and of image's OUT"}},
-        {"--pad",
-         "",
-         false,
-         {"write", "verify"},
-         true,
-         S::Commands,
-         [](const std::string&, CliOptions& options, std::string&) {
-             options.pad = true;
-             return true;
-         },
-         {"a raw FILE shorter than the chip is filled", "with 0xFF"}},
-        {"--offset",
-         "ADDR",
-         false,
-         arranging,
-         true,
-         S::Commands,
-         [](const std::string& value, CliOptions& options, std::string& error) {
-             const std::optional<std::uint32_t> offset = ParseImageOffset(value);
-             if (offset) options.offset = *offset;
-             return offset.has_value() ||
-                    Refuse(error, "--offset takes an address, decimal or 0x-prefixed hex, not '" +
-                                      value + "'");
-         },
-         {"a HEX or S-record FILE's address A goes",
-          "to chip address A - ADDR; ADDR: decimal or 0x-prefixed hex,", "default 0"}},
-        {"--fill",
-         "BYTE",
-         false,
-         arranging,
-         true,
-         S::Commands,
-         [](const std::string& value, CliOptions& options, std::string& error) {
-             const std::optional<std::uint8_t> fill = ParseFillByte(value);
-             if (fill) options.layout.fill = *fill;
-             return fill.has_value() ||
-                    Refuse(error,
-                           "--fill takes a byte, 0 to 255 or 0x00 to 0xFF, not '" + value + "'");
-         },
-         {"with several files or an @ADDR, bytes no",
-          "file gives are BYTE (default 0xFF); with --interleave it fills", "a HEX lane's holes"}},
-        {"--swap",
-         "",
-         false,
-         arranging,
-         true,
-         S::Commands,
-         [](const std::string&, CliOptions& options, std::string&) {
-             options.layout.swap = true;
-             return true;
-         },
-         {"swaps the two bytes of every 16-bit word"}},
-        {"--split",
-         "K:N",
-         false,
-         arranging,
-         true,
-         S::Commands,
-         [](const std::string& value, CliOptions& options, std::string& error) {
-             const std::optional<ByteLane> lane = ParseByteLane(value);
-             if (lane) options.layout.lane = *lane;
-             return lane.has_value() ||
-                    Refuse(
-                        error,
-                        "--split takes K:N, K 2 or 4 and N from 0 to K-1 (2:0, 2:1, 4:3), not '" +
-                            value + "'");
-         },
-         {"(K 2 or 4) keeps bytes N, N+K, N+2K, ...:",
-          "2:0 is the even chip of a 16-bit board, 2:1 the odd one, and the",
-          "chip's size is checked against that lane"}},
-        {"--size",
-         "N",
-         false,
-         {"image"},
-         true,
-         S::Commands,
-         [](const std::string& value, CliOptions& options, std::string& error) {
-             const std::optional<std::uint32_t> size = ParseImageOffset(value);
-             if (!size || *size == 0 || *size > kMaxArrangedImage)
-                 return Refuse(error, "--size takes a length from 1 to " +
-                                          std::to_string(kMaxArrangedImage) +
-                                          ", decimal or 0x-prefixed hex, not '" + value + "'");
-             options.size = *size;
-             return true;
-         },
-         {"fixes the image's length, never below the last byte", "given"}},
-        {"--interleave",
-         "K",
-         false,
-         {"image"},
-         true,
-         S::Commands,
-         [](const std::string& value, CliOptions& options, std::string& error) {
-             if (value != "2" && value != "4")
-                 return Refuse(error, "--interleave takes 2 or 4, not '" + value + "'");
-             options.interleave = static_cast<unsigned>(value[0] - '0');
-             return true;
-         },
-         {"undoes --split: byte i of OUT is byte i div K of",
-          "FILE(i mod K), the files equally long and whole (no @ADDR, no",
-          "--offset); --size fixes the interleaved length, --swap swaps",
-          "its words after interleaving"}},
-        {"--sums",
-         "",
-         false,
-         {"read", "verify", "image"},
-         false,
-         S::Commands,
-         [](const std::string&, CliOptions& options, std::string&) {
-             options.sums = true;
-             return true;
-         },
-         {"adds the 16-bit sum, CRC-32, SHA-1 and", "SHA-256 of the whole chip"}},
-        {"--to-sqlite",
-         "FILE",
-         false,
-         {kChipsCommand},
-         false,
-         S::Commands,
-         [](const std::string& value, CliOptions& options, std::string&) {
-             options.to_sqlite = value;
-             return true;
-         },
-         {"write instead an SQLite copy of the catalogue to FILE,", "which must not exist yet"}},
-        {"--repeat",
-         "COUNT",
-         true,
-         kSeriesCommands,
-         true,
-         S::Series,
-         [](const std::string& value, CliOptions& options, std::string& error) {
-             options.repeat = true;
-             if (value.empty()) return true;
-             const std::optional<std::uint64_t> count = ParseDigits(value, 10, 0xFFFFFFFF);
-             if (!count || *count == 0)
-                 return Refuse(error,
-                               "--repeat takes a COUNT from 1 to 4294967295, not '" + value + "'");
-             options.repeat_count = static_cast<std::uint32_t>(*count);
-             return true;
-         },
-         {"after each chip ask on standard error for the next one: Enter",
-          "goes on, q or й (the same key; either case) or the end of the",
-          "input ends the run; with COUNT (a number right after --repeat,",
-          "1 to 4294967295) the run also ends after COUNT chips.",
-          "read -o NAME saves chip N as NAME with -N before the",
-          "extension, never over an existing file"}},
-        {"--auto-next",
-         "",
-         false,
-         kSeriesCommands,
-         true,
-         S::Series,
-         [](const std::string&, CliOptions& options, std::string&) {
-             options.auto_next = true;
-             return true;
-         },
-         {"instead of asking, wait until the chip has been taken out and",
-          "one of the same catalogue row is put in, looking twice a",
-          "second; with --repeat COUNT the run ends after COUNT chips,",
-          "otherwise when it is interrupted"}},
-        {"--serial",
-         "ADDR:START[:STEP[:BYTES[:FORM]]]",
-         false,
-         {"write"},
-         false,
-         S::Series,
-         [](const std::string& value, CliOptions& options, std::string& error) {
-             SerialNumbering numbering;
-             if (!ParseSerialNumbering(value, numbering, error)) return false;
-             options.serial = numbering;
-             return true;
-         },
-         {"write a number into each chip's image at chip address",
-          "ADDR: START, then START+STEP (default 1) and so on; BYTES 1 to 8",
-          "(default 4), FORM le (default), be, bcd-le, bcd-be or ascii",
-          "(decimal digits); a number that does not fit ends the run",
-          "before that chip, with exit status 2"}},
-        {"--serial-file",
-         "FILE",
-         false,
-         {},
-         false,
-         S::Series,
-         [](const std::string& value, CliOptions& options, std::string&) {
-             options.serial_file = value;
-             return true;
-         },
-         {"(with --serial) keep the next number in FILE, one decimal line,",
-          "across runs (START counts only when FILE does not exist); FILE",
-          "is locked for the run and replaced atomically. A chip that",
-          "failed before its write began leaves its number to the next.",
-          "FILE may be a symbolic link: the file it leads to is locked",
-          "and replaced, the link kept"}},
-        {"--log",
-         "FILE",
-         false,
-         kSeriesCommands,
-         true,
-         S::Series,
-         [](const std::string& value, CliOptions& options, std::string&) {
-             options.log = value;
-             return true;
-         },
-         {"append one JSON line for each chip (time, programmer,",
-          "operation, chip, ok, reason, duration_ms, sum16, crc32, serial)",
-          "before the next chip starts; a log that cannot be written ends",
-          "the run. FILE must not be a symbolic link (refused, as for", "--wire-log)"}},
-        {"--json",
-         "",
-         false,
-         {},
-         false,
-         S::Output,
-         [](const std::string&, CliOptions& options, std::string&) {
-             options.json = true;
-             return true;
-         },
-         {"standard output carries JSON Lines instead of the log: a \"log\"",
-          "event for each log line, \"progress\" events while blocks move",
-          "and one closing \"result\" event with what the command found;",
-          "boxes and prompts are answered as without a terminal. The",
-          "events are described in docs/json.md"}},
+        Option(
+            "-o FILE", {"read", "image"}, S::Commands, false, "",
+            [](auto& v, auto& o, auto&) { return Store(o.output, std::optional(v)); }, output_help),
+        Option("--no-erase", {"write"}, S::Commands, false, "",
+               [](auto&, auto& o, auto&) { return Set(o.no_erase); },
+               {"skips the erase that some chips get before writing"}),
+        Option(std::string("--format ") + ImageFormatNames("|"),
+               {"read", "write", "verify", "image"}, S::Commands, false, "'raw', 'ihex' or 'srec'",
+               [](auto& v, auto& o, auto&) { return Store(o.format, ImageFormatFromName(v)); },
+               {"the form of read's -o FILE, of", "write's and verify's FILE and of image's OUT"}),
+        Option("--pad", {"write", "verify"}, S::Commands, true, "",
+               [](auto&, auto& o, auto&) { return Set(o.pad); },
+               {"a raw FILE shorter than the chip is filled", "with 0xFF"}),
+        Option("--offset ADDR", arranging, S::Commands, true,
+               "an address, decimal or 0x-prefixed hex",
+               [](auto& v, auto& o, auto&) { return Store(o.offset, ParseImageOffset(v)); },
+               {"a HEX or S-record FILE's address A goes",
+                "to chip address A - ADDR; ADDR: decimal or 0x-prefixed hex,", "default 0"}),
+        Option("--fill BYTE", arranging, S::Commands, true, "a byte, 0 to 255 or 0x00 to 0xFF",
+               [](auto& v, auto& o, auto&) { return Store(o.layout.fill, ParseFillByte(v)); },
+               {"with several files or an @ADDR, bytes no",
+                "file gives are BYTE (default 0xFF); with --interleave it fills",
+                "a HEX lane's holes"}),
+        Option("--swap", arranging, S::Commands, true, "",
+               [](auto&, auto& o, auto&) { return Set(o.layout.swap); },
+               {"swaps the two bytes of every 16-bit word"}),
+        Option("--split K:N", arranging, S::Commands, true,
+               "K:N, K 2 or 4 and N from 0 to K-1 (2:0, 2:1, 4:3)",
+               [](auto& v, auto& o, auto&) { return Store(o.layout.lane, ParseByteLane(v)); },
+               {"(K 2 or 4) keeps bytes N, N+K, N+2K, ...:",
+                "2:0 is the even chip of a 16-bit board, 2:1 the odd one, and the",
+                "chip's size is checked against that lane"}),
+        Option("--size N", {"image"}, S::Commands, true,
+               "a length from 1 to " + std::to_string(kMaxArrangedImage) +
+                   ", decimal or 0x-prefixed hex",
+               [](auto& v, auto& o, auto&) {
+                   const std::optional<std::uint32_t> size = ParseImageOffset(v);
+                   return size && *size != 0 && *size <= kMaxArrangedImage && Store(o.size, size);
+               },
+               {"fixes the image's length, never below the last byte", "given"}),
+        Option("--interleave K", {"image"}, S::Commands, true, "2 or 4",
+               [](auto& v, auto& o, auto&) {
+                   return (v == "2" || v == "4") && Store(o.interleave, std::optional(v[0] - '0'));
+               },
+               {"undoes --split: byte i of OUT is byte i div K of",
+                "FILE(i mod K), the files equally long and whole (no @ADDR, no",
+                "--offset); --size fixes the interleaved length, --swap swaps",
+                "its words after interleaving"}),
+        Option("--sums", {"read", "verify", "image"}, S::Commands, false, "",
+               [](auto&, auto& o, auto&) { return Set(o.sums); },
+               {"adds the 16-bit sum, CRC-32, SHA-1 and", "SHA-256 of the whole chip"}),
+        Option(
+            "--to-sqlite FILE", {kChipsCommand}, S::Commands, false, "",
+            [](auto& v, auto& o, auto&) { return Store(o.to_sqlite, std::optional(v)); },
+            {"write instead an SQLite copy of the catalogue to FILE,", "which must not exist yet"}),
+        Option("--repeat [COUNT]", kSeriesCommands, S::Series, true, "a COUNT from 1 to 4294967295",
+               [](auto& v, auto& o, auto&) {
+                   o.repeat = true;
+                   if (v.empty()) return true;
+                   const std::optional<std::uint64_t> count = ParseDigits(v, 10, 0xFFFFFFFF);
+                   if (!count || *count == 0) return false;
+                   o.repeat_count = static_cast<std::uint32_t>(*count);
+                   return true;
+               },
+               {"after each chip ask on standard error for the next one: Enter",
+                "goes on, q or й (the same key; either case) or the end of the",
+                "input ends the run; with COUNT (a number right after --repeat,",
+                "1 to 4294967295) the run also ends after COUNT chips.",
+                "read -o NAME saves chip N as NAME with -N before the",
+                "extension, never over an existing file"}),
+        Option("--auto-next", kSeriesCommands, S::Series, true, "",
+               [](auto&, auto& o, auto&) { return Set(o.auto_next); },
+               {"instead of asking, wait until the chip has been taken out and",
+                "one of the same catalogue row is put in, looking twice a",
+                "second; with --repeat COUNT the run ends after COUNT chips,",
+                "otherwise when it is interrupted"}),
+        Option("--serial ADDR:START[:STEP[:BYTES[:FORM]]]", {"write"}, S::Series, false, "",
+               [](auto& v, auto& o, auto& error) {
+                   SerialNumbering numbering;
+                   return ParseSerialNumbering(v, numbering, error) &&
+                          Store(o.serial, std::optional(numbering));
+               },
+               {"write a number into each chip's image at chip address",
+                "ADDR: START, then START+STEP (default 1) and so on; BYTES 1 to 8",
+                "(default 4), FORM le (default), be, bcd-le, bcd-be or ascii",
+                "(decimal digits); a number that does not fit ends the run",
+                "before that chip, with exit status 2"}),
+        Option("--serial-file FILE", {}, S::Series, false, "",
+               [](auto& v, auto& o, auto&) { return Store(o.serial_file, std::optional(v)); },
+               {"(with --serial) keep the next number in FILE, one decimal line,",
+                "across runs (START counts only when FILE does not exist); FILE",
+                "is locked for the run and replaced atomically. A chip that",
+                "failed before its write began leaves its number to the next.",
+                "FILE may be a symbolic link: the file it leads to is locked",
+                "and replaced, the link kept"}),
+        Option("--log FILE", kSeriesCommands, S::Series, true, "",
+               [](auto& v, auto& o, auto&) { return Store(o.log, std::optional(v)); },
+               {"append one JSON line for each chip (time, programmer,",
+                "operation, chip, ok, reason, duration_ms, sum16, crc32, serial)",
+                "before the next chip starts; a log that cannot be written ends",
+                "the run. FILE must not be a symbolic link (refused, as for", "--wire-log)"}),
+        Option("--json", {}, S::Output, false, "",
+               [](auto&, auto& o, auto&) { return Set(o.json); },
+               {"standard output carries JSON Lines instead of the log: a \"log\"",
+                "event for each log line, \"progress\" events while blocks move",
+                "and one closing \"result\" event with what the command found;",
+                "boxes and prompts are answered as without a terminal. The",
+                "events are described in docs/json.md"}),
     };
     return rows;
 }
 
 const CliOptionRow* CliRowNamed(const std::string& name) {
-    for (const CliOptionRow& row : CliOptionRows())
+    for (const CliOptionRow& row : Rows())
         if (name == row.name) return &row;
     return nullptr;
 }
@@ -352,8 +210,7 @@ std::string BelongsRefusal(const CliOptionRow& row) {
     } else if (row.commands.size() == 2 && !row.quoted_refusal) {
         list = "the " + list + " commands";
     }
-    const std::string name = std::string(row.name);
-    return (row.quoted_refusal ? "option '" + name + "'" : name) + " belongs to " + list;
+    return (row.quoted_refusal ? "option '" + row.name + "'" : row.name) + " belongs to " + list;
 }
 
 // The rows of a --help section as "  --name VALUE" with the help beside it
@@ -361,11 +218,10 @@ std::string BelongsRefusal(const CliOptionRow& row) {
 std::string CliOptionsHelp(CliSection section, const std::vector<std::string>& commands,
                            std::size_t column) {
     std::string text;
-    for (const CliOptionRow& row : CliOptionRows()) {
+    for (const CliOptionRow& row : Rows()) {
         if (row.section != section) continue;
-        std::string label = std::string("  ") + row.name;
-        if (!row.value_name.empty())
-            label += row.value_optional ? " [" + row.value_name + "]" : " " + row.value_name;
+        std::string label = "  " + row.name;
+        if (!row.value_name.empty()) label += " " + row.value_name;
         // A label too long for its column stands on a line of its own.
         label = label.size() + 2 <= column ? label + std::string(column - label.size(), ' ')
                                            : label + '\n' + std::string(column, ' ');
@@ -495,8 +351,7 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std
             error = "option '" + name + "' takes no value";
             return false;
         }
-        if (own != nullptr && own->value_optional) {
-            // A value only when one follows: "--repeat FILE" repeats the write of FILE.
+        if (own != nullptr && own->value_name.starts_with('[')) {
             if (!value && i + 1 < args.size() && AllDigits(args[i + 1])) value = args[++i];
         } else if (valued && !value) {
             if (i + 1 == args.size()) {
@@ -510,7 +365,11 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std
             return false;
         }
         if (own != nullptr) {
-            if (!own->apply(value.value_or(""), options, error)) return false;
+            error.clear();
+            if (!own->apply(value.value_or(""), options, error)) {
+                if (error.empty()) error = name + " takes " + own->takes + ", not '" + *value + "'";
+                return false;
+            }
         } else {
             given.insert(row->id);
             if (!ApplyStartOption(row->id, value.value_or(""), options, error)) return false;
@@ -553,7 +412,7 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std
         error = "unexpected argument '" + positional.front() + "'";
         return false;
     }
-    for (const CliOptionRow& row : CliOptionRows()) {
+    for (const CliOptionRow& row : Rows()) {
         if (seen.count(row.name) && !row.commands.empty() &&
             std::find(row.commands.begin(), row.commands.end(), options.command) ==
                 row.commands.end()) {
@@ -579,6 +438,10 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std
         return false;
     }
     return CheckStartOptions(given, options, error);
+}
+
+std::span<const CliOptionRow> CliOptionRows() {
+    return Rows();
 }
 
 bool CliOptions::Gang() const {

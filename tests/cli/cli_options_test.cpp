@@ -3,6 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
 #include <sstream>
 
 #include "cli/run_cli.h"
@@ -183,6 +188,58 @@ TEST(CliOptions, HelpListsEveryOptionAndCommandAndWinsOverTheRest) {
     }
     // The emulated chip's own form sets up the emulator, not the lookup.
     EXPECT_EQ(help.find("needing no catalogue"), std::string::npos);
+}
+
+// Each of the command line's own options: --help describes it, the bash
+// completion offers it (among the options that take a value when it takes
+// one), and every command it does not belong to refuses it by name.
+TEST(CliOptions, EveryOwnOptionIsDescribedCompletedAndKeptToItsCommands) {
+    const std::string help = UsageText();
+    std::ifstream file(std::filesystem::path(DSPPROG_JSON_DOC).parent_path().parent_path() /
+                       "packaging" / "completion" / "dspprog-cli");
+    std::set<std::string> words, valued;
+    for (std::string line; std::getline(file, line);) {
+        std::replace_if(
+            line.begin(), line.end(), [](char c) { return c == '(' || c == ')' || c == '"'; }, ' ');
+        std::istringstream split(line);
+        for (std::string word; split >> word;)
+            (line.find("valued=") != std::string::npos || line.find("valued+=") != std::string::npos
+                 ? valued
+                 : words)
+                .insert(word);
+    }
+    std::vector<std::string> commands = {kImageCommand, kDevicesCommand, kChipsCommand};
+    for (const OperationRow& operation : OperationRows()) commands.push_back(operation.command);
+    const std::map<std::string, std::string> values = {
+        {"--format", "raw"}, {"--split", "2:0"}, {"--serial", "0:1"}, {"--interleave", "2"}};
+    for (const CliOptionRow& row : CliOptionRows()) {
+        const std::string label =
+            "\n  " + row.name + (row.value_name.empty() ? "" : " ") + row.value_name;
+        EXPECT_TRUE(help.find(label + " ") != std::string::npos ||
+                    help.find(label + "\n") != std::string::npos)
+            << label;
+        EXPECT_EQ(valued.count(row.name) == 1, !row.value_name.empty() && row.value_name[0] != '[')
+            << row.name;
+        EXPECT_TRUE(words.count(row.name) || valued.count(row.name)) << row.name;
+        for (const std::string& command : commands) {
+            std::vector<std::string> args = {command, row.name};
+            if (!row.value_name.empty())
+                args.push_back(values.count(row.name) ? values.at(row.name) : "1");
+            if (command == "write" || command == "verify" || command == kImageCommand)
+                args.push_back("a.bin");
+            if (command == kImageCommand && row.name != "-o")
+                args.insert(args.end(), {"-o", "o.bin"});
+            CliOptions options;
+            std::string error;
+            ParseCliArgs(args, options, error);
+            const bool belongs = row.commands.empty() ||
+                                 std::count(row.commands.begin(), row.commands.end(), command);
+            EXPECT_EQ(error.find(row.name) != std::string::npos &&
+                          error.find(" belongs to ") != std::string::npos,
+                      !belongs)
+                << command << " " << row.name << ": " << error;
+        }
+    }
 }
 
 }  // namespace
