@@ -17,14 +17,8 @@ namespace dspprog {
 
 namespace {
 
-// The command line's own options, beside the programmer's (StartOptionRows).
-const std::set<std::string> kValued = {"-o",       "--to-sqlite",   "--format", "--offset",
-                                       "--fill",   "--split",       "--size",   "--interleave",
-                                       "--serial", "--serial-file", "--log"};
-const std::set<std::string> kFlags = {"--no-erase", "--pad",       "--swap",
-                                      "--sums",     "--auto-next", "--json"};
 // The commands a series runs.
-const std::set<std::string> kSeriesCommands = {"write", "verify", "erase", "read"};
+const std::vector<std::string> kSeriesCommands = {"write", "verify", "erase", "read"};
 
 bool AllDigits(const std::string& text) {
     return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
@@ -34,71 +28,212 @@ bool IsHelp(const std::string& arg) {
     return arg == "--help" || arg == "-h";
 }
 
-bool Apply(const std::string& name, const std::string& value, CliOptions& options,
-           std::string& error) {
-    if (name == "-o") {
-        options.output = value;
-    } else if (name == "--format") {
-        options.format = ImageFormatFromName(value);
-        if (!options.format) {
-            error = "--format takes 'raw', 'ihex' or 'srec', not '" + value + "'";
-            return false;
-        }
-    } else if (name == "--offset") {
-        const std::optional<std::uint32_t> offset = ParseImageOffset(value);
-        if (!offset) {
-            error = "--offset takes an address, decimal or 0x-prefixed hex, not '" + value + "'";
-            return false;
-        }
-        options.offset = *offset;
-    } else if (name == "--fill") {
-        const std::optional<std::uint8_t> fill = ParseFillByte(value);
-        if (!fill) {
-            error = "--fill takes a byte, 0 to 255 or 0x00 to 0xFF, not '" + value + "'";
-            return false;
-        }
-        options.layout.fill = *fill;
-    } else if (name == "--split") {
-        const std::optional<ByteLane> lane = ParseByteLane(value);
-        if (!lane) {
-            error = "--split takes K:N, K 2 or 4 and N from 0 to K-1 (2:0, 2:1, 4:3), not '" +
-                    value + "'";
-            return false;
-        }
-        options.layout.lane = *lane;
-    } else if (name == "--size") {
-        const std::optional<std::uint32_t> size = ParseImageOffset(value);
-        if (!size || *size == 0 || *size > kMaxArrangedImage) {
-            error = "--size takes a length from 1 to " + std::to_string(kMaxArrangedImage) +
-                    ", decimal or 0x-prefixed hex, not '" + value + "'";
-            return false;
-        }
-        options.size = *size;
-    } else if (name == "--interleave") {
-        if (value != "2" && value != "4") {
-            error = "--interleave takes 2 or 4, not '" + value + "'";
-            return false;
-        }
-        options.interleave = static_cast<unsigned>(value[0] - '0');
-    } else if (name == "--to-sqlite") {
-        options.to_sqlite = value;
-    } else if (name == "--serial") {
-        SerialNumbering numbering;
-        if (!ParseSerialNumbering(value, numbering, error)) return false;
-        options.serial = numbering;
-    } else if (name == "--serial-file") {
-        options.serial_file = value;
-    } else if (name == "--log") {
-        options.log = value;
-    } else if (name == "--repeat") {
-        const std::optional<std::uint64_t> count = ParseDigits(value, 10, 0xFFFFFFFF);
-        if (!count || *count == 0) {
-            error = "--repeat takes a COUNT from 1 to 4294967295, not '" + value + "'";
-            return false;
-        }
-        options.repeat_count = static_cast<std::uint32_t>(*count);
-    }
+// A row from its --help label, "--name" or "--name VALUE".
+CliOptionRow Option(const std::string& label, std::vector<std::string> commands, CliSection section,
+                    bool quoted_refusal, std::string takes, CliOptionRow::Apply apply,
+                    std::vector<std::string> help) {
+    const std::size_t space = std::min(label.find(' '), label.size());
+    return {label.substr(0, space),
+            label.substr(std::min(space + 1, label.size())),
+            std::move(commands),
+            section,
+            quoted_refusal,
+            std::move(takes),
+            apply,
+            std::move(help)};
+}
+
+// "write", "write and verify", "write, verify and image" (`last` " and ").
+std::string JoinCommands(const std::vector<std::string>& commands, const char* last) {
+    std::string list;
+    for (std::size_t i = 0; i < commands.size(); ++i)
+        list += (i == 0 ? "" : i + 1 == commands.size() ? last : ", ") + commands[i];
+    return list;
+}
+
+bool Refuse(std::string& error, std::string text) {
+    error = std::move(text);
+    return false;
+}
+
+bool Set(bool& flag) {
+    flag = true;
     return true;
+}
+
+template <typename Field, typename Value>
+bool Store(Field& field, const std::optional<Value>& parsed) {
+    if (parsed) field = *parsed;
+    return parsed.has_value();
+}
+
+const std::vector<CliOptionRow>& Rows() {
+    using S = CliSection;
+    const std::vector<std::string> arranging = {"write", "verify", "image"};
+    std::vector<std::string> output_help = {
+        "read: save the content in FILE, which must not",
+        "exist yet (nothing is saved without -o); image: the new file,",
+        "OUT. The form is --format's, else the name's:"};
+    for (const ImageFormatRow& row : ImageFormatTable()) {
+        if (row.id == ImageFormat::Raw) continue;  // it is what every other name gets
+        std::string line;
+        for (std::string_view extension : row.extensions) (line += extension) += ' ';
+        line.back() = ':';
+        output_help.push_back(line + ' ' + std::string(row.title));
+    }
+    output_help.push_back("anything else: the raw bytes");
+
+    static const std::vector<CliOptionRow> rows = {
+        Option(
+            "-o FILE", {"read", "image"}, S::Commands, false, "",
+            [](auto& v, auto& o, auto&) { return Store(o.output, std::optional(v)); }, output_help),
+        Option("--no-erase", {"write"}, S::Commands, false, "",
+               [](auto&, auto& o, auto&) { return Set(o.no_erase); },
+               {"skips the erase that some chips get before writing"}),
+        Option(std::string("--format ") + ImageFormatNames("|"),
+               {"read", "write", "verify", "image"}, S::Commands, false, "'raw', 'ihex' or 'srec'",
+               [](auto& v, auto& o, auto&) { return Store(o.format, ImageFormatFromName(v)); },
+               {"the form of read's -o FILE, of", "write's and verify's FILE and of image's OUT"}),
+        Option("--pad", {"write", "verify"}, S::Commands, true, "",
+               [](auto&, auto& o, auto&) { return Set(o.pad); },
+               {"a raw FILE shorter than the chip is filled", "with 0xFF"}),
+        Option("--offset ADDR", arranging, S::Commands, true,
+               "an address, decimal or 0x-prefixed hex",
+               [](auto& v, auto& o, auto&) { return Store(o.offset, ParseImageOffset(v)); },
+               {"a HEX or S-record FILE's address A goes",
+                "to chip address A - ADDR; ADDR: decimal or 0x-prefixed hex,", "default 0"}),
+        Option("--fill BYTE", arranging, S::Commands, true, "a byte, 0 to 255 or 0x00 to 0xFF",
+               [](auto& v, auto& o, auto&) { return Store(o.layout.fill, ParseFillByte(v)); },
+               {"with several files or an @ADDR, bytes no",
+                "file gives are BYTE (default 0xFF); with --interleave it fills",
+                "a HEX lane's holes"}),
+        Option("--swap", arranging, S::Commands, true, "",
+               [](auto&, auto& o, auto&) { return Set(o.layout.swap); },
+               {"swaps the two bytes of every 16-bit word"}),
+        Option("--split K:N", arranging, S::Commands, true,
+               "K:N, K 2 or 4 and N from 0 to K-1 (2:0, 2:1, 4:3)",
+               [](auto& v, auto& o, auto&) { return Store(o.layout.lane, ParseByteLane(v)); },
+               {"(K 2 or 4) keeps bytes N, N+K, N+2K, ...:",
+                "2:0 is the even chip of a 16-bit board, 2:1 the odd one, and the",
+                "chip's size is checked against that lane"}),
+        Option("--size N", {"image"}, S::Commands, true,
+               "a length from 1 to " + std::to_string(kMaxArrangedImage) +
+                   ", decimal or 0x-prefixed hex",
+               [](auto& v, auto& o, auto&) {
+                   const std::optional<std::uint32_t> size = ParseImageOffset(v);
+                   return size && *size != 0 && *size <= kMaxArrangedImage && Store(o.size, size);
+               },
+               {"fixes the image's length, never below the last byte", "given"}),
+        Option("--interleave K", {"image"}, S::Commands, true, "2 or 4",
+               [](auto& v, auto& o, auto&) {
+                   return (v == "2" || v == "4") && Store(o.interleave, std::optional(v[0] - '0'));
+               },
+               {"undoes --split: byte i of OUT is byte i div K of",
+                "FILE(i mod K), the files equally long and whole (no @ADDR, no",
+                "--offset); --size fixes the interleaved length, --swap swaps",
+                "its words after interleaving"}),
+        Option("--sums", {"read", "verify", "image"}, S::Commands, false, "",
+               [](auto&, auto& o, auto&) { return Set(o.sums); },
+               {"adds the 16-bit sum, CRC-32, SHA-1 and", "SHA-256 of the whole chip"}),
+        Option(
+            "--to-sqlite FILE", {kChipsCommand}, S::Commands, false, "",
+            [](auto& v, auto& o, auto&) { return Store(o.to_sqlite, std::optional(v)); },
+            {"write instead an SQLite copy of the catalogue to FILE,", "which must not exist yet"}),
+        Option("--repeat [COUNT]", kSeriesCommands, S::Series, true, "a COUNT from 1 to 4294967295",
+               [](auto& v, auto& o, auto&) {
+                   o.repeat = true;
+                   if (v.empty()) return true;
+                   const std::optional<std::uint64_t> count = ParseDigits(v, 10, 0xFFFFFFFF);
+                   if (!count || *count == 0) return false;
+                   o.repeat_count = static_cast<std::uint32_t>(*count);
+                   return true;
+               },
+               {"after each chip ask on standard error for the next one: Enter",
+                "goes on, q or й (the same key; either case) or the end of the",
+                "input ends the run; with COUNT (a number right after --repeat,",
+                "1 to 4294967295) the run also ends after COUNT chips.",
+                "read -o NAME saves chip N as NAME with -N before the",
+                "extension, never over an existing file"}),
+        Option("--auto-next", kSeriesCommands, S::Series, true, "",
+               [](auto&, auto& o, auto&) { return Set(o.auto_next); },
+               {"instead of asking, wait until the chip has been taken out and",
+                "one of the same catalogue row is put in, looking twice a",
+                "second; with --repeat COUNT the run ends after COUNT chips,",
+                "otherwise when it is interrupted"}),
+        Option("--serial ADDR:START[:STEP[:BYTES[:FORM]]]", {"write"}, S::Series, false, "",
+               [](auto& v, auto& o, auto& error) {
+                   SerialNumbering numbering;
+                   return ParseSerialNumbering(v, numbering, error) &&
+                          Store(o.serial, std::optional(numbering));
+               },
+               {"write a number into each chip's image at chip address",
+                "ADDR: START, then START+STEP (default 1) and so on; BYTES 1 to 8",
+                "(default 4), FORM le (default), be, bcd-le, bcd-be or ascii",
+                "(decimal digits); a number that does not fit ends the run",
+                "before that chip, with exit status 2"}),
+        Option("--serial-file FILE", {}, S::Series, false, "",
+               [](auto& v, auto& o, auto&) { return Store(o.serial_file, std::optional(v)); },
+               {"(with --serial) keep the next number in FILE, one decimal line,",
+                "across runs (START counts only when FILE does not exist); FILE",
+                "is locked for the run and replaced atomically. A chip that",
+                "failed before its write began leaves its number to the next.",
+                "FILE may be a symbolic link: the file it leads to is locked",
+                "and replaced, the link kept"}),
+        Option("--log FILE", kSeriesCommands, S::Series, true, "",
+               [](auto& v, auto& o, auto&) { return Store(o.log, std::optional(v)); },
+               {"append one JSON line for each chip (time, programmer,",
+                "operation, chip, ok, reason, duration_ms, sum16, crc32, serial)",
+                "before the next chip starts; a log that cannot be written ends",
+                "the run. FILE must not be a symbolic link (refused, as for", "--wire-log)"}),
+        Option("--json", {}, S::Output, false, "",
+               [](auto&, auto& o, auto&) { return Set(o.json); },
+               {"standard output carries JSON Lines instead of the log: a \"log\"",
+                "event for each log line, \"progress\" events while blocks move",
+                "and one closing \"result\" event with what the command found;",
+                "boxes and prompts are answered as without a terminal. The",
+                "events are described in docs/json.md"}),
+    };
+    return rows;
+}
+
+const CliOptionRow* CliRowNamed(const std::string& name) {
+    for (const CliOptionRow& row : Rows())
+        if (name == row.name) return &row;
+    return nullptr;
+}
+
+// "--no-erase belongs to the write command", "option '--pad' belongs to write and verify".
+std::string BelongsRefusal(const CliOptionRow& row) {
+    std::string list = JoinCommands(row.commands, " and ");
+    if (row.commands.size() == 1) {
+        list = "the " + list + " command";
+    } else if (row.commands.size() == 2 && !row.quoted_refusal) {
+        list = "the " + list + " commands";
+    }
+    return (row.quoted_refusal ? "option '" + row.name + "'" : row.name) + " belongs to " + list;
+}
+
+// The rows of a --help section as "  --name VALUE" with the help beside it
+// from `column` on, each led by its commands where they are not the section's.
+std::string CliOptionsHelp(CliSection section, const std::vector<std::string>& commands,
+                           std::size_t column) {
+    std::string text;
+    for (const CliOptionRow& row : Rows()) {
+        if (row.section != section) continue;
+        std::string label = "  " + row.name;
+        if (!row.value_name.empty()) label += " " + row.value_name;
+        // A label too long for its column stands on a line of its own.
+        label = label.size() + 2 <= column ? label + std::string(column - label.size(), ' ')
+                                           : label + '\n' + std::string(column, ' ');
+        if (!row.commands.empty() && row.commands != commands)
+            label += "(" + JoinCommands(row.commands, ", ") + ") ";
+        bool first = true;
+        for (const std::string& line : row.help) {
+            text += (first ? label : std::string(column, ' ')) + line + '\n';
+            first = false;
+        }
+    }
+    return text;
 }
 
 // "identify, read, ..., speed or chips".
@@ -141,16 +276,31 @@ bool ParseImageCommand(const std::vector<std::string>& positional, CliOptions& o
                 std::to_string(positional.size());
         return false;
     }
-    if (options.layout.lane.count > 1) {
-        error = "--interleave undoes --split; they do not go together";
-        return false;
-    }
     for (const PlacedName& input : options.inputs) {
         if (input.at) {
             error = "--interleave takes each lane whole, at no address: '" + input.name + "@...'";
             return false;
         }
     }
+    return true;
+}
+
+// The rules between options, beside the commands each belongs to.
+bool CheckOptionRules(const std::set<std::string>& seen, const CliOptions& options,
+                      std::string& error) {
+    if (options.format && options.command == "read" && !options.output)
+        return Refuse(error, "--format needs -o FILE: it is the form the content is saved in");
+    if (options.interleave && options.layout.lane.count > 1)
+        return Refuse(error, "--interleave undoes --split; they do not go together");
+    // The lanes are whole files from address 0, as a split wrote them.
+    if (options.interleave && seen.count("--offset"))
+        return Refuse(error, "--interleave takes each lane whole; --offset does not go with it");
+    // --auto-next with --repeat COUNT: waits for each chip, and ends after COUNT.
+    if (options.repeat && options.auto_next && !options.repeat_count)
+        return Refuse(error, "--auto-next goes on by itself: with it, --repeat takes a COUNT");
+    if (options.serial_file && !options.serial)
+        return Refuse(error,
+                      "--serial-file needs --serial: it keeps the next number of the series");
     return true;
 }
 
@@ -186,21 +336,9 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std
             name = arg.substr(0, eq);
             value = arg.substr(eq + 1);
         }
-        // --repeat takes its COUNT only when one follows: "--repeat FILE"
-        // repeats the write of FILE.
-        if (name == "--repeat") {
-            if (!seen.insert(name).second) {
-                error = "option '" + name + "' given twice";
-                return false;
-            }
-            options.repeat = true;
-            if (!value && i + 1 < args.size() && AllDigits(args[i + 1])) value = args[++i];
-            if (value && !Apply(name, *value, options, error)) return false;
-            continue;
-        }
+        const CliOptionRow* own = CliRowNamed(name);
         const StartOptionRow* row = RowOfFlag(name);
-        const bool valued = row != nullptr ? row->value_name != nullptr : kValued.count(name) > 0;
-        if (!valued && row == nullptr && !kFlags.count(name)) {
+        if (own == nullptr && row == nullptr) {
             error = "unknown option '" + name + "'";
             return false;
         }
@@ -208,39 +346,33 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std
             error = "option '" + name + "' given twice";
             return false;
         }
-        if (!valued) {
-            if (value) {
-                error = "option '" + name + "' takes no value";
-                return false;
-            }
-            if (row != nullptr) {
-                given.insert(row->id);
-                if (!ApplyStartOption(row->id, "", options, error)) return false;
-            }
-            if (name == "--no-erase") options.no_erase = true;
-            if (name == "--pad") options.pad = true;
-            if (name == "--swap") options.layout.swap = true;
-            if (name == "--sums") options.sums = true;
-            if (name == "--auto-next") options.auto_next = true;
-            if (name == "--json") options.json = true;
-            continue;
+        const bool valued = own != nullptr ? !own->value_name.empty() : row->value_name != nullptr;
+        if (!valued && value) {
+            error = "option '" + name + "' takes no value";
+            return false;
         }
-        if (!value) {
+        if (own != nullptr && own->value_name.starts_with('[')) {
+            if (!value && i + 1 < args.size() && AllDigits(args[i + 1])) value = args[++i];
+        } else if (valued && !value) {
             if (i + 1 == args.size()) {
                 error = "option '" + name + "' needs a value";
                 return false;
             }
             value = args[++i];
         }
-        if (value->empty()) {
+        if (valued && value && value->empty()) {
             error = "option '" + name + "' needs a non-empty value";
             return false;
         }
-        if (row != nullptr) {
+        if (own != nullptr) {
+            error.clear();
+            if (!own->apply(value.value_or(""), options, error)) {
+                if (error.empty()) error = name + " takes " + own->takes + ", not '" + *value + "'";
+                return false;
+            }
+        } else {
             given.insert(row->id);
-            if (!ApplyStartOption(row->id, *value, options, error)) return false;
-        } else if (!Apply(name, *value, options, error)) {
-            return false;
+            if (!ApplyStartOption(row->id, value.value_or(""), options, error)) return false;
         }
     }
 
@@ -259,7 +391,6 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std
     positional.erase(positional.begin());
 
     const bool takes_image = options.TakesImage();
-    const bool read = options.command == "read";
     if (takes_image) {
         if (positional.empty()) {
             error = options.command + " needs the image FILE";
@@ -281,74 +412,15 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std
         error = "unexpected argument '" + positional.front() + "'";
         return false;
     }
-    if (options.output && !read && !image_command) {
-        error = "-o belongs to the read and image commands";
-        return false;
-    }
-    if (options.no_erase && options.command != "write") {
-        error = "--no-erase belongs to the write command";
-        return false;
-    }
-    if (options.format && !read && !takes_image && !image_command) {
-        error = "--format belongs to read, write, verify and image";
-        return false;
-    }
-    if (options.format && read && !options.output) {
-        error = "--format needs -o FILE: it is the form the content is saved in";
-        return false;
-    }
-    for (const char* image_option : {"--pad"}) {
-        if (seen.count(image_option) && !takes_image) {
-            error = std::string("option '") + image_option + "' belongs to write and verify";
+    for (const CliOptionRow& row : Rows()) {
+        if (seen.count(row.name) && !row.commands.empty() &&
+            std::find(row.commands.begin(), row.commands.end(), options.command) ==
+                row.commands.end()) {
+            error = BelongsRefusal(row);
             return false;
         }
     }
-    for (const char* arranging : {"--offset", "--fill", "--swap", "--split"}) {
-        if (seen.count(arranging) && !takes_image && !image_command) {
-            error = std::string("option '") + arranging + "' belongs to write, verify and image";
-            return false;
-        }
-    }
-    for (const char* own : {"--size", "--interleave"}) {
-        if (seen.count(own) && !image_command) {
-            error = std::string("option '") + own + "' belongs to the image command";
-            return false;
-        }
-    }
-    // The lanes are whole files from address 0, as a split wrote them.
-    if (options.interleave && seen.count("--offset")) {
-        error = "--interleave takes each lane whole; --offset does not go with it";
-        return false;
-    }
-    if (options.sums && !read && options.command != "verify" && !image_command) {
-        error = "--sums belongs to read, verify and image";
-        return false;
-    }
-    if (options.to_sqlite && options.command != kChipsCommand) {
-        error = "--to-sqlite belongs to the chips command";
-        return false;
-    }
-    const bool series_command = kSeriesCommands.count(options.command) > 0;
-    for (const char* series_option : {"--repeat", "--auto-next", "--log"}) {
-        if (seen.count(series_option) && !series_command) {
-            error = std::string("option '") + series_option +
-                    "' belongs to write, verify, erase and read";
-            return false;
-        }
-    }
-    // --auto-next with --repeat COUNT: waits for each chip, and ends after COUNT.
-    if (options.repeat && options.auto_next && !options.repeat_count) {
-        error = "--auto-next goes on by itself: with it, --repeat takes a COUNT";
-        return false;
-    }
-    if (options.serial && options.command != "write") {
-        error = "--serial belongs to the write command";
-        return false;
-    }
-    if (options.serial_file && !options.serial) {
-        error = "--serial-file needs --serial: it keeps the next number of the series";
-        return false;
-    }
+    if (!CheckOptionRules(seen, options, error)) return false;
     if (options.command == kChipsCommand && (options.emulate || options.usb)) {
         error = "chips reads only the catalogue; it takes no programmer";
         return false;
@@ -368,6 +440,10 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std
     return CheckStartOptions(given, options, error);
 }
 
+std::span<const CliOptionRow> CliOptionRows() {
+    return Rows();
+}
+
 bool CliOptions::Gang() const {
     return device && *device == kAllDevices && operation != nullptr;
 }
@@ -384,18 +460,10 @@ void ReplaceAll(std::string& text, std::string_view mark, const std::string& wit
 }  // namespace
 
 std::string UsageText() {
-    // The forms and the extensions that name them, from the table of forms.
+    constexpr std::size_t kColumn = 22;
     const std::string formats = "[--format " + ImageFormatNames("|") + "]";
-    std::string extension_rule;
-    for (const ImageFormatRow& row : ImageFormatTable()) {
-        if (row.id == ImageFormat::Raw) continue;  // it is what every other name gets
-        extension_rule += "                     ";
-        for (std::string_view extension : row.extensions) (extension_rule += ' ') += extension;
-        (extension_rule += ": ") += row.title;
-        extension_rule += '\n';
-    }
-    extension_rule += "                      anything else: the raw bytes";
-    std::string text = R"(Usage: dspprog-cli [options] COMMAND
+    std::string text =
+        R"(Usage: dspprog-cli [options] COMMAND
   dspprog-cli [options] identify
   dspprog-cli [options] read [-o FILE] [--sums] @FORMATS@ [SERIES]
   dspprog-cli [options] erase [SERIES]
@@ -410,8 +478,9 @@ std::string UsageText() {
   dspprog-cli image --interleave K FILE0 FILE1 [FILE2 FILE3] [--size N]
                     [--fill BYTE] [--swap] -o OUT @FORMATS@
   dspprog-cli [options] devices
-  dspprog-cli [)" + OptionFlag(StartOption::Catalogue) +
-                       R"( FILE] chips [--to-sqlite FILE]
+  dspprog-cli [)" +
+        OptionFlag(StartOption::Catalogue) +
+        R"( FILE] chips [--to-sqlite FILE]
 
 Commands:
   identify            identify the chip in the programmer's socket
@@ -421,54 +490,38 @@ Commands:
                       4096-byte blocks from the start up to and including the first
                       block that is not blank (not all 0xFF), not the whole chip;
                       --sums gives the whole chip's sums. With -o, save the content
-                      in FILE, which must not exist yet (nothing is saved without
-                      -o). The form is --format's, else the name's:
-@EXTENSIONS@
-                      --sums adds the 16-bit sum, CRC-32, SHA-1 and SHA-256 of the
-                      whole chip
+                      in FILE (see -o below)
   erase               erase the chip and check that it reads back blank
   write [--no-erase] [--pad] [--offset ADDR] @FORMATS@ FILE
-                      write the image FILE into the chip and verify every byte;
-                      --no-erase skips the erase that some chips get before writing.
-                      FILE is Intel HEX or Motorola S-record (file address A goes to
-                      chip address A - ADDR, bytes no record gives are 0xFF), or else
-                      the raw bytes, exactly the chip's size (with --pad a shorter one
-                      is filled with 0xFF). ADDR (--offset): decimal or 0x-prefixed
-                      hex, default 0. The form is --format's, else the content's, else
-                      the name's as for read; other text is refused, not written as
-                      raw bytes (--format raw writes it). A FILE that is missing, not
-                      an ordinary file, unreadable, damaged (its line and reason are
+                      write the image FILE into the chip and verify every byte.
+                      FILE is Intel HEX or Motorola S-record (placed by its addresses,
+                      see --offset; bytes no record gives are 0xFF), or else the raw
+                      bytes, exactly the chip's size (shorter with --pad).
+                      The form is --format's, else the content's, else the name's as
+                      for read; other text is refused, not written as raw bytes
+                      (--format raw writes it). A FILE that is missing, not an
+                      ordinary file, unreadable, damaged (its line and reason are
                       shown) or of a size the chip cannot take is refused before
                       anything is erased or written, with exit status 2
   verify [--pad] [--offset ADDR] @FORMATS@ FILE
                       compare the chip with the image FILE (taken as write takes it);
                       exit status 0 when they are equal, 1 when they differ, 2 when
-                      FILE cannot be used; the first 16 differing addresses are shown;
-                      --sums as for read
-  FILE[@ADDR]..., --fill BYTE, --swap, --split K:N (write, verify, image)
+                      FILE cannot be used; the first 16 differing addresses are shown
+  FILE[@ADDR]... (write, verify, image)
                       arrange the image before it goes to the chip or is compared:
                       a raw FILE goes to address ADDR (default 0), a HEX or S-record
                       FILE's addresses move by ADDR; where two files give one address
-                      different bytes the image is refused. With several files or an
-                      @ADDR, bytes no file gives are BYTE (--fill, default 0xFF);
-                      files that give no byte at all are refused. FILE@ADDR: when a
-                      file of the whole name exists, it is that file at no address;
-                      otherwise the text after the last '@' must be an address
-                      (decimal or 0x-prefixed hex, below 4 GB), or it is refused.
-                      --swap swaps the two bytes of every 16-bit word; --split K:N
-                      (K 2 or 4) keeps bytes N, N+K, N+2K, ...: 2:0 is the even chip of
-                      a 16-bit board, 2:1 the odd one, and the chip's size is checked
-                      against that lane. Files are placed, then swapped, then split
+                      different bytes the image is refused; files that give no byte
+                      at all are refused. FILE@ADDR: when a file of the whole name
+                      exists, it is that file at no address; otherwise the text after
+                      the last '@' must be an address (decimal or 0x-prefixed hex,
+                      below 4 GB), or it is refused. With --fill, --swap and --split,
+                      files are placed, then swapped, then split
   image INPUT[@ADDR]... -o OUT
                       arrange without a programmer and write the image to OUT, which
-                      must not exist yet (form: --format's, else OUT's name's). --size
-                      N fixes its length, never below the last byte given; without it
-                      the image runs from address 0 to the last byte any input gives.
-                      --interleave K undoes --split: byte i of OUT is byte i div K of
-                      FILE(i mod K), the files equally long and whole (no @ADDR, no
-                      --offset); --fill fills a HEX lane's holes, --size fixes the
-                      interleaved length, --swap swaps its words after interleaving.
-                      Prints the length and the sums as read --sums does
+                      must not exist yet (form: --format's, else OUT's name's); without
+                      --size the image runs from address 0 to the last byte any input
+                      gives. Prints the length and the sums as read --sums does
   speed               measure the transfer speed of the two output pipes
   devices             list the programmers present, one line each: number, serial
                       number, bus location, interface path, tab-separated ('-' for
@@ -479,52 +532,23 @@ Commands:
                       order: a heading line, then Code, Name, Size, Type, tErase and
                       tWrite separated by tabs. The catalogue may be the SQLite one or
                       a legacy Paradox table (not read by Windows builds); either is
-                      recognised by its content.
-                      With --to-sqlite, write instead an SQLite copy of the catalogue
-                      to FILE, which must not exist yet
+                      recognised by its content
 
+Options of the commands (the commands each belongs to in parentheses):
+)" + CliOptionsHelp(CliSection::Commands, {}, kColumn) +
+        R"(
 SERIES (read, erase, write, verify: chip after chip):
-  --repeat [COUNT]    after each chip ask on standard error for the next one: Enter
-                      goes on, q or й (the same key; either case) or the end of the
-                      input ends the run; with COUNT (a number right after --repeat,
-                      1 to 4294967295) the run also ends after COUNT chips.
-                      read -o NAME saves chip N as NAME with -N before the
-                      extension, never over an existing file
-  --auto-next         instead of asking, wait until the chip has been taken out and
-                      one of the same catalogue row is put in, looking twice a
-                      second; with --repeat COUNT the run ends after COUNT chips,
-                      otherwise when it is interrupted
-  --serial ADDR:START[:STEP[:BYTES[:FORM]]]
-                      (write) write a number into each chip's image at chip address
-                      ADDR: START, then START+STEP (default 1) and so on; BYTES 1 to 8
-                      (default 4), FORM le (default), be, bcd-le, bcd-be or ascii
-                      (decimal digits); a number that does not fit ends the run
-                      before that chip, with exit status 2
-  --serial-file FILE  (with --serial) keep the next number in FILE, one decimal line,
-                      across runs (START counts only when FILE does not exist); FILE
-                      is locked for the run and replaced atomically. A chip that
-                      failed before its write began leaves its number to the next.
-                      FILE may be a symbolic link: the file it leads to is locked
-                      and replaced, the link kept
-  --log FILE          append one JSON line for each chip (time, programmer,
-                      operation, chip, ok, reason, duration_ms, sum16, crc32, serial)
-                      before the next chip starts; a log that cannot be written ends
-                      the run. FILE must not be a symbolic link (refused, as for
-                      --wire-log)
-                      After each chip the log says the counts of good and failed
+)" + CliOptionsHelp(CliSection::Series, kSeriesCommands, kColumn) +
+        R"(                      After each chip the log says the counts of good and failed
                       chips; a failed chip does not end the run, and the exit status
                       is 0 only when every chip passed
 
 Output for programs (any command):
-  --json              standard output carries JSON Lines instead of the log: a "log"
-                      event for each log line, "progress" events while blocks move
-                      and one closing "result" event with what the command found;
-                      boxes and prompts are answered as without a terminal. The
-                      events are described in docs/json.md
-
+)" + CliOptionsHelp(CliSection::Output, {}, kColumn) +
+        R"(
 Options:
-)" + StartOptionsHelp(22) +
-                       R"(  --help              show this text
+)" + StartOptionsHelp(kColumn) +
+        R"(  --help              show this text
 
 Dialogs: an OK/Cancel box is answered Cancel unless a terminal is there to ask (y/N).
 Log lines go to standard output; boxes, prompts and progress to standard error.
@@ -549,7 +573,6 @@ cannot be used (as with one programmer), 3 when the run could not start.
 )";
     ReplaceAll(text, "@FORMATS@", formats);
     ReplaceAll(text, "@ARRANGE@", "[--fill BYTE] [--swap] [--split K:N]");
-    ReplaceAll(text, "@EXTENSIONS@", extension_rule);
     return text;
 }
 

@@ -3,6 +3,7 @@
 // What the command line asks for, and the usage text that documents it.
 
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,31 @@ struct CliOptions : StartOptions {
     // --device all: the command on every programmer at once.
     bool Gang() const;
 };
+
+// Where --help lists an option.
+enum class CliSection { Commands, Series, Output };
+
+// One of the command line's own options, beside the programmer's (StartOptionRows):
+// the parser, its refusals and --help are all made from these rows.
+struct CliOptionRow {
+    std::string name;  // as typed, dashes included
+    // Empty for a flag; "[COUNT]" when the value is taken only where digits
+    // follow ("--repeat FILE" repeats the write of FILE).
+    std::string value_name;
+    std::vector<std::string> commands;  // the commands it belongs to; empty: every one
+    CliSection section;
+    // The refusal names it in quotes and its commands bare, as it always has.
+    bool quoted_refusal;
+    std::string takes;  // what the value may be, for "--offset takes ..., not 'x'"
+    // Takes the value (empty for a flag); false when it is not one, with
+    // `error` set where `takes` does not say it.
+    using Apply = bool (*)(const std::string& value, CliOptions& options, std::string& error);
+    Apply apply;
+    std::vector<std::string> help;  // one entry a line
+};
+
+// Every row, in the order --help lists them.
+std::span<const CliOptionRow> CliOptionRows();
 
 // Parses the arguments after the program name. False with `error` set (one
 // line, no program name) on anything that is not a valid command line.

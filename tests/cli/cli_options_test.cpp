@@ -3,6 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <regex>
+#include <set>
 #include <sstream>
 
 #include "cli/run_cli.h"
@@ -183,6 +191,65 @@ TEST(CliOptions, HelpListsEveryOptionAndCommandAndWinsOverTheRest) {
     }
     // The emulated chip's own form sets up the emulator, not the lookup.
     EXPECT_EQ(help.find("needing no catalogue"), std::string::npos);
+}
+
+// The words of a piece of shell text, brackets and quotes aside.
+std::set<std::string> Words(std::string text) {
+    std::replace_if(
+        text.begin(), text.end(), [](char c) { return std::strchr("()\"", c); }, ' ');
+    std::istringstream split(text);
+    return {std::istream_iterator<std::string>(split), std::istream_iterator<std::string>()};
+}
+
+bool Has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+// Each of the command line's own options: --help describes it, every command it does not
+// belong to refuses it by name, and the bash completion has it (among the options that
+// take a value when it takes one) and offers it to no command it does not belong to.
+TEST(CliOptions, EveryOwnOptionIsDescribedCompletedAndKeptToItsCommands) {
+    std::ifstream file(std::filesystem::path(DSPPROG_JSON_DOC).parent_path().parent_path() /
+                       "packaging" / "completion" / "dspprog-cli");
+    const std::string text{std::istreambuf_iterator<char>(file), {}}, help = UsageText();
+    std::smatch series;
+    std::regex_search(text, series, std::regex(R"(local series=\(([^)]*)\))"));
+    std::set<std::string> valued;
+    std::map<std::string, std::set<std::string>> offered;  // the options completed after a command
+    const std::regex valued_list(R"(valued\+?="([^"]*)\")"),
+        entry(R"((\w+)\)\s*options\+?=\(([^)]*)\))");
+    for (std::sregex_iterator at(text.begin(), text.end(), valued_list), end; at != end; ++at)
+        valued.merge(Words((*at)[1]));
+    for (std::sregex_iterator at(text.begin(), text.end(), entry), end; at != end; ++at)
+        offered[(*at)[1]] = Words(std::regex_replace(
+            (*at)[2].str(), std::regex(R"(\$\{series\[@\]\})"), series[1].str()));
+    const std::map<std::string, std::string> values = {
+        {"--format", "raw"}, {"--split", "2:0"}, {"--serial", "0:1"}, {"--interleave", "2"}};
+    for (const CliOptionRow& row : CliOptionRows()) {
+        const std::string label =
+            "\n  " + row.name + (row.value_name.empty() ? "" : " ") + row.value_name;
+        EXPECT_TRUE(Has(help, label + " ") || Has(help, label + "\n")) << label;
+        EXPECT_EQ(valued.count(row.name) == 1, !row.value_name.empty() && row.value_name[0] != '[')
+            << label;
+        EXPECT_EQ(Words(text).count(row.name), 1u) << label;
+        for (const std::string command : {"identify", "read", "erase", "write", "verify", "speed",
+                                          "image", "devices", "chips"}) {
+            std::vector<std::string> args = {command, row.name};
+            if (!row.value_name.empty())
+                args.push_back(values.count(row.name) ? values.at(row.name) : "1");
+            if (command == "write" || command == "verify" || command == "image")
+                args.push_back("a.bin");
+            if (command == "image" && row.name != "-o") args.insert(args.end(), {"-o", "o.bin"});
+            CliOptions options;
+            std::string error;
+            ParseCliArgs(args, options, error);
+            const bool belongs = row.commands.empty() ||
+                                 std::count(row.commands.begin(), row.commands.end(), command);
+            EXPECT_EQ(Has(error, row.name) && Has(error, " belongs to "), !belongs)
+                << command << label << ": " << error;
+            EXPECT_TRUE(belongs || !offered[command].count(row.name)) << command << label;
+        }
+    }
 }
 
 }  // namespace
