@@ -3,7 +3,6 @@
 
 #include <mutex>
 
-#include "catalogue/chip_table.h"
 #include "link/device_choice.h"
 #include "link/fatal_stop.h"
 #include "operations/startup.h"
@@ -14,47 +13,15 @@ std::unique_ptr<Programmer> Programmer::Open(const StartOptions& options,
                                              const std::string& catalogue_path, Clock& clock,
                                              std::string& error) {
     std::unique_ptr<Programmer> programmer(new Programmer);
-    if (options.emulate) {
-        const std::size_t count = std::max<std::size_t>(options.emulated_chips.size(), 1);
-        std::vector<FixedEnumerator::Entry> entries;
-        std::vector<emu::RoutingBackend::Route> routes;
-        for (std::size_t n = 0; n < count; ++n) {
-            const emu::EmulatorOptions one = options.EmulatorOptionsFor(n);
-            // A chip named by the catalogue cannot be set up without it; a
-            // catalogue that will not open is the same stop the lookup makes.
-            if (one.chip.find(':') == std::string::npos) {
-                const std::unique_ptr<ChipTable> catalogue = MakeChipTable(catalogue_path);
-                if (!catalogue->Open()) CriticalHalt(CatalogueOpenMessage(*catalogue));
-                catalogue->Close();
-            }
-            auto emulated = emu::EmulatedProgrammer::Create(one, catalogue_path, clock, error);
-            if (!emulated) {
-                error = OptionFlag(StartOption::Emulate) + ": " + error;
-                return nullptr;
-            }
-            entries.push_back(emulated->entry());
-            routes.push_back({emulated->entry().path, &emulated->backend()});
-            programmer->emulated_.push_back(std::move(emulated));
-        }
-        programmer->emulated_enumerator_ = std::make_unique<FixedEnumerator>(std::move(entries));
-        programmer->emulated_backend_ = std::make_unique<emu::RoutingBackend>(std::move(routes));
-        programmer->enumerator_ = programmer->emulated_enumerator_.get();
-        programmer->backend_ = programmer->emulated_backend_.get();
-        return programmer;
-    }
-    programmer->platform_ = MakePlatformLink(options.usb.value_or(""), error);
-    if (!programmer->platform_.enumerator || !programmer->platform_.backend) {
-        error = OptionFlag(StartOption::Usb) + ": " + error;
+    if (!OpenChosenBackend(options, catalogue_path, clock, programmer->opened_, error)) {
         return nullptr;
     }
-    programmer->enumerator_ = programmer->platform_.enumerator.get();
-    programmer->backend_ = programmer->platform_.backend.get();
     return programmer;
 }
 
 void Programmer::Connect(Link& link, const std::vector<ProgrammerEntry>& among) {
     if (among.empty()) {
-        StartUp(*enumerator_, link);
+        StartUp(enumerator(), link);
         return;
     }
     std::vector<std::uint32_t> members;
@@ -63,7 +30,7 @@ void Programmer::Connect(Link& link, const std::vector<ProgrammerEntry>& among) 
         // The enumerator walks one set at a time; the lanes of a gang take
         // turns at it, and open their links side by side.
         std::lock_guard lock(search_mutex_);
-        SubsetEnumerator subset(*enumerator_, std::move(members));
+        SubsetEnumerator subset(enumerator(), std::move(members));
         FindProgrammer(subset, link);
     }
     link.Open();
@@ -90,7 +57,7 @@ ProgrammerIdentity Programmer::Identity(const Link& link) {
 }
 
 bool Programmer::ChipDone(const Link& link, bool slowly, std::string& error) {
-    for (const std::unique_ptr<emu::EmulatedProgrammer>& emulated : emulated_) {
+    for (const std::unique_ptr<emu::EmulatedProgrammer>& emulated : opened_.emulated) {
         if (emulated->entry().path == link.DevicePath) return emulated->SwapChip(slowly, error);
     }
     return true;

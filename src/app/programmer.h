@@ -1,19 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The programmers the options name, behind the link seam: the platform's
-// hardware through one of its backends, or the built-in emulator playing one
-// or several programmers.
+// The programmers the options name, behind the link seam, through the row of
+// the backend table they choose: one of the platform's hardware backends, or
+// the built-in emulator playing one or several programmers.
 
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "app/backend_table.h"
 #include "app/chip_log.h"
-#include "app/platform_link.h"
 #include "app/start_options.h"
 #include "emulator/emulated_programmer.h"
-#include "emulator/routing_backend.h"
 #include "link/clock.h"
 #include "link/link.h"
 #include "link/programmer_list.h"
@@ -30,19 +29,19 @@ public:
                                             const std::string& catalogue_path, Clock& clock,
                                             std::string& error);
 
-    InterfaceEnumerator& enumerator() { return *enumerator_; }
-    LinkBackend& backend() { return *backend_; }
+    InterfaceEnumerator& enumerator() { return *opened_.link.enumerator; }
+    LinkBackend& backend() { return *opened_.link.backend; }
     // The n-th emulated programmer, when the emulator is the one; else null.
     emu::EmulatedProgrammer* emulated(std::size_t n = 0) {
-        return n < emulated_.size() ? emulated_[n].get() : nullptr;
+        return n < opened_.emulated.size() ? opened_.emulated[n].get() : nullptr;
     }
-    std::size_t emulated_count() const { return emulated_.size(); }
+    std::size_t emulated_count() const { return opened_.emulated.size(); }
     // What tells of programmers plugged in and removed; null when nothing
     // does (the emulator's are fixed, some systems cannot tell).
-    PlugNotifier* plug_notifier() { return platform_.notifier.get(); }
+    PlugNotifier* plug_notifier() { return opened_.link.notifier.get(); }
 
     // Every programmer present now, in enumeration order.
-    std::vector<ProgrammerEntry> List() { return ListProgrammers(*enumerator_); }
+    std::vector<ProgrammerEntry> List() { return ListProgrammers(enumerator()); }
 
     // Finds the programmer and opens `link`, built on backend(), on it. With
     // `among`, the search looks at those programmers alone; empty, at all.
@@ -61,12 +60,7 @@ public:
 private:
     Programmer() = default;
 
-    std::vector<std::unique_ptr<emu::EmulatedProgrammer>> emulated_;
-    std::unique_ptr<FixedEnumerator> emulated_enumerator_;
-    std::unique_ptr<emu::RoutingBackend> emulated_backend_;
-    PlatformLink platform_;
-    InterfaceEnumerator* enumerator_ = nullptr;
-    LinkBackend* backend_ = nullptr;
+    OpenedBackend opened_;
     std::mutex search_mutex_;
 };
 

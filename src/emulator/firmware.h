@@ -62,7 +62,6 @@ public:
 
     // The device is gone: every transfer from now on ends as Gone.
     void Disconnect() { disconnected_ = true; }
-    bool disconnected() const { return disconnected_; }
 
     // The programmer's idea of what it is doing, for tests.
     enum class Phase { Idle, Streaming, Receiving };

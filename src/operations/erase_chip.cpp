@@ -24,10 +24,6 @@ Outcome EraseWork(Session& session) {
 // EraseChip opens its own log lines: a write that erases first shows them too.
 const ButtonOperation kEreaseChipButton = {nullptr, EraseWork, "--- Окончание стирания чипа."};
 
-Outcome EreaseChipClick(Session& session) {
-    return RunInterlocked(session, kEreaseChipButton);
-}
-
 bool EraseChip(Session& session) {
     Operator& op = session.op;
     Link& link = session.link;

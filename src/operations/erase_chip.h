@@ -9,7 +9,6 @@ namespace dspprog {
 
 // The "Стереть" button.
 extern const ButtonOperation kEreaseChipButton;
-Outcome EreaseChipClick(Session& session);
 // True only when the erase was accepted, completed and the chip reads back blank.
 bool EraseChip(Session& session);
 

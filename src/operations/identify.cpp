@@ -62,8 +62,4 @@ Outcome IdentifyAndShow(Session& session) {
 const ButtonOperation kGetIdentButton = {"+++ Начало определения чипа.", IdentifyAndShow,
                                          "--- Окончание определения чипа."};
 
-Outcome GetIdentClick(Session& session) {
-    return RunInterlocked(session, kGetIdentButton);
-}
-
 }  // namespace dspprog

@@ -15,6 +15,5 @@ bool IdentifyChip(Session& session, bool report);
 
 // The "Определить чип" button: identification alone, with the chip's name and size.
 extern const ButtonOperation kGetIdentButton;
-Outcome GetIdentClick(Session& session);
 
 }  // namespace dspprog

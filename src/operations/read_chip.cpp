@@ -109,10 +109,6 @@ Outcome ReadInto(Session& session, OutputImageFile* file, const std::string& nam
 const ButtonOperation kReadButton = {"+++ Начало чтения чипа.", ReadChip,
                                      "--- Окончание чтения чипа."};
 
-Outcome ReadClick(Session& session) {
-    return RunInterlocked(session, kReadButton);
-}
-
 Outcome ReadChip(Session& session) {
     Operator& op = session.op;
     if (!IdentifyChip(session, true)) return Outcome::Failed;

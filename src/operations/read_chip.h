@@ -9,7 +9,6 @@ namespace dspprog {
 
 // The "Читать" button. Saves when session.CheckBoxNotWrite is clear.
 extern const ButtonOperation kReadButton;
-Outcome ReadClick(Session& session);
 Outcome ReadChip(Session& session);
 
 }  // namespace dspprog

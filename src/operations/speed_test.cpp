@@ -47,7 +47,9 @@ std::string FormatSpeed(double speed, char separator) {
     return out;
 }
 
-Outcome Button1Click(Session& session) {
+namespace {
+
+Outcome MeasureSpeeds(Session& session) {
     Link& link = session.link;
     Operator& op = session.op;
     // The firmware drains these blocks; their content means nothing.
@@ -67,6 +69,8 @@ Outcome Button1Click(Session& session) {
     return cmd_ms != 0 && main_ms != 0 ? Outcome::Succeeded : Outcome::Failed;
 }
 
-const ButtonOperation kButton1Button = {nullptr, Button1Click, nullptr};
+}  // namespace
+
+const ButtonOperation kButton1Button = {nullptr, MeasureSpeeds, nullptr};
 
 }  // namespace dspprog

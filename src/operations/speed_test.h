@@ -14,12 +14,11 @@ namespace dspprog {
 inline constexpr std::uint32_t kSpeedTestBlocks = 1001;
 
 // The "Button1" button: 1001 blocks of 4096 bytes to CmdOut, then to MainOut,
-// each series timed, four log lines. Takes no part in the Busy interlock.
+// each series timed, four log lines and no opening or closing ones. The work
+// itself takes no part in the Busy interlock.
 // A series that took 0 ms has no speed: its line ends in "не измерена (0 мс)"
 // instead of a figure, and the outcome is Failed; Succeeded when both speeds
 // were measured.
-Outcome Button1Click(Session& session);
-// The same, as a button: no opening or closing lines.
 extern const ButtonOperation kButton1Button;
 
 // kB/s (1000 bytes) to two decimals, rounded half to even; nullopt for 0 ms.

@@ -86,10 +86,6 @@ void LogDifferences(Operator& op, const Differences& differences, const char* eq
 const ButtonOperation kCompareButton = {"+++ Начало сравнения чипа с файлом.", VerifyChip,
                                         "--- Окончание сравнения чипа с файлом."};
 
-Outcome CompareClick(Session& session) {
-    return RunInterlocked(session, kCompareButton);
-}
-
 Outcome VerifyChip(Session& session) {
     Operator& op = session.op;
     if (!IdentifyChip(session, true)) return Outcome::Failed;

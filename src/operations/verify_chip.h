@@ -43,7 +43,6 @@ void LogDifferences(Operator& op, const Differences& differences, const char* eq
 // file (the write's rules), reads the chip with the verify form of the burst
 // read and compares. Succeeded only when every byte is equal.
 extern const ButtonOperation kCompareButton;
-Outcome CompareClick(Session& session);
 Outcome VerifyChip(Session& session);
 
 }  // namespace dspprog

@@ -45,10 +45,6 @@ std::uint32_t WriteTimeoutFactor(std::uint16_t type, std::uint32_t current) {
 // WriteChip opens its own log lines.
 const ButtonOperation kWriteChipButton = {nullptr, WriteChip, "--- Окончание записи чипа."};
 
-Outcome WriteChipButtonClick(Session& session) {
-    return RunInterlocked(session, kWriteChipButton);
-}
-
 Outcome WriteChip(Session& session) {
     Operator& op = session.op;
     Link& link = session.link;

@@ -10,7 +10,6 @@ namespace dspprog {
 // The "Записать" button. Erases first where the chip needs it, unless
 // session.CheckBoxNotErase is set.
 extern const ButtonOperation kWriteChipButton;
-Outcome WriteChipButtonClick(Session& session);
 Outcome WriteChip(Session& session);
 
 }  // namespace dspprog

@@ -26,12 +26,9 @@ inline constexpr std::uint16_t kTypeFC00 = 0xFC00;
 inline constexpr std::uint16_t kTypeFD00 = 0xFD00;
 inline constexpr std::uint16_t kTypeFE00 = 0xFE00;
 
-// The top of the programmer's 512 KB address window.
-inline constexpr std::uint32_t kAddressWindow = 0x80000;
-
 // Start address of a chip of `size` bytes: 0x80000 - size, so every chip ends
-// at the top of the window (0 for 524288). Sizes other than the seven powers of
-// two from 8192 to 524288 stop the program.
+// at the top of the programmer's 512 KB address window (0 for 524288). Sizes
+// other than the seven powers of two from 8192 to 524288 stop the program.
 std::uint32_t CalcAddres(std::uint32_t size);
 
 // Bytes 1 to 3 from the start address of a chip of `size` bytes; byte 3 loses

@@ -30,7 +30,7 @@ const Chip kFC00_64K{65536, "512K", kTypeFC00, "$FC00", "4"};
 
 TEST(EraseExchange, Type255ErasesAndReadsBackBlank) {
     EraseBench bench(kFlash8K);
-    EXPECT_EQ(EreaseChipClick(bench.session), Outcome::Succeeded);
+    EXPECT_EQ(RunInterlocked(bench.session, kEreaseChipButton), Outcome::Succeeded);
     EXPECT_EQ(bench.op.transcript(),
               bench.Lines({kErasing, kEraseWait, kEraseChecking, kErased}));
     std::vector<std::string> wire = IdentWire();
@@ -53,7 +53,7 @@ TEST(EraseExchange, Type255ErasesAndReadsBackBlank) {
 
 TEST(EraseExchange, FC00BlankCheckCarriesTheEraseParameters) {
     EraseBench bench(kFC00_64K);
-    EXPECT_EQ(EreaseChipClick(bench.session), Outcome::Succeeded);
+    EXPECT_EQ(RunInterlocked(bench.session, kEreaseChipButton), Outcome::Succeeded);
     const auto commands = bench.Commands();
     ASSERT_EQ(commands.size(), 3u);
     EXPECT_EQ(commands[1], Hex16({0xD0, 0x00, 0x00, 0xAF, 0x04, 0x19, 0x02, 0x02}));
@@ -69,7 +69,7 @@ TEST(EraseExchange, CompletionIsAwaitedWithFactorTwo) {
     bench.op.prompt().OnShow([&](std::size_t, const std::string&) { stall = -1; });
     bench.op.prompt().Script({CriticalPrompt::kRetry});
     const std::uint64_t accepted_at = bench.clock.NowMs();  // every other transfer is instant
-    EXPECT_EQ(EreaseChipClick(bench.session), Outcome::Succeeded);
+    EXPECT_EQ(RunInterlocked(bench.session, kEreaseChipButton), Outcome::Succeeded);
     ASSERT_EQ(bench.op.prompt().messages(),
               std::vector<std::string>{"Из USB не считано :16 байт!"});
     EXPECT_EQ(bench.op.prompt().times()[0] - accepted_at, 20000u);
@@ -110,7 +110,7 @@ TEST(EraseChecks, RefusedChipsGetTheirLinesAndNoCommand) {
         SCOPED_TRACE(c.what);
         EraseBench bench(c.chip);
         const auto before = bench.firmware.chip().content();
-        EXPECT_EQ(EreaseChipClick(bench.session), Outcome::Failed);
+        EXPECT_EQ(RunInterlocked(bench.session, kEreaseChipButton), Outcome::Failed);
         std::vector<std::string> expected = {"", kEraseOpened, bench.ChipLine()};
         expected.insert(expected.end(), c.lines.begin(), c.lines.end());
         expected.push_back(kClosed);
@@ -122,7 +122,8 @@ TEST(EraseChecks, RefusedChipsGetTheirLinesAndNoCommand) {
 
 TEST(EraseChecks, ChipTooLargeToPlaceStopsAfterTheErasingLine) {
     EraseBench bench({8192, "8M", kType255, "255", "4"});
-    const FatalStop stop = ExpectFatalStop([&] { EreaseChipClick(bench.session); });
+    const FatalStop stop =
+        ExpectFatalStop([&] { RunInterlocked(bench.session, kEreaseChipButton); });
     EXPECT_EQ(stop.message(), "Ошибочный вызов CalcAddres! inps= 1048576");
     EXPECT_EQ(bench.op.transcript(),
               (std::vector<std::string>{
@@ -135,7 +136,7 @@ TEST(EraseChecks, ChipTooLargeToPlaceStopsAfterTheErasingLine) {
 TEST(EraseVerdict, StuckBytesAreCountedAndFailTheErase) {
     EraseBench bench(kFlash8K);
     bench.firmware.faults().stuck = 3;
-    EXPECT_EQ(EreaseChipClick(bench.session), Outcome::Failed);
+    EXPECT_EQ(RunInterlocked(bench.session, kEreaseChipButton), Outcome::Failed);
     EXPECT_EQ(bench.op.transcript(),
               bench.Lines({kErasing, kEraseWait, kEraseChecking, "  Чип имеет: 3 не стертых байт(а)"}));
 }
@@ -147,7 +148,7 @@ TEST(EraseVerdict, ASingleByteThatIsNotFFFailsTheErase) {
         EraseBench bench(kFlash8K);
         bench.firmware.faults().stuck = 1;
         bench.firmware.faults().stuck_value = value;
-        EXPECT_EQ(EreaseChipClick(bench.session), Outcome::Failed);
+        EXPECT_EQ(RunInterlocked(bench.session, kEreaseChipButton), Outcome::Failed);
         EXPECT_EQ(bench.op.transcript(), bench.Lines({kErasing, kEraseWait, kEraseChecking,
                                                       "  Чип имеет: 1 не стертых байт(а)"}));
         const auto& content = bench.firmware.chip().content();
@@ -158,7 +159,7 @@ TEST(EraseVerdict, ASingleByteThatIsNotFFFailsTheErase) {
 TEST(EraseVerdict, BlankCheckCompletionDoesNotChangeTheVerdict) {
     EraseBench bench(kFlash8K);
     bench.firmware.faults().fail_completion.insert(kBurstRead);
-    EXPECT_EQ(EreaseChipClick(bench.session), Outcome::Succeeded);
+    EXPECT_EQ(RunInterlocked(bench.session, kEreaseChipButton), Outcome::Succeeded);
     EXPECT_EQ(bench.op.log().at(6), kErased);
 }
 
@@ -188,7 +189,7 @@ TEST(EraseVerdict, RefusalsAfterTheChecksShowBoxes) {
         EraseBench bench(kFlash8K);
         (c.completion ? bench.firmware.faults().fail_completion : bench.firmware.faults().refuse)
             .insert(c.opcode);
-        EXPECT_EQ(EreaseChipClick(bench.session), Outcome::Failed);
+        EXPECT_EQ(RunInterlocked(bench.session, kEreaseChipButton), Outcome::Failed);
         std::vector<std::string> expected = {"", kEraseOpened, bench.ChipLine()};
         expected.insert(expected.end(), c.middle.begin(), c.middle.end());
         expected.push_back(kClosed);

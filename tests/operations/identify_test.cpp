@@ -33,7 +33,7 @@ TEST(IdentifyPairs, BytesFiveAndSixWinOverBytesOneAndTwo) {
     // The (1,2) row comes first in the table; the (5,6) pair is tried first.
     auto bench = Bench(IdentReply({{1, 0x1F}, {2, 0x2F}, {5, 0x5F}, {6, 0x6F}}),
                        {Row("1F2F", "ONE-TWO"), Row("5F6F", "FIVE-SIX")});
-    EXPECT_EQ(GetIdentClick(bench.session), Outcome::Succeeded);
+    EXPECT_EQ(RunInterlocked(bench.session, kGetIdentButton), Outcome::Succeeded);
     EXPECT_EQ(bench.op.transcript(), Lines({"  FIVE-SIX. Объем: 8192 байт(а)."}));
     EXPECT_EQ(bench.session.tChip.ManufCode, 0x5F);
     EXPECT_EQ(bench.session.tChip.DevCode, 0x6F);
@@ -42,7 +42,7 @@ TEST(IdentifyPairs, BytesFiveAndSixWinOverBytesOneAndTwo) {
 TEST(IdentifyPairs, BytesOneAndTwoWhenFiveAndSixAreUnknown) {
     auto bench =
         Bench(IdentReply({{1, 0x1F}, {2, 0x2F}, {5, 0x5F}, {6, 0x6F}}), {Row("1F2F", "ONE-TWO")});
-    EXPECT_EQ(GetIdentClick(bench.session), Outcome::Succeeded);
+    EXPECT_EQ(RunInterlocked(bench.session, kGetIdentButton), Outcome::Succeeded);
     EXPECT_EQ(bench.op.transcript(), Lines({"  ONE-TWO. Объем: 8192 байт(а)."}));
 }
 
@@ -65,7 +65,7 @@ TEST(IdentifyPairs, WithoutContinuationTheThirdTryKeepsByteOne) {
 
 TEST(IdentifyPairs, BytesNineAndTenAreTheLastTry) {
     auto bench = Bench(IdentReply({{9, 0x09}, {10, 0x10}}), {Row("0910", "NINE-TEN", "8M")});
-    EXPECT_EQ(GetIdentClick(bench.session), Outcome::Succeeded);
+    EXPECT_EQ(RunInterlocked(bench.session, kGetIdentButton), Outcome::Succeeded);
     // The largest catalogue size can be identified although it cannot be read.
     EXPECT_EQ(bench.op.transcript(), Lines({"  NINE-TEN. Объем: 1048576 байт(а)."}));
     EXPECT_EQ(bench.session.tChip.Size, 1048576u);
@@ -75,7 +75,7 @@ TEST(IdentifyFailure, UnknownChipShowsAllSixteenReplyBytes) {
     std::array<std::uint8_t, 15> ident{};
     for (std::uint8_t i = 0; i < 15; ++i) ident[i] = static_cast<std::uint8_t>(i + 1);
     auto bench = Bench(ident, {Row("AAAA", "OTHER")});
-    EXPECT_EQ(GetIdentClick(bench.session), Outcome::Failed);
+    EXPECT_EQ(RunInterlocked(bench.session, kGetIdentButton), Outcome::Failed);
     EXPECT_EQ(bench.op.transcript(),
               Lines({"  Чип не определен!",
                      "  Считаны коды: \"00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F\""}));
@@ -97,7 +97,7 @@ TEST(IdentifyFailure, RefusedCommandLeavesThreeLinesAndTheRecordAlone) {
     bench.session.tChip.Name = "PREVIOUS";
     bench.session.tChip.Size = 16384;
     bench.firmware.faults().refuse.insert(kGetIdent);
-    EXPECT_EQ(GetIdentClick(bench.session), Outcome::Failed);
+    EXPECT_EQ(RunInterlocked(bench.session, kGetIdentButton), Outcome::Failed);
     EXPECT_EQ(bench.op.transcript(), Lines({}));
     EXPECT_EQ(bench.session.tChip.Name, "PREVIOUS");
     EXPECT_EQ(bench.session.tChip.Size, 16384u);
@@ -105,7 +105,7 @@ TEST(IdentifyFailure, RefusedCommandLeavesThreeLinesAndTheRecordAlone) {
 
 TEST(IdentifyWire, FirstCommandIsOpcodeAndZerosThenOneReply) {
     auto bench = Bench(IdentReply({{5, 0x5F}, {6, 0x6F}}), {Row("5F6F", "FIVE-SIX")});
-    ASSERT_EQ(GetIdentClick(bench.session), Outcome::Succeeded);
+    ASSERT_EQ(RunInterlocked(bench.session, kGetIdentButton), Outcome::Succeeded);
     EXPECT_EQ(bench.WireLines(),
               (std::vector<std::string>{"CmdOut " + Hex16({0x80}),
                                         "CmdIn " + Hex16({0, 0, 0, 0, 0, 0x5F, 0x6F})}));
@@ -130,7 +130,7 @@ TEST(IdentifyWire, ButtonStartsItsTransfersWithFactorOne) {
     });
     bench.op.prompt().Script({CriticalPrompt::kRetry});
     const std::uint64_t start = bench.clock.NowMs();
-    EXPECT_EQ(GetIdentClick(bench.session), Outcome::Succeeded);
+    EXPECT_EQ(RunInterlocked(bench.session, kGetIdentButton), Outcome::Succeeded);
     ASSERT_EQ(bench.op.prompt().times().size(), 1u);
     EXPECT_EQ(bench.op.prompt().times()[0] - start, 20000u);
 }

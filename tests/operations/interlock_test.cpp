@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "operations/erase_chip.h"
 #include "operations/identify.h"
 #include "operations/read_chip.h"
@@ -18,15 +16,16 @@ namespace {
 
 struct Handler {
     const char* name;
-    std::function<Outcome(Session&)> click;
+    const ButtonOperation& operation;
+    Outcome click(Session& session) const { return RunInterlocked(session, operation); }
 };
 
 const std::vector<Handler>& Handlers() {
     static const std::vector<Handler> handlers = {
-        {"GetIdentClick", GetIdentClick},
-        {"ReadClick", ReadClick},
-        {"EreaseChipClick", EreaseChipClick},
-        {"WriteChipButtonClick", WriteChipButtonClick},
+        {"GetIdent", kGetIdentButton},
+        {"Read", kReadButton},
+        {"EreaseChip", kEreaseChipButton},
+        {"WriteChipButton", kWriteChipButton},
     };
     return handlers;
 }
@@ -56,7 +55,7 @@ TEST(Busy, ClicksDuringAnOperationDoNothing) {
         if (done != 1) return;
         for (const Handler& h : Handlers()) nested.push_back(h.click(bench.session));
     });
-    EXPECT_EQ(ReadClick(bench.session), Outcome::Succeeded);
+    EXPECT_EQ(RunInterlocked(bench.session, kReadButton), Outcome::Succeeded);
     EXPECT_EQ(nested, std::vector<Outcome>(4, Outcome::Refused));
     EXPECT_EQ(bench.op.transcript(),
               (std::vector<std::string>{"", "+++ Начало чтения чипа.",
@@ -69,7 +68,7 @@ TEST(Busy, ClicksDuringAnOperationDoNothing) {
 TEST(Busy, ThroughputTestIgnoresTheInterlock) {
     BusyBench bench;
     bench.session.Busy = 1;
-    Button1Click(bench.session);
+    RunButtonOperation(bench.session, kButton1Button);
     EXPECT_EQ(bench.op.transcript().size(), 4u);
     EXPECT_EQ(bench.firmware.wire().size(), 2002u);
     EXPECT_EQ(bench.session.Busy, 1);

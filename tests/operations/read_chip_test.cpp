@@ -70,7 +70,7 @@ std::vector<std::string> IdentWire() {
 
 TEST(ReadVerdict, BlankChipWithoutSaving) {
     ReadBench bench(Blank());
-    EXPECT_EQ(ReadClick(bench.session), Outcome::Succeeded);
+    EXPECT_EQ(RunInterlocked(bench.session, kReadButton), Outcome::Succeeded);
     EXPECT_EQ(bench.op.transcript(), Read({kChipLine, "  Производится чтение.",
                                            "  Чип считан за: 0 миллисекунд.", "  Чип чист."}));
     std::vector<std::string> wire = IdentWire();
@@ -94,7 +94,7 @@ TEST(ReadVerdict, ChecksumCoversOnlyUpToTheFirstBlockThatIsNotBlank) {
     b[8191] = 0x00;
     for (const auto& content : {a, b}) {
         ReadBench bench(content);
-        EXPECT_EQ(ReadClick(bench.session), Outcome::Succeeded);
+        EXPECT_EQ(RunInterlocked(bench.session, kReadButton), Outcome::Succeeded);
         EXPECT_EQ(bench.op.log().at(5), "  Контрольная сумма:EF01h.");
     }
 }
@@ -104,7 +104,7 @@ TEST(ReadVerdict, ChecksumKeepsLeadingZeros) {
     for (int i = 0; i < 10; ++i) content[i] = 0xFF;  // 10 x 255 + 10 = 2560
     content[10] = 0x0A;
     ReadBench bench(content);
-    EXPECT_EQ(ReadClick(bench.session), Outcome::Succeeded);
+    EXPECT_EQ(RunInterlocked(bench.session, kReadButton), Outcome::Succeeded);
     EXPECT_EQ(bench.op.transcript(),
               Read({kChipLine, "  Производится чтение.", "  Чип считан за: 0 миллисекунд.",
                     "  Контрольная сумма:0A00h."}));
@@ -113,14 +113,14 @@ TEST(ReadVerdict, ChecksumKeepsLeadingZeros) {
 TEST(ReadVerdict, TimeCoversTheDataBlocks) {
     ReadBench bench(Blank());
     bench.op.OnProgress([&](std::uint32_t, std::uint32_t) { bench.clock.Advance(125); });
-    EXPECT_EQ(ReadClick(bench.session), Outcome::Succeeded);
+    EXPECT_EQ(RunInterlocked(bench.session, kReadButton), Outcome::Succeeded);
     EXPECT_EQ(bench.op.log().at(4), "  Чип считан за: 375 миллисекунд.");
 }
 
 TEST(ReadVerdict, BurstReadKeepsBytesFourOnFromTheLastCommand) {
     ReadBench bench(Blank());
     bench.session.CmdBuf() = {0xD0, 0x11, 0x22, 0xEF, 0x04, 0x19, 0x02, 0x02};
-    ASSERT_EQ(ReadClick(bench.session), Outcome::Succeeded);
+    ASSERT_EQ(RunInterlocked(bench.session, kReadButton), Outcome::Succeeded);
     EXPECT_EQ(bench.Commands().at(1), Hex16({0x83, 0x00, 0xE0, 0x87, 0x04, 0x19, 0x02, 0x02}));
 }
 
@@ -131,7 +131,7 @@ TEST(ReadSave, ContentIsSavedAsItCameFromTheChip) {
     for (std::size_t i = 0; i < content.size(); ++i) content[i] = static_cast<std::uint8_t>(i * 7);
     ReadBench bench(content);
     const std::string path = bench.Saving("image.bin");
-    EXPECT_EQ(ReadClick(bench.session), Outcome::Succeeded);
+    EXPECT_EQ(RunInterlocked(bench.session, kReadButton), Outcome::Succeeded);
     EXPECT_EQ(bench.ReadFile("image.bin"), content);
     EXPECT_EQ(Names(bench), (std::vector<std::string>{"chips.db", "image.bin"}));
     const auto& log = bench.op.transcript();
@@ -145,7 +145,7 @@ TEST(ReadSave, ExistingFileIsRefusedUntouchedAndNothingIsRead) {
         ReadBench bench(Blank());
         bench.WriteFile("old.bin", old);
         const std::string path = bench.Saving("old.bin");
-        EXPECT_EQ(ReadClick(bench.session), Outcome::Cancelled);
+        EXPECT_EQ(RunInterlocked(bench.session, kReadButton), Outcome::Cancelled);
         EXPECT_EQ(bench.op.transcript(),
                   Read({"[save] " + path, "  Такой файл существует: \"" + path + "\"!",
                         "  Операция чтения отмена.", ""}));
@@ -168,7 +168,7 @@ TEST(ReadSave, HiddenExistingFileIsNotDestroyed) {
 #ifdef _WIN32
     ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN));
 #endif
-    EXPECT_EQ(ReadClick(bench.session), Outcome::Failed);
+    EXPECT_EQ(RunInterlocked(bench.session, kReadButton), Outcome::Failed);
     // Creation failure: no empty line before the closing line.
     EXPECT_EQ(bench.op.transcript(),
               Read({"[save] " + path, "  Ошибка создания файла:\"" + path + "\""}));
@@ -181,7 +181,7 @@ TEST(ReadSave, OnWindowsADotFileIsAnOrdinaryExistingFile) {
     ReadBench bench(Blank());
     bench.WriteFile(".img", {1, 2});
     const std::string path = bench.Saving(".img");
-    EXPECT_EQ(ReadClick(bench.session), Outcome::Cancelled);
+    EXPECT_EQ(RunInterlocked(bench.session, kReadButton), Outcome::Cancelled);
     EXPECT_EQ(bench.op.transcript(),
               Read({"[save] " + path, "  Такой файл существует: \"" + path + "\"!",
                     "  Операция чтения отмена.", ""}));
@@ -192,7 +192,7 @@ TEST(ReadSave, OnWindowsADotFileIsAnOrdinaryExistingFile) {
 TEST(ReadSave, FileThatCannotBeCreated) {
     ReadBench bench(Blank());
     const std::string path = bench.Saving("no-such-dir/image.bin");
-    EXPECT_EQ(ReadClick(bench.session), Outcome::Failed);
+    EXPECT_EQ(RunInterlocked(bench.session, kReadButton), Outcome::Failed);
     EXPECT_EQ(bench.op.transcript(),
               Read({"[save] " + path, "  Ошибка создания файла:\"" + path + "\""}));
 }
@@ -201,7 +201,7 @@ TEST(ReadSave, CancelledDialogEndsWithAnEmptyLine) {
     ReadBench bench(Blank());
     bench.session.settings.save_read = true;
     bench.op.AnswerSave(std::nullopt);
-    EXPECT_EQ(ReadClick(bench.session), Outcome::Cancelled);
+    EXPECT_EQ(RunInterlocked(bench.session, kReadButton), Outcome::Cancelled);
     EXPECT_EQ(bench.op.transcript(),
               Read({"[save] cancel", "  Операция чтения отменена пользователем!", ""}));
     EXPECT_EQ(bench.WireLines(), IdentWire());
@@ -209,7 +209,7 @@ TEST(ReadSave, CancelledDialogEndsWithAnEmptyLine) {
 
 TEST(ReadSave, NotSavingShowsNoDialogAndCreatesNothing) {
     ReadBench bench(Blank());
-    EXPECT_EQ(ReadClick(bench.session), Outcome::Succeeded);
+    EXPECT_EQ(RunInterlocked(bench.session, kReadButton), Outcome::Succeeded);
     EXPECT_EQ(Names(bench), std::vector<std::string>{"chips.db"});
     EXPECT_EQ(bench.op.transcript().back(), "--- Окончание чтения чипа.");
     EXPECT_EQ(bench.op.transcript().at(bench.op.transcript().size() - 2), "  Чип чист.");
@@ -221,7 +221,7 @@ TEST(ReadFailure, RefusedBurstReadShowsTheBox) {
     ReadBench bench(Blank());
     const std::string path = bench.Saving("image.bin");
     bench.firmware.faults().refuse.insert(kBurstRead);
-    EXPECT_EQ(ReadClick(bench.session), Outcome::Failed);
+    EXPECT_EQ(RunInterlocked(bench.session, kReadButton), Outcome::Failed);
     EXPECT_EQ(bench.op.transcript(), Read({"[save] " + path, kChipLine, "  Производится чтение.",
                                            "[box] Команду _BurstRead не принято"}));
 }
@@ -230,7 +230,7 @@ TEST(ReadFailure, FailedCompletionHidesTimeAndVerdict) {
     ReadBench bench(Blank());
     const std::string path = bench.Saving("image.bin");
     bench.firmware.faults().fail_completion.insert(kBurstRead);
-    EXPECT_EQ(ReadClick(bench.session), Outcome::Failed);
+    EXPECT_EQ(RunInterlocked(bench.session, kReadButton), Outcome::Failed);
     EXPECT_EQ(bench.op.transcript(),
               Read({"[save] " + path, kChipLine, "  Производится чтение.",
                     "  Чип рапортует \"Операция чтения не успешна!\" ",
@@ -294,7 +294,7 @@ TEST(ReadFailure, WhatWasReadIsKeptAsPartAndTheChosenNameIsNeverAPartialImage) {
         c.arrange(bench);
         bool stopped = false;
         try {
-            EXPECT_EQ(ReadClick(bench.session), Outcome::Failed);
+            EXPECT_EQ(RunInterlocked(bench.session, kReadButton), Outcome::Failed);
         } catch (const FatalStop&) {
             stopped = true;
         }
@@ -330,7 +330,7 @@ TEST(ReadFailure, AnEarlierPartFileIsNotReplaced) {
     bench.Saving("image.bin");
     bench.WriteFile("image.bin.part", {9, 9});
     bench.firmware.faults().fail_completion.insert(kBurstRead);
-    EXPECT_EQ(ReadClick(bench.session), Outcome::Failed);
+    EXPECT_EQ(RunInterlocked(bench.session, kReadButton), Outcome::Failed);
     EXPECT_EQ(bench.ReadFile("image.bin.part"), (std::vector<std::uint8_t>{9, 9}));
     // What was read stays under its hidden temporary name, and the log names it.
     const std::vector<std::string> names = Names(bench);
@@ -344,7 +344,7 @@ TEST(ReadFailure, AnEarlierPartFileIsNotReplaced) {
 TEST(ReadFailure, ChipTooLargeToPlaceStopsBeforeTheCommand) {
     ReadBench bench(Blank(), 0x28);
     const std::string path = bench.Saving("big.bin");
-    const FatalStop stop = ExpectFatalStop([&] { ReadClick(bench.session); });
+    const FatalStop stop = ExpectFatalStop([&] { RunInterlocked(bench.session, kReadButton); });
     EXPECT_EQ(stop.kind(), FatalStop::Kind::Halt);
     EXPECT_EQ(stop.message(), "Ошибочный вызов CalcAddres! inps= 1048576");
     EXPECT_EQ(bench.op.transcript(),
@@ -359,7 +359,7 @@ TEST(ReadFailure, ChipTooLargeToPlaceStopsBeforeTheCommand) {
 TEST(ReadFailure, UnidentifiedChipCreatesNoFile) {
     ReadBench bench(Blank(), 0x99);
     bench.session.settings.save_read = true;  // no save dialog is expected
-    EXPECT_EQ(ReadClick(bench.session), Outcome::Failed);
+    EXPECT_EQ(RunInterlocked(bench.session, kReadButton), Outcome::Failed);
     EXPECT_EQ(bench.op.transcript(),
               Read({"  Чип не определен!",
                     "  Считаны коды: \"00 2F 99 00 00 00 00 00 00 00 00 00 00 00 00 00\""}));

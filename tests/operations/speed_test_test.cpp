@@ -37,7 +37,7 @@ TEST(SpeedRun, FourLinesWithTimedSeries) {
     bench.firmware.timing().enabled = true;
     bench.session.DecimalSeparator = ',';
     bench.link.SetTimeoutFactor(5);
-    EXPECT_EQ(Button1Click(bench.session), Outcome::Succeeded);
+    EXPECT_EQ(RunButtonOperation(bench.session, kButton1Button), Outcome::Succeeded);
     // A series is 1001 x 64 packets of 64 bytes at 19 packets a millisecond:
     // 3371 ms, 4100.0961 kB in it.
     const std::string speed = "1216,28";
@@ -53,7 +53,8 @@ TEST(SpeedRun, FourLinesWithTimedSeries) {
 
 TEST(SpeedRun, ZeroFilledBlocksOnBothPipesAndNoReplyRead) {
     SpeedBench bench;
-    EXPECT_EQ(Button1Click(bench.session), Outcome::Failed);  // no time passes
+    // No time passes.
+    EXPECT_EQ(RunButtonOperation(bench.session, kButton1Button), Outcome::Failed);
     const auto& wire = bench.firmware.wire();
     ASSERT_EQ(wire.size(), 2002u);
     for (std::size_t i = 0; i < wire.size(); ++i) {
@@ -65,7 +66,7 @@ TEST(SpeedRun, ZeroFilledBlocksOnBothPipesAndNoReplyRead) {
 
 TEST(SpeedRun, SeriesOfNoMeasurableTimeSaySo) {
     SpeedBench bench;
-    EXPECT_EQ(Button1Click(bench.session), Outcome::Failed);
+    EXPECT_EQ(RunButtonOperation(bench.session, kButton1Button), Outcome::Failed);
     EXPECT_EQ(bench.op.transcript(),
               (std::vector<std::string>{"Измерение скорости обмена 16 битной Endpoint",
                                         "Скорость 16 битной Endpoint: не измерена (0 мс)",

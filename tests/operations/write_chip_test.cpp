@@ -69,7 +69,7 @@ std::string Cancel(const char* text) {
 TEST(WriteChoice, CancelledDialog) {
     WriteBench bench;
     bench.op.AnswerOpen(std::nullopt);
-    EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Cancelled);
+    EXPECT_EQ(RunInterlocked(bench.session, kWriteChipButton), Outcome::Cancelled);
     EXPECT_EQ(bench.op.transcript(), bench.Lines({"[open] cancel", kCancelled}));
     EXPECT_EQ(bench.WireLines(), IdentWire());
 }
@@ -120,7 +120,7 @@ TEST(WriteChoice, LargerOrUnusableFileThenCancel) {
         }
         bench.op.AnswerOpen(path);
         bench.op.AnswerOkCancel(false);
-        EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Unusable);
+        EXPECT_EQ(RunInterlocked(bench.session, kWriteChipButton), Outcome::Unusable);
         // For a larger file the line comes before the box; the real reason before both.
         std::vector<std::string> expected = bench.Lines(
             {"[open] " + path, std::string("  ") + kLarger, Cancel(kLarger), kCancelled});
@@ -134,7 +134,7 @@ TEST(WriteChoice, SmallerFileThenCancel) {
     WriteBench bench;
     const std::string path = bench.Offer("small.bin", Pattern(4096));
     bench.op.AnswerOkCancel(false);
-    EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Unusable);
+    EXPECT_EQ(RunInterlocked(bench.session, kWriteChipButton), Outcome::Unusable);
     // For a smaller file the box comes before the line.
     EXPECT_EQ(bench.op.transcript(), bench.Lines({"[open] " + path, Cancel(kSmaller),
                                                   std::string("  ") + kSmaller, kCancelled}));
@@ -144,7 +144,7 @@ TEST(WriteChoice, EmptyFileCancelsEvenAfterOk) {
     WriteBench bench;
     const std::string path = bench.Offer("empty.bin", {});
     bench.op.AnswerOkCancel(true);
-    EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Unusable);
+    EXPECT_EQ(RunInterlocked(bench.session, kWriteChipButton), Outcome::Unusable);
     EXPECT_EQ(bench.op.transcript(), bench.Lines({"[open] " + path, Ok(kSmaller),
                                                   std::string("  ") + kSmaller, kCancelled}));
     EXPECT_EQ(bench.op.unanswered(), 0u);
@@ -157,7 +157,7 @@ TEST(WriteChoice, OkShowsTheDialogAgainUntilTheSizeFits) {
     const std::string small = bench.Offer("small.bin", Pattern(4096));
     bench.op.AnswerOkCancel(true);
     const std::string good = bench.Offer("good.bin", Pattern(8192));
-    EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Succeeded);
+    EXPECT_EQ(RunInterlocked(bench.session, kWriteChipButton), Outcome::Succeeded);
     const auto& t = bench.op.transcript();
     const std::vector<std::string> head(t.begin(), t.begin() + 11);
     EXPECT_EQ(head, (std::vector<std::string>{
@@ -207,11 +207,11 @@ TEST(WriteChoice, TheFormOfTheFile) {
         bench.session.settings.image_format = c.forced;
         const std::string path = bench.Offer(c.name, Bytes(c.content.begin(), c.content.end()));
         if (c.refusal.empty()) {
-            EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Succeeded);
+            EXPECT_EQ(RunInterlocked(bench.session, kWriteChipButton), Outcome::Succeeded);
             EXPECT_EQ(bench.firmware.chip().content(), c.chip);
             continue;
         }
-        EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Unusable);
+        EXPECT_EQ(RunInterlocked(bench.session, kWriteChipButton), Outcome::Unusable);
         EXPECT_EQ(bench.op.transcript(),
                   bench.Lines({"[open] " + path, "  Ошибка в файле \"" + path + "\"" + c.refusal}));
         EXPECT_EQ(bench.WireLines(), IdentWire());
@@ -223,7 +223,7 @@ TEST(WriteChoice, TheFormOfTheFile) {
 TEST(WriteExchange, PulseWriteSendsTheFileAndVerifiesIt) {
     WriteBench bench;
     const std::string path = bench.Offer("image.bin", Pattern(8192));
-    EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Succeeded);
+    EXPECT_EQ(RunInterlocked(bench.session, kWriteChipButton), Outcome::Succeeded);
     EXPECT_EQ(bench.op.transcript(),
               bench.Lines(
                   {"[open] " + path, kWriting, "  Чип записан за: 0 секунд.", kVerifying, kGood}));
@@ -256,7 +256,7 @@ TEST(WriteExchange, FlashThatNeedsErasingIsErasedFirst) {
     WriteBench bench(Flash("1"));
     bench.firmware.chip().content() = Pattern(8192, 77);  // would spoil the write unerased
     const std::string path = bench.Offer("image.bin", Pattern(8192));
-    EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Succeeded);
+    EXPECT_EQ(RunInterlocked(bench.session, kWriteChipButton), Outcome::Succeeded);
     EXPECT_EQ(bench.op.transcript(),
               bench.Lines({"[open] " + path, "  Чип требует стирание.", "",
                            kEraseOpened, bench.ChipLine(), kErasing, kEraseWait,
@@ -289,7 +289,7 @@ TEST(WriteExchange, WhenTheFlashIsErasedFirst) {
         WriteBench bench(Flash(c.t_write));
         bench.session.settings.erase_first = !c.not_erase;
         bench.Offer("image.bin", Pattern(8192));
-        EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Succeeded);
+        EXPECT_EQ(RunInterlocked(bench.session, kWriteChipButton), Outcome::Succeeded);
         EXPECT_EQ(bench.Opcodes(), c.opcodes);
     }
 }
@@ -301,7 +301,7 @@ TEST(WriteExchange, TimeCoversTheDataBlocksInWholeSeconds) {
     bench.op.OnProgress([&](std::uint32_t, std::uint32_t) {
         if (++calls <= 3) bench.clock.Advance(700);  // the write phase: 2100 ms
     });
-    EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Succeeded);
+    EXPECT_EQ(RunInterlocked(bench.session, kWriteChipButton), Outcome::Succeeded);
     EXPECT_EQ(bench.op.log().at(4), "  Чип записан за: 2 секунд.");
 }
 
@@ -310,7 +310,7 @@ TEST(WriteExchange, CompletionOfTheWriteIsNotExamined) {
     bench.Offer("image.bin", Pattern(8192));
     bench.firmware.faults().fail_completion.insert(kWriteChipPulse);
     bench.firmware.faults().fail_completion.insert(kBurstRead);
-    EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Succeeded);
+    EXPECT_EQ(RunInterlocked(bench.session, kWriteChipButton), Outcome::Succeeded);
     EXPECT_EQ(bench.op.log().at(6), kGood);
 }
 
@@ -336,7 +336,7 @@ TEST(WriteExchange, TimeoutFactorByType) {
         bench.op.prompt().OnShow([&](std::size_t, const std::string&) { stall = -1; });
         bench.op.prompt().Script({CriticalPrompt::kRetry});
         const std::uint64_t start = bench.clock.NowMs();
-        EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Succeeded);
+        EXPECT_EQ(RunInterlocked(bench.session, kWriteChipButton), Outcome::Succeeded);
         ASSERT_EQ(bench.op.prompt().times().size(), 1u);
         EXPECT_EQ(bench.op.prompt().messages()[0], "В USB не записано :16 байт!");
         EXPECT_EQ(bench.op.prompt().times()[0] - start, c.first_deadline_ms);
@@ -351,12 +351,12 @@ TEST(WriteVerify, EpromBitsCannotGoBackToOne) {
     first[10] = 0x00;
     first[5000] = 0x7F;
     bench.Offer("first.bin", first);
-    EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Succeeded);
+    EXPECT_EQ(RunInterlocked(bench.session, kWriteChipButton), Outcome::Succeeded);
     EXPECT_EQ(bench.op.log().at(6), kGood);
 
     bench.op.Clear();
     bench.Offer("blank.bin", std::vector<std::uint8_t>(8192, 0xFF));
-    EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Failed);
+    EXPECT_EQ(RunInterlocked(bench.session, kWriteChipButton), Outcome::Failed);
     EXPECT_EQ(bench.op.log().at(6), "  Чип имеет: 2 ошибок(у/и)");
     EXPECT_EQ(bench.firmware.chip().content(), first);
 }
@@ -371,7 +371,7 @@ TEST(WriteVerify, ComparesWithTheFileAsItIsOnDisk) {
     bench.op.OnProgress([&](std::uint32_t done, std::uint32_t total) {
         if (done == total && bench.op.progress().size() == 3) bench.WriteFile("image.bin", changed);
     });
-    EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Failed);
+    EXPECT_EQ(RunInterlocked(bench.session, kWriteChipButton), Outcome::Failed);
     EXPECT_EQ(bench.op.log().at(6), "  Чип имеет: 3 ошибок(у/и)");
     EXPECT_EQ(bench.firmware.chip().content(), Pattern(8192));
 }
@@ -380,7 +380,8 @@ TEST(WriteVerify, RefusedVerifyReadStopsTheProgram) {
     WriteBench bench;
     bench.Offer("image.bin", Pattern(8192));
     bench.firmware.faults().refuse.insert(kBurstRead);
-    const FatalStop stop = ExpectFatalStop([&] { WriteChipButtonClick(bench.session); });
+    const FatalStop stop =
+        ExpectFatalStop([&] { RunInterlocked(bench.session, kWriteChipButton); });
     EXPECT_EQ(stop.kind(), FatalStop::Kind::Halt);
     EXPECT_EQ(stop.message(), "  Команду _BurstRead не принято!!!");
     EXPECT_EQ(bench.op.log().back(), kVerifying);
@@ -391,7 +392,7 @@ TEST(WriteVerify, RefusedVerifyReadStopsTheProgram) {
 TEST(WriteRefusal, UnknownWriteAlgorithmSendsNothing) {
     WriteBench bench(Flash("5"));
     const std::string path = bench.Offer("image.bin", Pattern(8192));
-    EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Failed);
+    EXPECT_EQ(RunInterlocked(bench.session, kWriteChipButton), Outcome::Failed);
     EXPECT_EQ(bench.op.transcript(),
               bench.Lines({"[open] " + path, "  Алгоритм записи чипа не известен!", kNoAlgorithm}));
     EXPECT_EQ(bench.WireLines(), IdentWire());
@@ -400,7 +401,7 @@ TEST(WriteRefusal, UnknownWriteAlgorithmSendsNothing) {
 TEST(WriteRefusal, UnknownTypeSendsNothing) {
     WriteBench bench({8192, "64K", 0x1234, "$1234", "4", "1"});
     const std::string path = bench.Offer("image.bin", Pattern(8192));
-    EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Failed);
+    EXPECT_EQ(RunInterlocked(bench.session, kWriteChipButton), Outcome::Failed);
     EXPECT_EQ(bench.op.transcript(), bench.Lines({"[open] " + path, kNoAlgorithm}));
     EXPECT_EQ(bench.WireLines(), IdentWire());
 }
@@ -409,7 +410,7 @@ TEST(WriteRefusal, FailedEraseEndsTheWrite) {
     WriteBench bench(Flash("1"));
     bench.firmware.faults().stuck = 3;
     bench.Offer("image.bin", Pattern(8192));
-    EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Failed);
+    EXPECT_EQ(RunInterlocked(bench.session, kWriteChipButton), Outcome::Failed);
     const auto& log = bench.op.log();
     EXPECT_EQ(log.at(log.size() - 3), "  Чип имеет: 3 не стертых байт(а)");
     EXPECT_EQ(log.at(log.size() - 2), kNoAlgorithm);
@@ -420,7 +421,7 @@ TEST(WriteRefusal, RefusedWriteCommandIsALogLine) {
     WriteBench bench;
     const std::string path = bench.Offer("image.bin", Pattern(8192));
     bench.firmware.faults().refuse.insert(kWriteChipPulse);
-    EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Failed);
+    EXPECT_EQ(RunInterlocked(bench.session, kWriteChipButton), Outcome::Failed);
     EXPECT_EQ(bench.op.transcript(),
               bench.Lines({"[open] " + path, "  Команду _WriteChip не принято!!!"}));
     EXPECT_EQ(bench.Opcodes(), (std::vector<std::uint8_t>{0x80, 0xC0}));
@@ -430,7 +431,8 @@ TEST(WriteRefusal, RefusedWriteCommandIsALogLine) {
 TEST(WriteRefusal, ChipTooLargeToPlaceStopsInTheSetUp) {
     WriteBench bench({8192, "8M", kTypeFC00, "$FC00", "0", "0"});
     bench.Offer("big.bin", std::vector<std::uint8_t>(1048576, 0x00));
-    const FatalStop stop = ExpectFatalStop([&] { WriteChipButtonClick(bench.session); });
+    const FatalStop stop =
+        ExpectFatalStop([&] { RunInterlocked(bench.session, kWriteChipButton); });
     EXPECT_EQ(stop.message(), "Ошибочный вызов CalcAddres! inps= 1048576");
     EXPECT_EQ(bench.WireLines(), IdentWire());
 }
@@ -448,7 +450,8 @@ TEST(WriteFileError, FileThatShrinksEndsTheProgramAfterTheBox) {
             if (bench.op.progress().size() == at_call)
                 std::filesystem::resize_file(bench.PathOf("image.bin"), 6000);
         });
-        const FatalStop stop = ExpectFatalStop([&] { WriteChipButtonClick(bench.session); });
+        const FatalStop stop =
+            ExpectFatalStop([&] { RunInterlocked(bench.session, kWriteChipButton); });
         EXPECT_EQ(stop.kind(), FatalStop::Kind::Terminated);
         EXPECT_EQ(bench.op.transcript().back(), "[box] Ошибка при чтении входного файла");
     }
@@ -461,7 +464,8 @@ TEST(WriteFileError, FileGoneBeforeTheVerify) {
     bench.op.OnProgress([&](std::uint32_t, std::uint32_t) {
         if (bench.op.progress().size() == 3) std::filesystem::remove(bench.PathOf("image.bin"));
     });
-    const FatalStop stop = ExpectFatalStop([&] { WriteChipButtonClick(bench.session); });
+    const FatalStop stop =
+        ExpectFatalStop([&] { RunInterlocked(bench.session, kWriteChipButton); });
     EXPECT_EQ(stop.kind(), FatalStop::Kind::Terminated);
     const auto& t = bench.op.transcript();
     EXPECT_EQ(std::vector<std::string>(t.end() - 2, t.end()),

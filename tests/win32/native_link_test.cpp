@@ -131,7 +131,7 @@ TEST(NativeLinkFaults, ShortDataBlockReportsTheMissingBytesAgainAtOnce) {
     bench.link.Open();
     bench.op.prompt().Script({CriticalPrompt::kRetry, CriticalPrompt::kAbort});
 
-    const FatalStop stop = ExpectFatalStop([&] { ReadClick(bench.session); });
+    const FatalStop stop = ExpectFatalStop([&] { RunInterlocked(bench.session, kReadButton); });
     EXPECT_EQ(stop.kind(), FatalStop::Kind::Terminated);
     // 64 of 4096 bytes came; the finished read is asked again, not restarted,
     // so the second prompt follows the first without any wait.

@@ -63,7 +63,7 @@ TEST(NativeOperations, IdentifiesTheChipWithRealWaits) {
     bench.ClearWire();
 
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(GetIdentClick(bench.session), Outcome::Succeeded);
+    EXPECT_EQ(RunInterlocked(bench.session, kGetIdentButton), Outcome::Succeeded);
     const auto took = std::chrono::steady_clock::now() - start;
 
     EXPECT_EQ(bench.op.transcript(), (std::vector<std::string>{"", "+++ Начало определения чипа.",
@@ -93,8 +93,8 @@ TEST(NativeOperations, ReadsTheWholeChipIntoANewImage) {
     reference.session.settings.save_read = true;
     reference.op.AnswerSave(reference.PathOf("image.bin"));
 
-    EXPECT_EQ(ReadClick(bench.session), Outcome::Succeeded);
-    ASSERT_EQ(ReadClick(reference.session), Outcome::Succeeded);
+    EXPECT_EQ(RunInterlocked(bench.session, kReadButton), Outcome::Succeeded);
+    ASSERT_EQ(RunInterlocked(reference.session, kReadButton), Outcome::Succeeded);
 
     EXPECT_EQ(ReadFile(bench.PathOf("image.bin")), content);
     EXPECT_EQ(WithoutDir(bench.op.transcript(), bench.catalogue.dir().string()),
@@ -122,8 +122,8 @@ TEST(NativeOperations, WritesErasingFirstAndVerifies) {
     WriteFile(reference.PathOf("image.bin"), image);
     reference.op.AnswerOpen(reference.PathOf("image.bin"));
 
-    EXPECT_EQ(WriteChipButtonClick(bench.session), Outcome::Succeeded);
-    ASSERT_EQ(WriteChipButtonClick(reference.session), Outcome::Succeeded);
+    EXPECT_EQ(RunInterlocked(bench.session, kWriteChipButton), Outcome::Succeeded);
+    ASSERT_EQ(RunInterlocked(reference.session, kWriteChipButton), Outcome::Succeeded);
 
     const auto transcript = WithoutDir(bench.op.transcript(), bench.catalogue.dir().string());
     EXPECT_EQ(transcript,

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/platform_link.h"
+#include "app/backend_table.h"
 #include "link/win32/native_backend.h"
 #include "link/win32/setupapi_enumerator.h"
 #ifdef DSPPROG_HAVE_LIBUSB
@@ -15,10 +15,20 @@
 namespace dspprog {
 namespace {
 
+// The row --usb `which` chooses ("" for none), opened as the programmer opens it.
+PlatformLink OpenRow(const char* which, std::string& error) {
+    StartOptions options;
+    if (*which != '\0') options.usb = which;
+    SteadyClock clock;
+    OpenedBackend opened;
+    OpenChosenBackend(options, "", clock, opened, error);
+    return std::move(opened.link);
+}
+
 TEST(WindowsPlatformLink, DefaultAndNativeAreSetupApiAndTheNativeBackend) {
     for (const char* which : {"", "native"}) {
         std::string error;
-        PlatformLink platform = MakePlatformLink(which, error);
+        PlatformLink platform = OpenRow(which, error);
         EXPECT_NE(dynamic_cast<SetupApiEnumerator*>(platform.enumerator.get()), nullptr) << which;
         EXPECT_NE(dynamic_cast<NativeBackend*>(platform.backend.get()), nullptr) << which;
         EXPECT_EQ(error, "");
@@ -28,7 +38,7 @@ TEST(WindowsPlatformLink, DefaultAndNativeAreSetupApiAndTheNativeBackend) {
 #ifdef DSPPROG_HAVE_LIBUSB
 TEST(WindowsPlatformLink, LibusbIsTheLibusbBackendOnAStartedContext) {
     std::string error;
-    PlatformLink platform = MakePlatformLink("libusb", error);
+    PlatformLink platform = OpenRow("libusb", error);
     EXPECT_NE(dynamic_cast<UsbInterfaceEnumerator*>(platform.enumerator.get()), nullptr);
     EXPECT_NE(dynamic_cast<UsbLinkBackend*>(platform.backend.get()), nullptr);
     EXPECT_TRUE(platform.context);  // libusb started
@@ -37,10 +47,10 @@ TEST(WindowsPlatformLink, LibusbIsTheLibusbBackendOnAStartedContext) {
 #else
 TEST(WindowsPlatformLink, LibusbIsRefusedWithItsReason) {
     std::string error;
-    PlatformLink platform = MakePlatformLink("libusb", error);
+    PlatformLink platform = OpenRow("libusb", error);
     EXPECT_FALSE(platform.enumerator);
     EXPECT_FALSE(platform.backend);
-    EXPECT_EQ(error, "libusb is not part of this Windows build");
+    EXPECT_EQ(error, "--usb: libusb is not part of this Windows build");
 }
 #endif
 
