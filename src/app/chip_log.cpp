@@ -8,15 +8,6 @@
 #include "base/utf8_file.h"
 #include "image/checksums.h"
 
-#ifdef _WIN32
-#include <io.h>
-#define DSPPROG_FDOPEN _fdopen
-#define DSPPROG_CLOSE _close
-#else
-#include <unistd.h>
-#define DSPPROG_FDOPEN fdopen
-#define DSPPROG_CLOSE close
-#endif
 
 namespace dspprog {
 namespace {
@@ -41,11 +32,7 @@ std::string LocalTimeStamp() {
 }
 
 std::FILE* OpenForAppending(const std::string& path) {
-    const int fd = OpenRegularForWriting(path, true);
-    if (fd < 0) return nullptr;
-    std::FILE* file = DSPPROG_FDOPEN(fd, "ab");
-    if (file == nullptr) DSPPROG_CLOSE(fd);
-    return file;
+    return StreamOverDescriptor(OpenRegularForWriting(path, true), "ab");
 }
 
 }  // namespace

@@ -10,15 +10,10 @@
 #include "base/utf8_path.h"
 
 #ifdef _WIN32
-#include <io.h>
 #include <windows.h>
-#define DSPPROG_FDOPEN _fdopen
-#define DSPPROG_CLOSE _close
 #else
 #include <sys/stat.h>
 #include <unistd.h>
-#define DSPPROG_FDOPEN fdopen
-#define DSPPROG_CLOSE close
 #endif
 
 namespace dspprog {
@@ -168,8 +163,7 @@ bool SerialSource::Store(std::string& error) {
     RemoveFile(temporary);
     const int fd = CreateExclusive(temporary);
     if (fd >= 0) KeepModeAndOwner(fd, real_file_);
-    std::FILE* out = fd < 0 ? nullptr : DSPPROG_FDOPEN(fd, "wb");
-    if (out == nullptr && fd >= 0) DSPPROG_CLOSE(fd);
+    std::FILE* out = StreamOverDescriptor(fd, "wb");
     bool stored = out != nullptr;
     if (out != nullptr) {
         const std::string line = std::to_string(next_) + "\n";

@@ -123,6 +123,18 @@ bool FileHidden(const std::string& name) {
 #endif
 }
 
+std::FILE* StreamOverDescriptor(int fd, const char* mode) {
+    if (fd < 0) return nullptr;
+#ifdef _WIN32
+    std::FILE* stream = _fdopen(fd, mode);
+    if (stream == nullptr) _close(fd);
+#else
+    std::FILE* stream = fdopen(fd, mode);
+    if (stream == nullptr) close(fd);
+#endif
+    return stream;
+}
+
 int CreateExclusive(const std::string& name) {
 #ifdef _WIN32
     return _wopen(WidePath(name).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY,

@@ -42,6 +42,10 @@ int CreateExclusive(const std::string& name);
 // descriptor is not inherited by programs started later. -1 when refused.
 int OpenRegularForWriting(const std::string& name, bool append);
 
+// A stream over the descriptor `fd`, which then belongs to the stream;
+// nullptr (and `fd` closed) when none can be made, or for an `fd` of -1.
+std::FILE* StreamOverDescriptor(int fd, const char* mode);
+
 // Opens `name` for reading in binary; nullptr when it cannot.
 std::FILE* OpenForReading(const std::string& name);
 

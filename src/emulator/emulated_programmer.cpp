@@ -17,15 +17,6 @@
 #include "catalogue/number_text.h"
 #include "link/fatal_stop.h"
 
-#ifdef _WIN32
-#include <io.h>
-#define DSPPROG_FDOPEN _fdopen
-#define DSPPROG_CLOSE _close
-#else
-#include <unistd.h>
-#define DSPPROG_FDOPEN fdopen
-#define DSPPROG_CLOSE close
-#endif
 
 namespace dspprog::emu {
 
@@ -294,12 +285,8 @@ bool EmulatedProgrammer::WriteWireLog() {
     if (!wire_log_) return true;
     // The log is a file the user named for this purpose: it is replaced, but
     // only when it is a regular file of its own, not a link to another.
-    const int fd = OpenRegularForWriting(*wire_log_, false);
-    std::FILE* log = fd < 0 ? nullptr : DSPPROG_FDOPEN(fd, "wb");
-    if (log == nullptr) {
-        if (fd >= 0) DSPPROG_CLOSE(fd);
-        return false;
-    }
+    std::FILE* log = StreamOverDescriptor(OpenRegularForWriting(*wire_log_, false), "wb");
+    if (log == nullptr) return false;
     bool written = true;
     for (const WireBlock& block : firmware_->wire()) {
         const std::string line = FormatWireLine(block) + "\n";
