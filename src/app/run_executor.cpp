@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <optional>
 #include <thread>
 
 #include "app/exit_status.h"
@@ -100,14 +101,15 @@ void RunSite(Programmer& programmer, const ProgrammerEntry& entry, const GangWor
     report.name = entry.Name();
     const std::uint64_t start = clock.NowMs();
     std::unique_ptr<Operator> op = work.place.make_operator(entry);
-    Session* open = nullptr;
+    // Outlives the try block, so that a stop still finds the chip identified.
+    std::optional<ProgrammerSession> site;
     try {
         // Kept deadlines: a stall late in a long write is reported within
         // minutes, not after the hour a grown factor would allow, so that no
         // site holds the whole run.
-        ProgrammerSession site(programmer, {entry}, *op, clock, work.place.catalogue_path, true);
-        Session& session = site.session();
-        open = &session;
+        site.emplace(programmer, std::vector<ProgrammerEntry>{entry}, *op, clock,
+                     work.place.catalogue_path, true);
+        Session& session = site->session();
         session.DecimalSeparator = work.place.decimal_separator;
         RunOutcome part;
         const End end = RunPart(work.plan, session, &programmer, work.files, work.gate, part);
@@ -121,7 +123,7 @@ void RunSite(Programmer& programmer, const ProgrammerEntry& entry, const GangWor
         report.findings = session.findings;
     } catch (const FatalStop& stop) {
         // The chip identified before the stop is still the site's chip.
-        if (open != nullptr) report.chip = open->tChip.Name;
+        if (site) report.chip = site->session().tChip.Name;
         report.stopped = true;
         report.reason = stop.message();
         // Not the closing sentence of a whole program's stop: the others go on.
@@ -132,6 +134,7 @@ void RunSite(Programmer& programmer, const ProgrammerEntry& entry, const GangWor
         report.reason = std::string("internal error: ") + failure.what();
         op->ErrorBox(report.reason);
     }
+    site.reset();  // its programmer is let go before the others are told
     // The others no longer wait for this site's answer.
     work.gate.Leave();
     report.ms = clock.NowMs() - start;
