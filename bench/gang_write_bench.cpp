@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Writing a 512 KB flash chip on 1, 2 and 4 emulated programmers at once,
-// each in a lane of its own, with the emulator's timing model (USB full-speed
+// each on a site of its own, with the emulator's timing model (USB full-speed
 // bulk packets, erase and programming times) on the steady clock: the wall
-// time of N programmers against that of one. Side by side, the lanes should
+// time of N programmers against that of one. Side by side, the sites should
 // cost at most 15% more than one programmer alone.
 //
 // gang_write_bench [chips.db]   (default: chips.db in the current directory)
@@ -16,9 +16,9 @@
 #include <system_error>
 #include <vector>
 
-#include "app/lanes.h"
 #include "app/operation_table.h"
 #include "app/programmer.h"
+#include "app/run_executor.h"
 #include "bench_support.h"
 #include "link/clock.h"
 
@@ -49,8 +49,14 @@ private:
     std::string image_;
 };
 
+// One chip per programmer: nobody is asked for the next.
+class OneChipOnly final : public NextChipPrompt {
+public:
+    NextChip AskNext(const SeriesCounts&) override { return NextChip::Finish; }
+};
+
 // Seconds of wall time for one gang write on `count` programmers; negative
-// when a lane failed.
+// when a site failed.
 double GangWrite(std::size_t count, const std::string& catalogue, const std::string& image) {
     StartOptions options;
     options.emulate = true;
@@ -63,17 +69,20 @@ double GangWrite(std::size_t count, const std::string& catalogue, const std::str
         std::fprintf(stderr, "%s\n", error.c_str());
         return -1;
     }
-    LaneWork work;
-    work.operation = &OperationNamed("write")->operation;
-    work.catalogue_path = catalogue;
+    RunPlan plan;
+    plan.operation = OperationNamed("write");
+    GangPlace place;
+    place.catalogue_path = catalogue;
+    place.make_operator = [&](const ProgrammerEntry&) {
+        return std::make_unique<QuietOperator>(image);
+    };
+    PlanFiles files;
+    OneChipOnly nobody;
     const auto start = std::chrono::steady_clock::now();
-    const std::vector<LaneReport> reports = RunLanes(
-        *programmer, programmer->List(), work,
-        [&](const ProgrammerEntry&) { return std::make_unique<QuietOperator>(image); }, clock);
+    const RunOutcome outcome =
+        RunGang(plan, *programmer, programmer->List(), place, files, nobody, clock);
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-    for (const LaneReport& report : reports)
-        if (!report.succeeded) return -1;
-    return took.count();
+    return outcome.status == 0 ? took.count() : -1;
 }
 
 int Bench(const std::string& catalogue) {

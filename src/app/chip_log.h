@@ -53,7 +53,7 @@ private:
 
     std::string path_;
     std::FILE* file_ = nullptr;
-    std::mutex mutex_;  // the lanes of a run share one log
+    std::mutex mutex_;  // the sites of a gang share one log
 };
 
 }  // namespace dspprog

@@ -17,13 +17,13 @@ NextChip SharedNextChipGate::AskNext(const SeriesCounts& counts) {
 
 void SharedNextChipGate::Leave() {
     std::unique_lock lock(mutex_);
-    --lanes_;
+    --sites_;
     AskIfAllHere(lock, totals_);
 }
 
 void SharedNextChipGate::AskIfAllHere(std::unique_lock<std::mutex>& lock,
                                       const SeriesCounts& counts) {
-    if (waiting_ == 0 || waiting_ < lanes_) return;
+    if (waiting_ == 0 || waiting_ < sites_) return;
     // The person is asked without the lock: nobody else can arrive now.
     const SeriesCounts shown = counts;
     lock.unlock();

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How a series learns that the next chip is in the socket: the operator's
-// answer, once per chip, or once for every lane of a run.
+// answer, once per chip, or once for every site of a gang.
 
 #include <condition_variable>
 #include <cstdint>
@@ -25,13 +25,13 @@ public:
     virtual NextChip AskNext(const SeriesCounts& counts) = 0;
 };
 
-// One answer for several lanes: the operator replaces every lane's chip and
-// answers once. Each lane asks through it; the last lane to arrive asks the
-// operator, and every waiting lane gets that answer. A lane that ends leaves,
+// One answer for several sites: the operator replaces every site's chip and
+// answers once. Each site asks through it; the last site to arrive asks the
+// operator, and every waiting site gets that answer. A site that ends leaves,
 // so that the others do not wait for it.
 class SharedNextChipGate final : public NextChipPrompt {
 public:
-    SharedNextChipGate(NextChipPrompt& person, int lanes) : person_(person), lanes_(lanes) {}
+    SharedNextChipGate(NextChipPrompt& person, int sites) : person_(person), sites_(sites) {}
 
     NextChip AskNext(const SeriesCounts& counts) override;
     void Leave();
@@ -42,11 +42,11 @@ private:
     NextChipPrompt& person_;
     std::mutex mutex_;
     std::condition_variable answered_;
-    int lanes_;
+    int sites_;
     int waiting_ = 0;
     std::uint64_t round_ = 0;
     NextChip answer_ = NextChip::Go;
-    SeriesCounts totals_;  // the counts the lanes brought to this round
+    SeriesCounts totals_;  // the counts the sites brought to this round
 };
 
 }  // namespace dspprog

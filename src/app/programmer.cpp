@@ -27,7 +27,7 @@ void Programmer::Connect(Link& link, const std::vector<ProgrammerEntry>& among) 
     std::vector<std::uint32_t> members;
     for (const ProgrammerEntry& entry : among) members.push_back(entry.member);
     {
-        // The enumerator walks one set at a time; the lanes of a gang take
+        // The enumerator walks one set at a time; the sites of a gang take
         // turns at it, and open their links side by side.
         std::lock_guard lock(search_mutex_);
         SubsetEnumerator subset(enumerator(), std::move(members));

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One programmer's session for one run: its own link, catalogue and state,
-// opened the one way every front-end and every lane of a gang opens it.
+// opened the one way every front-end and every site of a gang opens it.
 
 #include <memory>
 #include <string>

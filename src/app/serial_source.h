@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Hands out the serial numbers of a series, so that no two chips that may
-// hold data carry the same one: within a run (every lane of it asks the one
+// hold data carry the same one: within a run (every site of it asks the one
 // source) and, with a serial file, across runs.
 
 #include <cstdint>

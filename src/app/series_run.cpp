@@ -26,27 +26,16 @@ struct RememberedFiles {
     std::optional<std::optional<std::string>> save;
 };
 
-// The lane's operator for one chip: everything goes through, the dialogs are
-// answered as they were for the first chip, the save name gets the chip's
-// number, and the line that tells why a chip failed is kept.
+// The site's operator for one chip: everything goes through, the dialogs are
+// answered as they were for the first chip, and the save name gets the chip's
+// number.
 class ChipOperator final : public Operator {
 public:
     ChipOperator(Operator& inner, RememberedFiles& files, std::uint32_t chip)
         : inner_(inner), files_(files), chip_(chip) {}
 
-    void Log(const std::string& line) override {
-        inner_.Log(line);
-        // The opening and closing lines, the blank ones and the list of
-        // differing addresses do not say why.
-        if (line.empty() || line.rfind("+++", 0) == 0 || line.rfind("---", 0) == 0 ||
-            line.rfind("  Адрес ", 0) == 0 || line.rfind("  ... и ещё", 0) == 0)
-            return;
-        reason_ = line.substr(line.find_first_not_of(' '));
-    }
-    void ErrorBox(const std::string& text) override {
-        inner_.ErrorBox(text);
-        reason_ = text;
-    }
+    void Log(const std::string& line) override { inner_.Log(line); }
+    void ErrorBox(const std::string& text) override { inner_.ErrorBox(text); }
     bool OkCancelBox(const std::string& text) override { return inner_.OkCancelBox(text); }
     // `chip` 0: the saved file keeps its name.
     // A dialog asked again within one chip (another file after a size box)
@@ -73,15 +62,12 @@ public:
         return inner_.ShowCriticalError(message);
     }
 
-    const std::string& reason() const { return reason_; }
-
 private:
     Operator& inner_;
     RememberedFiles& files_;
     std::uint32_t chip_;
     bool asked_open_ = false;
     bool asked_save_ = false;
-    std::string reason_;
 };
 
 }  // namespace
@@ -91,8 +77,8 @@ std::string CountsLine(const SeriesCounts& counts) {
            ", брак: " + std::to_string(counts.failed);
 }
 
-SeriesOutcome RunSeries(SeriesLane& lane, const SeriesShared& shared) {
-    Session& session = lane.session;
+SeriesOutcome RunSeries(SeriesSite& site, const SeriesShared& shared) {
+    Session& session = site.session;
     SeriesOutcome outcome;
 
     std::optional<ChipRecord> first_chip;
@@ -145,7 +131,7 @@ SeriesOutcome RunSeries(SeriesLane& lane, const SeriesShared& shared) {
             session.tChip = chip_session.tChip;
             if (!shared.log) return true;
             ChipLogEntry entry;
-            entry.programmer = lane.identity;
+            entry.programmer = site.identity;
             entry.operation = shared.command;
             entry.chip = chip_session.tChip;
             entry.ok = ok;
@@ -167,7 +153,10 @@ SeriesOutcome RunSeries(SeriesLane& lane, const SeriesShared& shared) {
             session.op.Log(CountsLine(outcome.counts));
             throw;
         }
-        const bool logged = settle(result == Outcome::Succeeded, op.reason());
+        // Why the chip failed is what the operation found, not a line of its log.
+        const bool logged =
+            settle(result == Outcome::Succeeded,
+                   result == Outcome::Succeeded ? std::string() : chip_session.findings.failure);
         session.op.Log(CountsLine(outcome.counts));
         if (!logged || !outcome.message.empty()) {
             outcome.end = SeriesOutcome::End::Unusable;
@@ -181,7 +170,7 @@ SeriesOutcome RunSeries(SeriesLane& lane, const SeriesShared& shared) {
         if (!chip_session.tChip.Name.empty() && !first_chip) first_chip = chip_session.tChip;
         if (shared.settings.count && chip >= *shared.settings.count) break;
 
-        if (lane.chip_done && !lane.chip_done(shared.settings.auto_next, outcome.message)) {
+        if (site.chip_done && !site.chip_done(shared.settings.auto_next, outcome.message)) {
             outcome.end = SeriesOutcome::End::Unusable;
             break;
         }

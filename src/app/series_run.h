@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A production run: one operation on chip after chip in one programmer's
-// socket (a lane), with the counts, serial numbers and the record of each
+// socket (a site), with the counts, serial numbers and the record of each
 // chip. The front-ends set it up and answer "next chip?"; a run over several
-// programmers runs one lane each, sharing the serial numbers, the log and
+// programmers runs one site each, sharing the serial numbers, the log and
 // (through SharedNextChipGate) the operator's answer.
 
 #include <cstdint>
@@ -31,7 +31,7 @@ inline constexpr const char* kNextChipPrompt =
 std::string CountsLine(const SeriesCounts& counts);
 
 // One programmer's part of the run.
-struct SeriesLane {
+struct SeriesSite {
     Session& session;  // its settings are every chip's
     ProgrammerIdentity identity;
     // Told that the chip is finished with and is to be swapped (the
@@ -40,7 +40,7 @@ struct SeriesLane {
     std::function<bool(bool auto_next, std::string& error)> chip_done;
 };
 
-// What the lanes share.
+// What the sites share.
 struct SeriesShared {
     const char* command = "";  // the operation's word, for the log
     const ButtonOperation* operation = nullptr;
@@ -59,9 +59,9 @@ struct SeriesOutcome {
     std::string message;  // one line, for End::Unusable
 };
 
-// Runs the series on one lane; the session's Busy is the caller's, as with
+// Runs the series on one site; the session's Busy is the caller's, as with
 // RunButtonOperation. A failed chip does not end it; a fatal stop
 // does, after the counts line, by leaving this function with the stop.
-SeriesOutcome RunSeries(SeriesLane& lane, const SeriesShared& shared);
+SeriesOutcome RunSeries(SeriesSite& site, const SeriesShared& shared);
 
 }  // namespace dspprog

@@ -191,18 +191,18 @@ bool ApplyStartOption(StartOption id, const std::string& value, StartOptions& op
             // "N:WORD" for the N-th emulated programmer alone; fault words
             // themselves never begin with a digit.
             const auto colon = value.find(':');
-            const auto lane = colon == std::string::npos
+            const auto site = colon == std::string::npos
                                   ? std::nullopt
                                   : ParseDigits(std::string_view(value).substr(0, colon), 10, 999);
-            if (!lane) return emu::ParseFault(value, options.emulator.faults, error);
+            if (!site) return emu::ParseFault(value, options.emulator.faults, error);
             const std::string word = value.substr(colon + 1);
             emu::Faults check;
-            if (*lane == 0) {
+            if (*site == 0) {
                 error = OptionFlag(id) + " counts programmers from 1, not 0";
                 return false;
             }
             if (!emu::ParseFault(word, check, error)) return false;
-            options.lane_faults.emplace_back(static_cast<std::size_t>(*lane), word);
+            options.site_faults.emplace_back(static_cast<std::size_t>(*site), word);
             break;
         }
         case StartOption::WireLog:
@@ -255,9 +255,9 @@ bool CheckStartOptions(const std::set<StartOption>& given, const StartOptions& o
                         "' for two programmers";
                 return false;
             }
-    for (const auto& [lane, word] : options.lane_faults)
-        if (lane > count) {
-            error = OptionFlag(StartOption::Fault) + " " + std::to_string(lane) + ":" + word +
+    for (const auto& [site, word] : options.site_faults)
+        if (site > count) {
+            error = OptionFlag(StartOption::Fault) + " " + std::to_string(site) + ":" + word +
                     ": there are " + std::to_string(count) + " emulated programmers";
             return false;
         }
@@ -275,8 +275,8 @@ emu::EmulatorOptions StartOptions::EmulatorOptionsFor(std::size_t n) const {
         one.chip_file.reset();
     }
     std::string ignored;
-    for (const auto& [lane, word] : lane_faults)
-        if (lane == n + 1) emu::ParseFault(word, one.faults, ignored);
+    for (const auto& [site, word] : site_faults)
+        if (site == n + 1) emu::ParseFault(word, one.faults, ignored);
     // Each programmer's blocks in a file of its own.
     if (one.wire_log && emulated_chips.size() > 1)
         one.wire_log = NameWithTag(*one.wire_log, emu::EmulatedSerial(one.number));

@@ -63,7 +63,7 @@ struct StartOptions {
     emu::EmulatorOptions emulator;
     std::vector<std::string> emulated_chips;  // one per emulated programmer
     std::vector<std::string> chip_files;      // none, or one per emulated programmer
-    std::vector<std::pair<std::size_t, std::string>> lane_faults;  // N (from 1), fault word
+    std::vector<std::pair<std::size_t, std::string>> site_faults;  // N (from 1), fault word
     StallAnswer on_stall = StallAnswer::Ask;
 
     // The options of the n-th emulated programmer (from 0): its chip, chip

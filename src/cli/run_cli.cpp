@@ -9,20 +9,19 @@
 
 #include "app/chip_log.h"
 #include "app/image_command.h"
-#include "app/json_events.h"
-#include "app/lanes.h"
 #include "app/programmer.h"
 #include "app/programmer_session.h"
+#include "app/run_executor.h"
 #include "app/run_files.h"
-#include "app/serial_source.h"
-#include "app/series_run.h"
+#include "app/run_plan.h"
 #include "base/name_with_tag.h"
 #include "base/shown_text.h"
 #include "catalogue/catalogue_export.h"
 #include "catalogue/chip_table.h"
 #include "cli/cli_options.h"
 #include "cli/enter_prompt.h"
-#include "cli/lane_operator.h"
+#include "cli/json_events.h"
+#include "cli/site_operator.h"
 #include "cli/terminal_operator.h"
 #include "link/device_choice.h"
 #include "link/link.h"
@@ -91,91 +90,55 @@ int MakeImage(const CliOptions& options, std::ostream& out, std::ostream& err,
     return kExitUsage;
 }
 
-// The serial numbers and the log of a series, opened before the programmer
-// is: what cannot be used ends the run before any chip is touched.
-struct SeriesFiles {
-    std::unique_ptr<SerialSource> serials;
-    std::unique_ptr<ChipLog> log;
-};
-
-bool OpenSeriesFiles(const CliOptions& options, SeriesFiles& files, std::string& error) {
-    if (options.serial) {
-        files.serials = SerialSource::Open(*options.serial, options.serial_file, error);
-        if (!files.serials) return false;
+// The run the options ask for.
+RunPlan PlanOf(const CliOptions& options) {
+    RunPlan plan;
+    plan.operation = options.operation;
+    if (options.TakesImage()) {
+        plan.image = options.image;
+        plan.image_format = options.format;
+    } else {
+        plan.output_format = options.format;
     }
-    if (options.log) {
-        files.log = ChipLog::Open(*options.log, error);
-        if (!files.log) return false;
-    }
-    return true;
+    plan.layout = options.layout;
+    plan.offset = options.offset;
+    plan.pad = options.pad;
+    plan.erase_first = !options.no_erase;
+    plan.save_read = options.output.has_value();
+    plan.output = options.output;
+    plan.sums = options.sums;
+    plan.serial = options.serial;
+    plan.serial_file = options.serial_file;
+    plan.repeat = options.repeat;
+    plan.repeat_count = options.repeat_count;
+    plan.auto_next = options.auto_next;
+    plan.log = options.log;
+    plan.device = options.device;
+    plan.on_stall = options.on_stall;
+    return plan;
 }
 
-// The operation's settings as the options give them.
-OperationSettings SettingsOf(const CliOptions& options) {
-    OperationSettings settings;
-    settings.save_read = options.output.has_value();
-    settings.erase_first = !options.no_erase;
-    settings.pad_short_image = options.pad;
-    settings.image_offset = options.offset;
-    settings.layout = options.layout;
-    settings.print_sums = options.sums;
-    if (options.TakesImage()) settings.image_format = options.format;
-    return settings;
-}
-
-int StatusOf(Outcome outcome) {
-    switch (outcome) {
-        case Outcome::Succeeded:
-            return kExitSucceeded;
-        case Outcome::Unusable:
-            // Told apart from a chip that differs or a write that failed: the
-            // file never got as far as the chip.
-            return kExitUsage;
-        case Outcome::Failed:
-        case Outcome::Cancelled:
-        case Outcome::Refused:
-            break;
+// The dialogs' answers the plan gives in advance.
+DialogAnswers AnswersOf(const RunPlan& plan) {
+    DialogAnswers answers;
+    answers.save_file = plan.output;
+    if (plan.operation != nullptr && plan.operation->takes_image) {
+        answers.open_file = plan.image;
+    } else {
+        answers.save_format = plan.output_format;
     }
-    return kExitFailed;
+    answers.on_stall = plan.on_stall;
+    return answers;
 }
 
-// How the options make chips follow one another, for one lane or for all.
-SeriesShared SeriesOf(const CliOptions& options, SeriesFiles& files, NextChipPrompt& prompt) {
-    SeriesShared shared;
-    shared.command = options.operation->command;
-    shared.operation = &options.operation->operation;
-    shared.settings.auto_next = options.auto_next;
-    shared.settings.numbered_files = options.repeat || options.auto_next;
-    if (options.repeat) {
-        shared.settings.count = options.repeat_count;
-    } else if (!options.auto_next) {
-        shared.settings.count = 1;  // one chip, numbered or logged
-    }
-    shared.serials = files.serials.get();
-    shared.log = files.log.get();
-    shared.prompt = &prompt;
-    return shared;
-}
-
-int RunAsSeries(const CliOptions& options, const CliEnvironment& environment,
-                Programmer& programmer, Session& session, SeriesFiles& files, CommandReport& report,
-                std::ostream& err) {
-    SeriesLane lane{session, programmer.Identity(session.link),
-                    [&programmer, &session](bool slowly, std::string& error) {
-                        return programmer.ChipDone(session.link, slowly, error);
-                    }};
-    EnterPrompt prompt(environment.next_chip_input, err);
-    const SeriesShared shared = SeriesOf(options, files, prompt);
-    const SeriesOutcome outcome = RunSeries(lane, shared);
+// What the executor found goes into the closing report; a series that
+// could not go on says why.
+int Reported(const RunOutcome& outcome, CommandReport& report, std::ostream& err) {
     report.counts = outcome.counts;
-    switch (outcome.end) {
-        case SeriesOutcome::End::Unusable:
-            if (!outcome.message.empty()) err << kProgram << outcome.message << '\n';
-            return kExitUsage;
-        case SeriesOutcome::End::Finished:
-            break;
-    }
-    return outcome.counts.failed == 0 && outcome.counts.passed > 0 ? kExitSucceeded : kExitFailed;
+    report.reason = outcome.reason;
+    report.sites = outcome.sites;
+    if (!outcome.problem.empty()) err << kProgram << outcome.problem << '\n';
+    return outcome.status;
 }
 
 // The devices command: one line per programmer present (under --json, a log
@@ -191,68 +154,44 @@ int ListDevices(Programmer& programmer, bool json, std::ostream& out, std::ostre
     return kExitFailed;
 }
 
-// --device all: every programmer at once, each lane's lines prefixed with
+// --device all: every programmer at once, each site's lines prefixed with
 // its name (under --json, events naming it), then the summary.
-int RunGang(const CliOptions& options, const CliEnvironment& environment, Clock& clock,
-            const std::string& catalogue_path, Programmer& programmer,
-            const std::vector<ProgrammerEntry>& lanes, SeriesFiles& files, CommandReport& report,
-            std::ostream& out, std::ostream& err) {
+int RunCliGang(const RunPlan& plan, const CliOptions& options, const CliEnvironment& environment,
+               Clock& clock, const std::string& catalogue_path, Programmer& programmer,
+               const std::vector<ProgrammerEntry>& sites, PlanFiles& files, CommandReport& report,
+               std::ostream& out, std::ostream& err) {
     std::mutex out_lock;
     std::mutex err_lock;
-    LaneWork work;
-    work.operation = &options.operation->operation;
-    work.settings = SettingsOf(options);
-    work.decimal_separator = environment.decimal_separator;
-    work.catalogue_path = catalogue_path;
-    // A series: one Enter (or q) answers for every lane, once all have
-    // finished their chip; the numbers and the log are shared.
-    EnterPrompt person(environment.next_chip_input, err);
-    SharedNextChipGate gate(person, static_cast<int>(lanes.size()));
-    SeriesShared series;
-    if (options.Series()) {
-        series = SeriesOf(options, files, gate);
-        work.series = &series;
-        work.gate = &gate;
-    }
     std::map<std::size_t, std::string> file_tags;
-    const std::vector<std::string> tags = FileTags(lanes);
-    for (std::size_t i = 0; i < lanes.size(); ++i) file_tags[lanes[i].number] = tags[i];
-    const auto make_operator = [&](const ProgrammerEntry& entry) -> std::unique_ptr<Operator> {
-        DialogAnswers answers;
+    const std::vector<std::string> tags = FileTags(sites);
+    for (std::size_t i = 0; i < sites.size(); ++i) file_tags[sites[i].number] = tags[i];
+    GangPlace place;
+    place.catalogue_path = catalogue_path;
+    place.decimal_separator = environment.decimal_separator;
+    place.make_operator = [&](const ProgrammerEntry& entry) -> std::unique_ptr<Operator> {
+        DialogAnswers answers = AnswersOf(plan);
         // One file per programmer, each under the rule that no file is replaced.
-        if (options.output)
-            answers.save_file = NameWithTag(*options.output, file_tags.at(entry.number));
-        if (options.TakesImage()) {
-            answers.open_file = options.image;
-        } else {
-            answers.save_format = options.format;
-        }
-        // Nobody is asked while several lanes run: without an answer given in
-        // advance a stalled lane ends.
-        answers.on_stall = options.on_stall;
-        return std::make_unique<LaneOperator>(out, out_lock, err, err_lock, entry.Name(),
+        if (plan.output) answers.save_file = NameWithTag(*plan.output, file_tags.at(entry.number));
+        // Nobody is asked while several sites run: without an answer given in
+        // advance a stalled site ends.
+        return std::make_unique<SiteOperator>(out, out_lock, err, err_lock, entry.Name(),
                                               std::move(answers), options.json);
     };
-    const std::vector<LaneReport> reports = RunLanes(programmer, lanes, work, make_operator, clock);
+    // A series: one Enter (or q) answers for every site, once all have
+    // finished their chip; the numbers and the log are shared.
+    EnterPrompt person(environment.next_chip_input, err);
+    const RunOutcome outcome = RunGang(plan, programmer, sites, place, files, person, clock);
     const bool sums = options.command == "read" || options.command == "verify";
     const auto say = [&](const std::string& line) {
         out << (options.json ? JsonLogEvent(line) : line) << '\n';
     };
-    bool all_ok = true;
-    bool unusable = false;
-    for (const LaneReport& lane : reports) {
-        if (!lane.problem.empty())
-            err << kProgram << ShownText(lane.name) << ": " << lane.problem << '\n';
-        say(LaneSummaryLine(lane, sums));
-        all_ok = all_ok && lane.succeeded;
-        unusable = unusable || lane.unusable;
+    for (const SiteReport& site : *outcome.sites) {
+        if (!site.problem.empty())
+            err << kProgram << ShownText(site.name) << ": " << site.problem << '\n';
+        say(SiteSummaryLine(site, sums));
     }
-    say(LaneCountLine(reports));
-    report.lanes = reports;
-    // A file that no lane could use is the script's mistake, as it is with
-    // one programmer: told apart from a chip that failed.
-    if (unusable) return kExitUsage;
-    return all_ok ? kExitSucceeded : kExitFailed;
+    say(SiteCountLine(*outcome.sites));
+    return Reported(outcome, report, err);
 }
 
 // Start-up, then the one operation or the series. Link and session live only
@@ -262,8 +201,9 @@ int Run(const CliOptions& options, const CliEnvironment& environment, Clock& clo
         std::unique_ptr<Programmer>& programmer, CommandReport& report, std::ostream& out,
         std::ostream& err) {
     std::string error;
-    SeriesFiles files;
-    if (options.Series() && !OpenSeriesFiles(options, files, error)) {
+    const RunPlan plan = PlanOf(options);
+    PlanFiles files;
+    if (plan.Series() && !OpenPlanFiles(plan, files, error)) {
         err << kProgram << error << '\n';
         return kExitUsage;
     }
@@ -278,16 +218,15 @@ int Run(const CliOptions& options, const CliEnvironment& environment, Clock& clo
         err << kProgram << error << '\n';
         return kExitUsage;
     }
-    if (options.Gang())
-        return RunGang(options, environment, clock, catalogue_path, *programmer, chosen, files,
-                       report, out, err);
+    if (plan.Gang())
+        return RunCliGang(plan, options, environment, clock, catalogue_path, *programmer, chosen,
+                          files, report, out, err);
     // A chosen programmer that cannot be opened says why before start-up stops.
     if (!chosen.empty() && !chosen.front().facts.problem.empty())
         err << kProgram << chosen.front().path << ": " << chosen.front().facts.problem << '\n';
 
-    ProgrammerSession lane(*programmer, chosen, op, clock, catalogue_path, false);
-    Session& session = lane.session();
-    session.settings = SettingsOf(options);
+    ProgrammerSession opened(*programmer, chosen, op, clock, catalogue_path, false);
+    Session& session = opened.session();
     session.DecimalSeparator = environment.decimal_separator;
     session.unfinished_files = environment.unfinished_files;
     // Whatever ends the run, the report says what was found so far.
@@ -299,9 +238,8 @@ int Run(const CliOptions& options, const CliEnvironment& environment, Clock& clo
             report.findings = session.findings;
         }
     } keep{report, session};
-    if (options.Series())
-        return RunAsSeries(options, environment, *programmer, session, files, report, err);
-    return StatusOf(RunInterlocked(session, options.operation->operation));
+    EnterPrompt prompt(environment.next_chip_input, err);
+    return Reported(RunOnSession(plan, session, programmer.get(), files, prompt), report, err);
 }
 
 }  // namespace
@@ -347,15 +285,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
 
     SteadyClock steady_clock;
     Clock& clock = environment.clock ? *environment.clock : steady_clock;
-    DialogAnswers answers;
-    answers.save_file = options.output;
-    if (options.TakesImage()) {
-        answers.open_file = options.image;
-    } else {
-        answers.save_format = options.format;
-    }
-    answers.on_stall = options.on_stall;
-    TerminalOperator op(out, err, environment.ask, answers, environment.progress, options.json);
+    TerminalOperator op(out, err, environment.ask, AnswersOf(PlanOf(options)), environment.progress,
+                        options.json);
     const std::unique_ptr<ChipTable> catalogue = MakeChipTable(location.path);
 
     std::unique_ptr<Programmer> programmer;

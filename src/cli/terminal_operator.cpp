@@ -3,7 +3,7 @@
 
 #include <utility>
 
-#include "app/json_events.h"
+#include "cli/json_events.h"
 
 namespace dspprog {
 

@@ -46,7 +46,7 @@ public:
     // the message of a fatal stop.
     void WipeProgress();
 
-    // The JSON events name the programmer they come from: one lane of a gang.
+    // The JSON events name the programmer they come from: one site of a gang.
     void NameDeviceInEvents(std::string device) { device_ = std::move(device); }
 
 private:

@@ -34,7 +34,7 @@ bool EraseChip(Session& session) {
     op.Log(ChipIdentifiedLine(chip));
 
     if (chip.tErase == 0) {
-        op.Log("  Алгоритм стирания чипа не известен!");
+        session.Fail("  Алгоритм стирания чипа не известен!");
         return false;
     }
     op.Log("  Производится стирание");
@@ -47,23 +47,23 @@ bool EraseChip(Session& session) {
         ready = EraseSetupFC00(session);
     }
     if (!ready) {
-        op.Log("  ВРЕМЯ ОЖИДАНИЯ окончания стирания не известно!!!");
+        session.Fail("  ВРЕМЯ ОЖИДАНИЯ окончания стирания не известно!!!");
         return false;
     }
     if (!FillEraseMode(session.CmdBuf(), chip.tErase)) {
-        op.Log("  Алгоритм стирания не подходит под известные!");
+        session.Fail("  Алгоритм стирания не подходит под известные!");
         return false;
     }
     op.Log("  Чип может потребовать выдержку до 10 секунд.");
 
     if (session.DoCommand() != 0) {
-        op.ErrorBox("Команду _EraseChip не принято");
+        session.FailBox("Команду _EraseChip не принято");
         return false;
     }
     // An erase takes seconds; its completion reply gets twice the usual time.
     link.SetTimeoutFactor(2);
     if (session.ReadCompletion() != 0) {
-        op.ErrorBox("Error Erase");
+        session.FailBox("Error Erase");
         return false;
     }
     op.Log("  Процедура стирания окончена. Проверяется чистота стирания.");
@@ -72,7 +72,7 @@ bool EraseChip(Session& session) {
     // them for a read.
     FillBurstRead(session.CmdBuf(), chip.Size);
     if (session.DoCommand() != 0) {
-        op.ErrorBox("Команду _BurstRead не принято");
+        session.FailBox("Команду _BurstRead не принято");
         return false;
     }
 
@@ -94,7 +94,7 @@ bool EraseChip(Session& session) {
         op.Log("  Чип стерт успешно");
         return true;
     }
-    op.Log("  Чип имеет: " + std::to_string(not_blank) + " не стертых байт(а)");
+    session.Fail("  Чип имеет: " + std::to_string(not_blank) + " не стертых байт(а)");
     return false;
 }
 
@@ -107,7 +107,7 @@ bool EraseSetup255(Session& session) {
 
 bool EraseSetupFC00(Session& session) {
     if (FillEraseFC00(session.CmdBuf(), session.tChip.Size)) return true;
-    session.op.Log("  Размер чипа не понятен!");
+    session.Fail("  Размер чипа не понятен!");
     return false;
 }
 

@@ -42,7 +42,7 @@ bool IdentifyChip(Session& session, bool report) {
     if (TryPair(session, r[9], r[10])) return true;
 
     if (report) {
-        session.op.Log("  Чип не определен!");
+        session.Fail("  Чип не определен!");
         session.op.Log(CodesLine(r));
     }
     return false;

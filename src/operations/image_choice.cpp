@@ -63,7 +63,7 @@ ImageChosen ChooseImage(Session& session, ImageInput& image, std::string& name,
         std::snprintf(
             line, sizeof line, "  Серийный номер по адресу 0x%06X (%u байт) не помещается в чип!",
             static_cast<unsigned>(patch->address), static_cast<unsigned>(patch->bytes.size()));
-        op.Log(line);
+        session.Fail(line);
         return ImageChosen::Unusable;
     }
 
@@ -86,7 +86,7 @@ ImageChosen ChooseImage(Session& session, ImageInput& image, std::string& name,
                         ? session.settings.image_format
                         : ImageFormatOfFile(StartOf(name), name, file_size == space);
                 if (!format) {
-                    op.Log(ImageDefectLine(name, ImageDefect{0, kTextOfNoImageForm}));
+                    session.Fail(ImageDefectLine(name, ImageDefect{0, kTextOfNoImageForm}));
                     return ImageChosen::Unusable;
                 }
                 reading.format = *format;
@@ -96,23 +96,23 @@ ImageChosen ChooseImage(Session& session, ImageInput& image, std::string& name,
                     break;
                 }
             } else {
-                op.Log(AccessLine(access, name));
+                session.Fail(AccessLine(access, name));
                 file_size = 0xFFFFFFFF;
             }
             unusable = true;
             if (file_size > space) {
-                op.Log("  Размер файла больше размера чипа!");
+                session.Fail("  Размер файла больше размера чипа!");
                 if (!op.OkCancelBox("Размер файла больше размера чипа!")) done = true;
             }
             if (file_size < space) {
                 if (!op.OkCancelBox("Размер файла меньше размера чипа!")) done = true;
-                op.Log("  Размер файла меньше размера чипа!");
+                session.Fail("  Размер файла меньше размера чипа!");
             }
         }
         if (file_size == 0) done = true;
     }
     if (!accepted) {
-        op.Log(cancelled);
+        session.Fail(cancelled);
         return unusable ? ImageChosen::Unusable : ImageChosen::Cancelled;
     }
 
@@ -120,10 +120,10 @@ ImageChosen ChooseImage(Session& session, ImageInput& image, std::string& name,
         case ImageInput::Opened::Ready:
             return ImageChosen::Ready;
         case ImageInput::Opened::CannotOpen:
-            op.Log("  Ошибка открытия файла:\"" + ShownText(name) + "\"!");
+            session.Fail("  Ошибка открытия файла:\"" + ShownText(name) + "\"!");
             break;
         case ImageInput::Opened::Refused:
-            op.Log(image.RefusalLine());
+            session.Fail(image.RefusalLine());
             break;
     }
     return ImageChosen::Unusable;

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "image/checksums.h"
+
 namespace dspprog {
 
 struct OperationFindings {
@@ -17,10 +19,16 @@ struct OperationFindings {
     std::vector<std::uint8_t> content;
     // The write command was accepted: from here on the chip may hold data.
     bool write_began = false;
+    // The sums of the chip's whole content, when a read or a compare was
+    // asked for them (the file's are those of `content` after a compare).
+    std::optional<ImageSums> chip_sums;
     // A compare's differing bytes: how many, and the first addresses.
     std::uint32_t differing = 0;
     std::vector<std::uint32_t> differing_addresses;
     std::vector<std::string> saved_files;
+    // Why the operation failed, in the words of its first line that said so;
+    // empty when it did not fail.
+    std::string failure;
     // The speed test's figures in KB/s by pipe name; nullopt where none was measured.
     std::vector<std::pair<std::string, std::optional<double>>> speeds;
 };

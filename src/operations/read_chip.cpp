@@ -40,7 +40,7 @@ Outcome ReadInto(Session& session, OutputImageFile* file, const std::string& nam
     FillBurstRead(session.CmdBuf(), session.tChip.Size);
     if (session.DoCommand() != 0) {
         if (file) file->Abandon(op);  // nothing was read: no file is left
-        op.ErrorBox("Команду _BurstRead не принято");
+        session.FailBox("Команду _BurstRead не принято");
         return Outcome::Failed;
     }
 
@@ -80,7 +80,7 @@ Outcome ReadInto(Session& session, OutputImageFile* file, const std::string& nam
     if (file) file->Finish(op);
 
     if (session.ReadCompletion() != 0) {
-        op.Log("  Чип рапортует \"Операция чтения не успешна!\" ");
+        session.Fail("  Чип рапортует \"Операция чтения не успешна!\" ");
         if (file) file->Abandon(op);
         return Outcome::Failed;
     }
@@ -99,7 +99,8 @@ Outcome ReadInto(Session& session, OutputImageFile* file, const std::string& nam
         session.findings.saved_files.push_back(name);
     }
     if (session.settings.print_sums) {
-        for (const std::string& line : SumLines(ComputeSums(content))) op.Log(line);
+        session.findings.chip_sums = ComputeSums(content);
+        for (const std::string& line : SumLines(*session.findings.chip_sums)) op.Log(line);
     }
     return Outcome::Succeeded;
 }
@@ -120,19 +121,19 @@ Outcome ReadChip(Session& session) {
     if (saving) {
         const std::optional<std::string> chosen = op.ChooseSaveFile();
         if (!chosen) {
-            op.Log("  Операция чтения отменена пользователем!");
+            session.Fail("  Операция чтения отменена пользователем!");
             op.Log("");
             return Outcome::Cancelled;
         }
         name = *chosen;
         if (FileSizeByName(name) >= 0) {
-            op.Log("  Такой файл существует: \"" + ShownText(name) + "\"!");
-            op.Log("  Операция чтения отмена.");
+            session.Fail("  Такой файл существует: \"" + ShownText(name) + "\"!");
+            session.Fail("  Операция чтения отмена.");
             op.Log("");
             return Outcome::Cancelled;
         }
         if (!file.CreateNew(name)) {
-            op.Log("  Ошибка создания файла:\"" + ShownText(name) + "\"");
+            session.Fail("  Ошибка создания файла:\"" + ShownText(name) + "\"");
             return Outcome::Failed;
         }
         format = op.SaveFormat(name);

@@ -73,6 +73,22 @@ struct Session {
     // cleared as each operation starts.
     OperationFindings findings;
 
+    // The line (or the box) that says why the operation fails: shown, and
+    // kept as the failure unless an earlier one already said why.
+    void Fail(const std::string& line) {
+        op.Log(line);
+        NoteFailure(line);
+    }
+    void FailBox(const std::string& text) {
+        op.ErrorBox(text);
+        NoteFailure(text);
+    }
+    void NoteFailure(const std::string& why) {
+        if (!findings.failure.empty()) return;
+        const std::size_t start = why.find_first_not_of(' ');
+        findings.failure = start == std::string::npos ? why : why.substr(start);
+    }
+
     // The command channel: operations fill CmdBuf, exchange it for a reply,
     // and read the completion reply that ends a read, erase or write.
     Block16& CmdBuf() { return channel_.CmdBuf; }

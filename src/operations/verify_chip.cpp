@@ -59,6 +59,9 @@ Differences CompareWithImage(Session& session, ImageInput& image) {
     for (const Differences::Byte& byte : differences.first)
         session.findings.differing_addresses.push_back(byte.address);
     session.chip_sum = sum;
+    if (!differences.chip.empty()) session.findings.chip_sums = ComputeSums(differences.chip);
+    if (differences.count != 0)
+        session.NoteFailure("Чип имеет: " + std::to_string(differences.count) + " ошибок(у/и)");
     return differences;
 }
 
@@ -105,7 +108,7 @@ Outcome VerifyChip(Session& session) {
 
     FillVerifyRead(session.CmdBuf(), session.tChip.Size);
     if (session.DoCommand() != 0) {
-        op.ErrorBox("Команду _BurstRead не принято");
+        session.FailBox("Команду _BurstRead не принято");
         return Outcome::Failed;
     }
     const Differences differences = CompareWithImage(session, image);

@@ -84,7 +84,7 @@ Outcome WriteChip(Session& session) {
     }
     link.SetTimeoutFactor(WriteTimeoutFactor(session.tChip.Type, link.TimeoutFactor()));
     if (!ready) {
-        op.Log("  Алгоритм для данного типа чипов не известен!!!");
+        session.Fail("  Алгоритм для данного типа чипов не известен!!!");
         return Outcome::Failed;
     }
     // The erase identifies the chip again. Another chip now (swapped in the
@@ -92,11 +92,11 @@ Outcome WriteChip(Session& session) {
     // own size and algorithm from a file checked against the first one's: a
     // write that could pass its verify with only part of the image written.
     if (!(session.tChip == chosen_for)) {
-        op.Log(ChipChangedLine(chosen_for, session.tChip));
+        session.Fail(ChipChangedLine(chosen_for, session.tChip));
         return Outcome::Failed;
     }
     if (session.DoCommand() != 0) {
-        op.Log("  Команду _WriteChip не принято!!!");
+        session.Fail("  Команду _WriteChip не принято!!!");
         return Outcome::Failed;
     }
     session.findings.write_began = true;
@@ -141,7 +141,7 @@ bool AlgorithmWriteSetup(Session& session) {
         if (!EraseChip(session)) return false;
     }
     if (FillAlgorithmWrite(session.CmdBuf(), session.tChip.Size, session.tChip.tWrite)) return true;
-    session.op.Log("  Алгоритм записи чипа не известен!");
+    session.Fail("  Алгоритм записи чипа не известен!");
     return false;
 }
 

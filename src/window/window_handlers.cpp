@@ -42,26 +42,53 @@ void WindowHandlers::Start(const ButtonOperation& operation) {
     // the worker, so that a click arriving before the worker has started is
     // refused too; it is cleared here as well, once the worker is done.
     if (session_.Busy) return;
-    if (&operation == &kWriteChipButton && window_.CheckBoxSeries->isChecked()) {
-        StartSeries();
+    std::string error;
+    // A series' numbering, serial file or log that cannot be used is said
+    // before anything starts.
+    plan_ = PlanFromControls(operation, error);
+    if (plan_.operation == nullptr || (plan_.Series() && !OpenPlanFiles(plan_, files_, error))) {
+        files_ = {};
+        QMessageBox::critical(&window_, kErrorBoxTitle, QString::fromStdString(error));
         return;
     }
     session_.Busy = 1;
-    TakeSettings();
     window_.ShowProgress(0, 0);
+    if (plan_.Series()) window_.ShowSeriesCounts(QString::fromStdString(CountsLine({})).trimmed());
     window_.EnableControls(false);
-    worker_.Run([this, &operation] { RunButtonOperation(session_, operation); });
+    worker_.Run(
+        [this] { outcome_ = RunOnSession(plan_, session_, programmer_, files_, next_chip_); });
 }
 
-// The operation reads these on its own thread; they cannot change while it
-// runs because the check boxes are disabled. A series takes them the same
-// way, so that it writes what a single write would.
-void WindowHandlers::TakeSettings() {
-    session_.settings.save_read = !window_.CheckBoxNotWrite->isChecked();
-    session_.settings.erase_first = !window_.CheckBoxNotErase->isChecked();
-    session_.settings.pad_short_image = window_.CheckBoxPad->isChecked();
-    session_.settings.layout.lane = window_.ChosenLane();
-    session_.settings.layout.swap = window_.CheckBoxSwap->isChecked();
+// The run the controls ask for, read on the window's thread: they cannot
+// change while it runs because they are disabled. The file is asked for once
+// the chip is identified, so the plan names none. A write with "Серия" goes
+// chip after chip, with the numbering and the log of "Серийный номер…";
+// empty `operation` in the plan, with `error` set, when the numbering
+// cannot be read.
+RunPlan WindowHandlers::PlanFromControls(const ButtonOperation& operation, std::string& error) {
+    RunPlan plan;
+    for (const OperationRow& row : OperationRows())
+        if (&row.operation == &operation) plan.operation = &row;
+    plan.save_read = !window_.CheckBoxNotWrite->isChecked();
+    plan.erase_first = !window_.CheckBoxNotErase->isChecked();
+    plan.pad = window_.CheckBoxPad->isChecked();
+    plan.layout.lane = window_.ChosenLane();
+    plan.layout.swap = window_.CheckBoxSwap->isChecked();
+    if (&operation != &kWriteChipButton || !window_.CheckBoxSeries->isChecked()) return plan;
+    plan.save_read = false;
+    plan.repeat = true;
+    if (series_setup_.numbered) {
+        SerialNumbering numbering;
+        if (!ParseSerialNumbering(series_setup_.numbering.toStdString(), numbering, error)) {
+            plan.operation = nullptr;
+            return plan;
+        }
+        plan.serial = numbering;
+        if (!series_setup_.serial_file.isEmpty())
+            plan.serial_file = series_setup_.serial_file.toStdString();
+    }
+    if (!series_setup_.log_file.isEmpty()) plan.log = series_setup_.log_file.toStdString();
+    return plan;
 }
 
 void WindowHandlers::EditSeries() {
@@ -75,73 +102,25 @@ void WindowHandlers::SetSeriesSetup(const WindowSeriesSetup& setup) {
     SaveSeriesSetup(settings_, series_setup_);
 }
 
-bool WindowHandlers::StartSeries() {
-    std::string error;
-    const auto fail = [&] {
-        serials_.reset();
-        log_.reset();
-        QMessageBox::critical(&window_, kErrorBoxTitle, QString::fromStdString(error));
-        return false;
-    };
-    if (series_setup_.numbered) {
-        SerialNumbering numbering;
-        if (!ParseSerialNumbering(series_setup_.numbering.toStdString(), numbering, error))
-            return fail();
-        std::optional<std::string> file;
-        if (!series_setup_.serial_file.isEmpty()) file = series_setup_.serial_file.toStdString();
-        serials_ = SerialSource::Open(numbering, file, error);
-        if (!serials_) return fail();
-    }
-    if (!series_setup_.log_file.isEmpty()) {
-        log_ = ChipLog::Open(series_setup_.log_file.toStdString(), error);
-        if (!log_) return fail();
-    }
-
-    session_.Busy = 1;
-    TakeSettings();
-    session_.settings.save_read = false;
-    window_.ShowProgress(0, 0);
-    window_.ShowSeriesCounts(QString::fromStdString(CountsLine({})).trimmed());
-    window_.EnableControls(false);
-    worker_.Run([this] {
-        SeriesLane lane{session_, {}, {}};
-        if (programmer_ != nullptr) {
-            lane.identity = programmer_->Identity(session_.link);
-            lane.chip_done = [this](bool slowly, std::string& why) {
-                return programmer_->ChipDone(session_.link, slowly, why);
-            };
-        } else {
-            lane.identity.location = session_.link.DevicePath;
-        }
-        SeriesShared shared;
-        shared.command = "write";
-        shared.operation = &kWriteChipButton;
-        shared.serials = serials_.get();
-        shared.log = log_.get();
-        shared.prompt = &next_chip_;
-        series_outcome_ = RunSeries(lane, shared);
-    });
-    return true;
-}
-
 void WindowHandlers::OnFinished() {
     session_.Busy = 0;
-    if (series_outcome_) {
-        window_.ShowSeriesCounts(
-            QString::fromStdString(CountsLine(series_outcome_->counts)).trimmed());
-        serials_.reset();
-        log_.reset();
-        const std::string message = series_outcome_->message;
-        series_outcome_.reset();
-        if (!message.empty())
-            QMessageBox::critical(&window_, kErrorBoxTitle, QString::fromStdString(message));
+    // The series' files are let go when it ends.
+    files_ = {};
+    if (outcome_ && outcome_->counts) {
+        window_.ShowSeriesCounts(QString::fromStdString(CountsLine(*outcome_->counts)).trimmed());
+        if (!outcome_->problem.empty())
+            QMessageBox::critical(&window_, kErrorBoxTitle,
+                                  QString::fromStdString(outcome_->problem));
     }
+    outcome_.reset();
     window_.EnableControls(true);
     window_.ReleaseHeldClose();
 }
 
 void WindowHandlers::OnStopped(const FatalStop& stop) {
     session_.Busy = 0;
+    files_ = {};
+    outcome_.reset();
     const int status = ReportFatalStop(stop, &window_);
     session_.link.Close();
     emit ExitRequested(status);

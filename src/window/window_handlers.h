@@ -6,9 +6,8 @@
 #include <QObject>
 #include <memory>
 
-#include "app/chip_log.h"
-#include "app/serial_source.h"
-#include "app/series_run.h"
+#include "app/run_executor.h"
+#include "app/run_plan.h"
 #include "operations/button_operation.h"
 #include "operations/session.h"
 #include "window/next_chip_box.h"
@@ -37,7 +36,6 @@ public:
     void SetProgrammer(Programmer* programmer) { programmer_ = programmer; }
     // "Серийный номер…": the dialog, and the setup kept when it is accepted.
     void EditSeries();
-    const WindowSeriesSetup& series_setup() const { return series_setup_; }
     // Takes `setup` for the next series and keeps it for the next runs.
     void SetSeriesSetup(const WindowSeriesSetup& setup);
 
@@ -55,10 +53,7 @@ signals:
     void ExitRequested(int status);
 
 private:
-    // "Записать" with "Серия": the write chip after chip. False, with a box,
-    // when the serial file or the log cannot be used.
-    void TakeSettings();
-    bool StartSeries();
+    RunPlan PlanFromControls(const ButtonOperation& operation, std::string& error);
     void OnFinished();
     void OnStopped(const FatalStop& stop);
 
@@ -68,10 +63,10 @@ private:
     Programmer* programmer_ = nullptr;
     WindowSeriesSetup series_setup_;
     NextChipBox next_chip_;
-    // The running series' files and outcome; the files are let go when it ends.
-    std::unique_ptr<SerialSource> serials_;
-    std::unique_ptr<ChipLog> log_;
-    std::optional<SeriesOutcome> series_outcome_;
+    // The running plan, its series' files, and how it ended.
+    RunPlan plan_;
+    PlanFiles files_;
+    std::optional<RunOutcome> outcome_;
     OperationWorker worker_;
 };
 

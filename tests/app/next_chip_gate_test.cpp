@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// One answer for every lane of a run: the operator is asked once a round,
-// when every lane still running has finished its chip.
+// One answer for every site of a gang: the operator is asked once a round,
+// when every site still running has finished its chip.
 
 #include <gtest/gtest.h>
 
@@ -30,17 +30,17 @@ private:
     int rounds_;
 };
 
-TEST(SharedNextChipGate, AsksOnceARoundForAllLanesAndSkipsALaneThatLeft) {
+TEST(SharedNextChipGate, AsksOnceARoundForAllSitesAndSkipsASiteThatLeft) {
     CountingPerson person(2);
     SharedNextChipGate gate(person, 3);
     std::vector<int> chips(3, 0);
-    std::vector<std::thread> lanes;
-    for (int lane = 0; lane < 3; ++lane) {
-        lanes.emplace_back([&, lane] {
-            // Lane 2 runs out of chips after its first one.
+    std::vector<std::thread> sites;
+    for (int site = 0; site < 3; ++site) {
+        sites.emplace_back([&, site] {
+            // Site 2 runs out of chips after its first one.
             for (;;) {
-                ++chips[lane];
-                if (lane == 2) {
+                ++chips[site];
+                if (site == 2) {
                     gate.Leave();
                     return;
                 }
@@ -48,10 +48,10 @@ TEST(SharedNextChipGate, AsksOnceARoundForAllLanesAndSkipsALaneThatLeft) {
             }
         });
     }
-    for (std::thread& lane : lanes) lane.join();
+    for (std::thread& site : sites) site.join();
     EXPECT_EQ(person.asked, 3);
     EXPECT_EQ(chips, (std::vector<int>{3, 3, 1}));
-    EXPECT_EQ(person.last_passed, 2u);  // the two lanes still running
+    EXPECT_EQ(person.last_passed, 2u);  // the two sites still running
 }
 
 }  // namespace

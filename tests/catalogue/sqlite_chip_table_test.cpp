@@ -132,7 +132,7 @@ TEST(CatalogueSqliteTable, ClosedTableHoldsNothing) {
     EXPECT_EQ(table.Field("Code"), "0002");
 }
 
-// As the lanes of a gang do. On Windows, readers that take their locks at
+// As the sites of a gang do. On Windows, readers that take their locks at
 // one moment used to fail now and then ("busy").
 TEST(CatalogueSqliteTable, ManyReadersAtOnceAllOpenIt) {
     TempCatalogue catalogue;

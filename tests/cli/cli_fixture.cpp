@@ -62,7 +62,7 @@ CliResult CliTest::Run(const std::vector<std::string>& args, const std::string* 
     CliEnvironment environment;
     environment.ask = typed ? &answers : nullptr;
     environment.decimal_separator = separator;
-    // Lanes run on threads of their own; the simulated clock serves one.
+    // The sites of a gang run on threads of their own; the simulated clock serves one.
     environment.clock = real_clock ? nullptr : &clock;
     environment.catalogue_places = places;
     environment.progress = progress;

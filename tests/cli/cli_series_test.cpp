@@ -113,7 +113,7 @@ TEST_F(CliSeries, LogLinesAreAsDocumented) {
     ADD_FAILURE() << "no log line among the examples";
 }
 
-// One Enter goes on with every programmer of a gang; the lanes share the
+// One Enter goes on with every programmer of a gang; the sites share the
 // serial file, so that nine chips carry nine numbers.
 TEST_F(CliSeries, AGangsChipsCarryNumbersNoOtherChipHas) {
     real_clock = true;
@@ -125,10 +125,10 @@ TEST_F(CliSeries, AGangsChipsCarryNumbersNoOtherChipHas) {
                  Path("s.txt"), "--log", Path("log.jsonl"), "--repeat", "3", Path("image.bin")}));
     EXPECT_EQ(run.status, kExitSucceeded) << run.err;
     std::set<std::uint32_t> numbers;
-    for (const char* lane : {"a", "b", "c"}) {
+    for (const char* site : {"a", "b", "c"}) {
         for (int chip = 1; chip <= 3; ++chip) {
             const std::vector<std::uint8_t> bytes =
-                ReadBytes(Path(std::string(lane) + "-" + std::to_string(chip) + ".bin"));
+                ReadBytes(Path(std::string(site) + "-" + std::to_string(chip) + ".bin"));
             ASSERT_EQ(bytes.size(), kChipSize);
             const std::uint32_t number = bytes[0x10] | bytes[0x11] << 8;
             EXPECT_EQ(bytes, Numbered(number));
@@ -280,7 +280,7 @@ struct JsonCase {
     Lines rest;
     int status;
     const char* key;        // a key the result must have
-    std::size_t lanes = 0;  // with --device all over that many emulated AB05
+    std::size_t sites = 0;  // with --device all over that many emulated AB05
     bool alone = false;     // --json and `rest` only: no emulator, no catalogue
 };
 
@@ -294,11 +294,11 @@ TEST_P(CliJson, EveryLineIsAnEventAndTheLastTheResult) {
     const JsonCase& c = GetParam();
     std::string chips = "AB05";
     std::string chip_files = Path("chip.bin");
-    for (std::size_t lane = 2; lane <= c.lanes; ++lane) {
+    for (std::size_t site = 2; site <= c.sites; ++site) {
         chips += ",AB05";
-        chip_files += "," + Path("chip-" + std::to_string(lane) + ".bin");
+        chip_files += "," + Path("chip-" + std::to_string(site) + ".bin");
     }
-    real_clock = c.lanes > 0;
+    real_clock = c.sites > 0;
     Lines rest = {"--json"};
     if (!c.alone) rest.insert(rest.end(), {"--chip-file", chip_files});
     for (const std::string& arg : c.rest)
@@ -317,15 +317,15 @@ TEST_P(CliJson, EveryLineIsAnEventAndTheLastTheResult) {
     if (const auto documented = DocumentedResult(result)) {
         EXPECT_EQ(Shape(*documented), Shape(result));
     }
-    if (c.lanes == 0) return;
+    if (c.sites == 0) return;
     std::set<std::string> devices;
     for (const Json& event : events)
         if (event.contains("device")) devices.insert(event["device"].get<std::string>());
-    EXPECT_EQ(devices.size(), c.lanes);
-    ASSERT_EQ(result["lanes"].size(), c.lanes) << result;
-    for (const Json& lane : result["lanes"]) {
-        EXPECT_EQ(lane["ok"], c.status == 0) << lane;
-        EXPECT_TRUE(devices.count(lane["name"].get<std::string>())) << lane;
+    EXPECT_EQ(devices.size(), c.sites);
+    ASSERT_EQ(result["lanes"].size(), c.sites) << result;
+    for (const Json& site : result["lanes"]) {
+        EXPECT_EQ(site["ok"], c.status == 0) << site;
+        EXPECT_TRUE(devices.count(site["name"].get<std::string>())) << site;
     }
 }
 

@@ -8,14 +8,14 @@
 #include <string>
 #include <vector>
 
-#include "app/lanes.h"
 #include "app/next_chip_gate.h"
+#include "app/run_executor.h"
 #include "catalogue/chip_record.h"
 #include "operations/operation_findings.h"
 
 namespace dspprog {
 
-// {"event":"log","text":...}: one log line, the same text. A lane of a gang
+// {"event":"log","text":...}: one log line, the same text. A site of a gang
 // names its programmer in `device`; empty leaves the field out.
 std::string JsonLogEvent(const std::string& text, const std::string& device = {});
 // {"event":"progress","done":N,"total":M}.
@@ -28,8 +28,9 @@ struct CommandReport {
     std::optional<ChipRecord> chip;  // the chip identified last
     OperationFindings findings;      // of the last operation (the last chip)
     std::optional<SeriesCounts> counts;
-    std::optional<std::uint32_t> catalogue_rows;   // chips
-    std::optional<std::vector<LaneReport>> lanes;  // every programmer of a gang
+    std::optional<std::uint32_t> catalogue_rows;  // chips
+    std::string reason;  // why the run (its last chip, its first failed site) failed
+    std::optional<std::vector<SiteReport>> sites;  // every programmer of a gang
 };
 
 // {"event":"result","ok":...,"exit":N,...} with what `report` holds.
