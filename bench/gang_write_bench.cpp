@@ -16,11 +16,11 @@
 #include <system_error>
 #include <vector>
 
-#include "app/operation_table.h"
-#include "app/programmer.h"
-#include "app/run_executor.h"
 #include "bench_support.h"
 #include "link/clock.h"
+#include "production/run_executor.h"
+#include "startup/operation_table.h"
+#include "startup/programmer.h"
 
 namespace {
 

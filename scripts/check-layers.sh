@@ -21,9 +21,10 @@ declare -A allowed=(
     [image]="base"
     [operations]="protocol catalogue image link base"
     [emulator]="protocol catalogue link base"
-    [app]="operations emulator protocol catalogue image link/usb link/win32 link base"
-    [cli]="app operations emulator protocol catalogue image link base"
-    [window]="app operations emulator protocol catalogue image link base"
+    [startup]="operations emulator protocol catalogue image link/usb link/win32 link base"
+    [production]="startup operations emulator protocol catalogue image link base"
+    [cli]="production startup operations emulator protocol catalogue image link base"
+    [window]="production startup operations emulator protocol catalogue image link base"
 )
 # Only these folders may use Qt.
 qt_folders=" window "

@@ -7,11 +7,11 @@
 #include <string_view>
 #include <utility>
 
-#include "app/image_command.h"
 #include "base/digits.h"
 #include "base/utf8_file.h"
 #include "image/image_format_table.h"
 #include "link/device_choice.h"
+#include "startup/image_command.h"
 
 namespace dspprog {
 

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "app/operation_table.h"
-#include "app/start_options.h"
 #include "image/image_arrangement.h"
 #include "image/image_format.h"
 #include "image/serial_number.h"
+#include "startup/operation_table.h"
+#include "startup/start_options.h"
 
 namespace dspprog {
 

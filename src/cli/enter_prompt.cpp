@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/series_run.h"
+#include "production/series_run.h"
 
 namespace dspprog {
 

@@ -7,7 +7,7 @@
 #include <istream>
 #include <ostream>
 
-#include "app/next_chip_gate.h"
+#include "production/next_chip_gate.h"
 
 namespace dspprog {
 

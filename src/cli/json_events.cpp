@@ -6,8 +6,8 @@
 #include <nlohmann/json.hpp>
 #include <span>
 
-#include "app/chip_log.h"
 #include "image/checksums.h"
+#include "production/chip_log.h"
 
 namespace dspprog {
 namespace {

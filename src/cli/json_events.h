@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "app/next_chip_gate.h"
-#include "app/run_executor.h"
 #include "catalogue/chip_record.h"
 #include "operations/operation_findings.h"
+#include "production/next_chip_gate.h"
+#include "production/run_executor.h"
 
 namespace dspprog {
 

@@ -7,13 +7,6 @@
 #include <mutex>
 #include <ostream>
 
-#include "app/chip_log.h"
-#include "app/image_command.h"
-#include "app/programmer.h"
-#include "app/programmer_session.h"
-#include "app/run_executor.h"
-#include "app/run_files.h"
-#include "app/run_plan.h"
 #include "base/name_with_tag.h"
 #include "base/shown_text.h"
 #include "catalogue/catalogue_export.h"
@@ -26,6 +19,13 @@
 #include "link/device_choice.h"
 #include "link/link.h"
 #include "operations/session.h"
+#include "production/chip_log.h"
+#include "production/run_executor.h"
+#include "production/run_plan.h"
+#include "startup/image_command.h"
+#include "startup/programmer.h"
+#include "startup/programmer_session.h"
+#include "startup/run_files.h"
 
 namespace dspprog {
 

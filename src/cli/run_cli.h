@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "app/exit_status.h"
 #include "catalogue/catalogue_location.h"
 #include "link/clock.h"
 #include "operations/unfinished_file_watch.h"
+#include "startup/exit_status.h"
 
 namespace dspprog {
 

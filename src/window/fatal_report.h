@@ -2,8 +2,8 @@
 #pragma once
 // The last thing the window does when the program cannot go on.
 
-#include "app/exit_status.h"
 #include "link/fatal_stop.h"
+#include "startup/exit_status.h"
 
 class QWidget;
 

@@ -4,7 +4,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-#include "app/series_run.h"
+#include "production/series_run.h"
 #include "window/main_window.h"
 
 namespace dspprog {

@@ -4,7 +4,7 @@
 // "Далее" and "Закончить", shown by the window's thread while the series
 // waits on the worker's.
 
-#include "app/next_chip_gate.h"
+#include "production/next_chip_gate.h"
 
 namespace dspprog {
 

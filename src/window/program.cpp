@@ -6,11 +6,11 @@
 #include <cstdio>
 #include <memory>
 
-#include "app/exit_status.h"
-#include "app/programmer.h"
-#include "app/run_files.h"
 #include "link/device_choice.h"
 #include "operations/startup.h"
+#include "startup/exit_status.h"
+#include "startup/programmer.h"
+#include "startup/run_files.h"
 #include "window/fatal_report.h"
 #include "window/window_options.h"
 #include "window/window_wiring.h"

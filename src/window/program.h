@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "app/file_roles.h"
 #include "link/clock.h"
 #include "link/discovery.h"
 #include "link/pipe.h"
 #include "link/programmer_list.h"
+#include "startup/file_roles.h"
 
 namespace dspprog {
 

@@ -11,8 +11,8 @@
 #include <optional>
 #include <string>
 
-#include "app/file_roles.h"
 #include "operations/operator.h"
+#include "startup/file_roles.h"
 
 class QFileDialog;
 

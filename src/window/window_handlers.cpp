@@ -6,9 +6,9 @@
 #include <QPushButton>
 #include <QSettings>
 
-#include "app/operation_table.h"
-#include "app/programmer.h"
 #include "operations/write_chip.h"
+#include "startup/operation_table.h"
+#include "startup/programmer.h"
 #include "window/fatal_report.h"
 #include "window/main_window.h"
 #include "window/qt_operator.h"

@@ -6,10 +6,10 @@
 #include <QObject>
 #include <memory>
 
-#include "app/run_executor.h"
-#include "app/run_plan.h"
 #include "operations/button_operation.h"
 #include "operations/session.h"
+#include "production/run_executor.h"
+#include "production/run_plan.h"
 #include "window/next_chip_box.h"
 #include "window/operation_worker.h"
 #include "window/series_dialog.h"

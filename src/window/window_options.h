@@ -7,7 +7,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "app/start_options.h"
+#include "startup/start_options.h"
 
 namespace dspprog {
 

@@ -6,12 +6,12 @@
 #include <QSettings>
 #include <memory>
 
-#include "app/file_roles.h"
 #include "catalogue/chip_table.h"
 #include "link/clock.h"
 #include "link/link.h"
 #include "link/pipe.h"
 #include "operations/session.h"
+#include "startup/file_roles.h"
 #include "window/critical_error_dialog.h"
 #include "window/device_selector.h"
 #include "window/main_window.h"

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/file_roles.h"
+#include "startup/file_roles.h"
 #include "support/temp_catalogue.h"
 
 namespace dspprog::testing {

@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/next_chip_gate.h"
+#include "production/next_chip_gate.h"
 
 namespace dspprog {
 namespace {

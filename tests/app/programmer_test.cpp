@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "app/programmer.h"
 #include "catalogue/chip_table.h"
 #include "link/clock.h"
+#include "startup/programmer.h"
 #include "support/expect_fatal_stop.h"
 #include "support/temp_catalogue.h"
 

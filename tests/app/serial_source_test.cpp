@@ -12,7 +12,7 @@
 #include <unistd.h>
 #endif
 
-#include "app/serial_source.h"
+#include "production/serial_source.h"
 #include "support/temp_catalogue.h"
 
 namespace dspprog {

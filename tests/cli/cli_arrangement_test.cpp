@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "app/exit_status.h"
 #include "cli_fixture.h"
 #include "image/checksums.h"
+#include "startup/exit_status.h"
 #include "support/bytes.h"
 #include "support/outside_tool.h"
 

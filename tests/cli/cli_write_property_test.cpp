@@ -20,8 +20,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/exit_status.h"
 #include "cli_fixture.h"
+#include "startup/exit_status.h"
 #include "support/outside_tool.h"
 #include "support/record_files.h"
 

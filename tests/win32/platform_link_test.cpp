@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include "app/backend_table.h"
 #include "link/win32/native_backend.h"
 #include "link/win32/setupapi_enumerator.h"
+#include "startup/backend_table.h"
 #ifdef DSPPROG_HAVE_LIBUSB
 #include "link/usb/usb_backend.h"
 #include "link/usb/usb_enumerator.h"

@@ -15,7 +15,7 @@
 #include <QTest>
 #include <stdexcept>
 
-#include "app/run_files.h"
+#include "startup/run_files.h"
 
 namespace dspprog::testing {
 

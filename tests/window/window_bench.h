@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "app/programmer.h"
 #include "emulator/emulated_programmer.h"
 #include "link/clock.h"
+#include "startup/programmer.h"
 #include "support/temp_catalogue.h"
 #include "window/critical_error_dialog.h"
 #include "window/main_window.h"

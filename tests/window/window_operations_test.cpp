@@ -15,7 +15,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/operation_table.h"
+#include "startup/operation_table.h"
 #include "window_bench.h"
 
 using namespace dspprog;

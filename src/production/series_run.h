@@ -11,11 +11,11 @@
 #include <optional>
 #include <string>
 
-#include "app/chip_log.h"
-#include "app/next_chip_gate.h"
-#include "app/serial_source.h"
 #include "operations/button_operation.h"
 #include "operations/session.h"
+#include "production/chip_log.h"
+#include "production/next_chip_gate.h"
+#include "production/serial_source.h"
 
 namespace dspprog {
 

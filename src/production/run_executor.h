@@ -12,13 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "app/chip_log.h"
-#include "app/programmer.h"
-#include "app/run_plan.h"
-#include "app/serial_source.h"
-#include "app/series_run.h"
 #include "operations/operator.h"
 #include "operations/session.h"
+#include "production/chip_log.h"
+#include "production/run_plan.h"
+#include "production/serial_source.h"
+#include "production/series_run.h"
+#include "startup/programmer.h"
 
 namespace dspprog {
 

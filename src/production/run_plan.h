@@ -9,14 +9,14 @@
 #include <optional>
 #include <string>
 
-#include "app/operation_table.h"
-#include "app/start_options.h"
 #include "catalogue/chip_record.h"
 #include "image/image_arrangement.h"
 #include "image/image_format.h"
 #include "image/serial_number.h"
 #include "link/device_choice.h"
 #include "operations/session.h"
+#include "startup/operation_table.h"
+#include "startup/start_options.h"
 
 namespace dspprog {
 

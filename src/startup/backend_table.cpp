@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/backend_table.h"
+#include "startup/backend_table.h"
 
 #include <algorithm>
 

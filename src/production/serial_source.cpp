@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/serial_source.h"
+#include "production/serial_source.h"
 
 #include <cstdio>
 #include <limits>

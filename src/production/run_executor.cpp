@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/run_executor.h"
+#include "production/run_executor.h"
 
 #include <cstdio>
 #include <exception>
 #include <optional>
 #include <thread>
 
-#include "app/exit_status.h"
-#include "app/programmer_session.h"
 #include "link/fatal_stop.h"
 #include "operations/button_operation.h"
+#include "startup/exit_status.h"
+#include "startup/programmer_session.h"
 
 namespace dspprog {
 

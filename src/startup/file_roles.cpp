@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/file_roles.h"
+#include "startup/file_roles.h"
 
 #include <filesystem>
 #include <system_error>
 #include <utility>
 #include <vector>
 
-#include "app/start_options.h"
 #include "base/shown_text.h"
 #include "base/utf8_file.h"
 #include "base/utf8_path.h"
+#include "startup/start_options.h"
 
 namespace dspprog {
 

@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "app/backend_table.h"
-#include "app/chip_log.h"
-#include "app/start_options.h"
 #include "emulator/emulated_programmer.h"
 #include "link/clock.h"
 #include "link/link.h"
 #include "link/programmer_list.h"
+#include "startup/backend_table.h"
+#include "startup/programmer_identity.h"
+#include "startup/start_options.h"
 
 namespace dspprog {
 

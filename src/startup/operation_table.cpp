@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/operation_table.h"
+#include "startup/operation_table.h"
 
 #include <algorithm>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/next_chip_gate.h"
+#include "production/next_chip_gate.h"
 
 namespace dspprog {
 

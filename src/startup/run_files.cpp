@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/run_files.h"
+#include "startup/run_files.h"
 
 #include <utility>
 

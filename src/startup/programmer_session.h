@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "app/programmer.h"
 #include "catalogue/chip_table.h"
 #include "link/link.h"
 #include "operations/session.h"
+#include "startup/programmer.h"
 
 namespace dspprog {
 

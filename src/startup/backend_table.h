@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "app/start_options.h"
 #include "emulator/emulated_programmer.h"
 #include "link/clock.h"
 #include "link/platform_parts.h"
+#include "startup/start_options.h"
 
 namespace dspprog {
 

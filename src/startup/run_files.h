@@ -3,9 +3,9 @@
 // The files one run works with: the catalogue the search order finds, and
 // each file the options name in its part.
 
-#include "app/file_roles.h"
-#include "app/start_options.h"
 #include "catalogue/catalogue_location.h"
+#include "startup/file_roles.h"
+#include "startup/start_options.h"
 
 namespace dspprog {
 

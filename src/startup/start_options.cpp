@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The one place the start-up options are spelled: every other file asks this
 // table for a name.
-#include "app/start_options.h"
+#include "startup/start_options.h"
 
 #include <algorithm>
 
-#include "app/file_roles.h"
 #include "base/digits.h"
 #include "base/name_with_tag.h"
+#include "startup/file_roles.h"
 
 namespace dspprog {
 

@@ -12,14 +12,9 @@
 #include <vector>
 
 #include "catalogue/chip_record.h"
+#include "startup/programmer_identity.h"
 
 namespace dspprog {
-
-// Which programmer did the work, as the log names it.
-struct ProgrammerIdentity {
-    std::string serial;
-    std::string location;
-};
 
 struct ChipLogEntry {
     ProgrammerIdentity programmer;

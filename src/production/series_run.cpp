@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/series_run.h"
+#include "production/series_run.h"
 
 #include <filesystem>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/chip_log.h"
+#include "production/chip_log.h"
 
 #include <chrono>
 #include <ctime>
@@ -7,7 +7,6 @@
 
 #include "base/utf8_file.h"
 #include "image/checksums.h"
-
 
 namespace dspprog {
 namespace {

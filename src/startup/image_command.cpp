@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/image_command.h"
+#include "startup/image_command.h"
 
 #include <memory>
 #include <utility>

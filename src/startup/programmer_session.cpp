@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/programmer_session.h"
+#include "startup/programmer_session.h"
 
 namespace dspprog {
 
