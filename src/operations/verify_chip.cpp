@@ -80,10 +80,17 @@ void LogCount(Operator& op, const Differences& differences, const char* equal) {
 
 }  // namespace
 
-void LogDifferences(Operator& op, const Differences& differences, const char* equal) {
+void LogDifferences(Operator& op, const Differences& differences,
+                    const std::vector<std::uint8_t>& file, const char* equal) {
     LogCount(op, differences, equal);
     if (differences.chip.empty()) return;
+    // Equal, the chip's sums are the file's too; differing, each set is named.
+    const bool differ = differences.count != 0;
+    if (differ) op.Log("  Суммы чипа:");
     for (const std::string& line : SumLines(ComputeSums(differences.chip))) op.Log(line);
+    if (!differ) return;
+    op.Log("  Суммы файла:");
+    for (const std::string& line : SumLines(ComputeSums(file))) op.Log(line);
 }
 
 const ButtonOperation kCompareButton = {"+++ Начало сравнения чипа с файлом.", VerifyChip,
@@ -112,7 +119,7 @@ Outcome VerifyChip(Session& session) {
         return Outcome::Failed;
     }
     const Differences differences = CompareWithImage(session, image);
-    LogDifferences(op, differences, "  Чип совпадает с файлом.");
+    LogDifferences(op, differences, session.findings.content, "  Чип совпадает с файлом.");
     return differences.count == 0 ? Outcome::Succeeded : Outcome::Failed;
 }
 

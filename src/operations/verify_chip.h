@@ -36,8 +36,10 @@ Differences CompareWithImage(Session& session, ImageInput& image);
 // and a line for each of the first differing addresses
 // ("  Адрес 0x00001A: в чипе 0xFF, в файле 0x00"), then "  ... и ещё N" for
 // the rest.
-// and the lines of the chip's sums when there are any.
-void LogDifferences(Operator& op, const Differences& differences, const char* equal);
+// and the lines of the chip's sums when there are any: when the chip differs,
+// under "  Суммы чипа:", followed by the file's (`file`) under "  Суммы файла:".
+void LogDifferences(Operator& op, const Differences& differences,
+                    const std::vector<std::uint8_t>& file, const char* equal);
 
 // The "Сравнить" button: identifies the chip, lets the operator pick an image
 // file (the write's rules), reads the chip with the verify form of the burst

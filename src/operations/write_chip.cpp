@@ -128,7 +128,7 @@ Outcome WriteChip(Session& session) {
         Terminate("Ошибка при чтении входного файла");
     }
     const Differences differences = CompareWithImage(session, image);
-    LogDifferences(op, differences, "  Чип записан без ошибок.");
+    LogDifferences(op, differences, session.findings.content, "  Чип записан без ошибок.");
     return differences.count == 0 ? Outcome::Succeeded : Outcome::Failed;
 }
 

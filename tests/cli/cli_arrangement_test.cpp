@@ -171,8 +171,17 @@ TEST_F(CliArrangement, TheChipGetsItsLaneOrThePlacedFilesAndVerifiesAgainstThem)
     ASSERT_GE(read.size(), 5u);
     EXPECT_EQ(std::vector<std::string>(read.end() - 5, read.end() - 1),
               SumLines(ComputeSums(Chip())));
-    // The other lane is another chip.
-    EXPECT_EQ(On({"verify", "--swap", "--split", "2:0", Path("a.bin")}).status, kExitFailed);
+    // The other lane is another chip: its sums and the file's, each named.
+    const CliResult other = On({"verify", "--sums", "--swap", "--split", "2:0", Path("a.bin")});
+    EXPECT_EQ(other.status, kExitFailed);
+    std::vector<std::string> sums = {"  Суммы чипа:"};
+    for (const std::string& line : SumLines(ComputeSums(Chip()))) sums.push_back(line);
+    sums.push_back("  Суммы файла:");
+    for (const std::string& line : SumLines(ComputeSums(Expected("a.bin -binary -byte-swap 2 -split 2 0"))))
+        sums.push_back(line);
+    const std::vector<std::string> said = other.lines();
+    ASSERT_GE(said.size(), sums.size() + 1);
+    EXPECT_EQ(std::vector<std::string>(said.end() - 11, said.end() - 1), sums);
 }
 
 TEST_F(CliArrangement, ARefusalIsExitTwoWithOnlyTheIdentificationSent) {
