@@ -134,8 +134,9 @@ const std::vector<CliOptionRow>& Rows() {
                 "its words after interleaving"}),
         Option("--sums", {"read", "verify", "image"}, S::Commands, false, "",
                [](auto&, auto& o, auto&) { return Set(o.sums); },
-               {"adds the 16-bit sum, CRC-32, SHA-1 and", "SHA-256 of the whole chip; a verify that",
-                "finds differences names the chip's and the file's"}),
+               {"adds the 16-bit sum, CRC-32, SHA-1 and SHA-256 of",
+                "the whole chip; a verify that finds differences",
+                "names the chip's and the file's"}),
         Option(
             "--to-sqlite FILE", {kChipsCommand}, S::Commands, false, "",
             [](auto& v, auto& o, auto&) { return Store(o.to_sqlite, std::optional(v)); },
