@@ -10,7 +10,6 @@
 #include "base/digits.h"
 #include "base/utf8_file.h"
 #include "image/image_format_table.h"
-#include "link/device_choice.h"
 #include "startup/image_command.h"
 
 namespace dspprog {
@@ -444,10 +443,6 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std
 
 std::span<const CliOptionRow> CliOptionRows() {
     return Rows();
-}
-
-bool CliOptions::Gang() const {
-    return device && *device == kAllDevices && operation != nullptr;
 }
 
 namespace {

@@ -51,11 +51,6 @@ struct CliOptions : StartOptions {
     bool json = false;                          // --json: events for programs on stdout
 
     bool TakesImage() const { return operation != nullptr && operation->takes_image; }
-    // The operation runs as a series (chip after chip, or one chip with its
-    // serial number or log line).
-    bool Series() const { return repeat || auto_next || serial || log; }
-    // --device all: the command on every programmer at once.
-    bool Gang() const;
 };
 
 // Where --help lists an option.
