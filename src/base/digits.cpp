@@ -20,4 +20,15 @@ std::optional<std::uint64_t> ParseDigits(std::string_view digits, int base, std:
     return value;
 }
 
+std::optional<std::uint32_t> ParseNumber(std::string_view text) {
+    int base = 10;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        base = 16;
+        text.remove_prefix(2);
+    }
+    const std::optional<std::uint64_t> value = ParseDigits(text, base, 0xFFFFFFFF);
+    if (!value) return std::nullopt;
+    return static_cast<std::uint32_t>(*value);
+}
+
 }  // namespace dspprog

@@ -31,4 +31,10 @@ inline int HexDigitValue(char c) {
 // value past `max`.
 std::optional<std::uint64_t> ParseDigits(std::string_view digits, int base, std::uint64_t max);
 
+// An address or a count as an operator types one: decimal digits, or "0x"/"0X"
+// and hexadecimal digits of either case; at most 0xFFFFFFFF. Nothing for an
+// empty text, a sign, blanks, any other character, or a value that does not
+// fit 32 bits. Leading zeros of a decimal number do not make it octal.
+std::optional<std::uint32_t> ParseNumber(std::string_view text);
+
 }  // namespace dspprog

@@ -120,14 +120,7 @@ const char* ImageFormatTitle(ImageFormat format) {
 }
 
 std::optional<std::uint32_t> ParseImageOffset(std::string_view text) {
-    int base = 10;
-    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        base = 16;
-        text.remove_prefix(2);
-    }
-    const std::optional<std::uint64_t> value = ParseDigits(text, base, 0xFFFFFFFF);
-    if (!value) return std::nullopt;
-    return static_cast<std::uint32_t>(*value);
+    return ParseNumber(text);
 }
 
 std::optional<std::string> OffsetProblem(std::uint32_t offset, std::uint32_t chip_size) {

@@ -70,10 +70,7 @@ const char* ImageFormatName(ImageFormat format);
 // A title for the log: "двоичный образ", "Intel HEX", "Motorola S-record".
 const char* ImageFormatTitle(ImageFormat format);
 
-// The --offset value: decimal digits, or "0x"/"0X" and hexadecimal digits of
-// either case; at most 0xFFFFFFFF. Nothing for an empty text, a sign, blanks,
-// any other character, or a value that does not fit 32 bits. Leading zeros
-// of a decimal number do not make it octal.
+// The --offset value, as ParseNumber takes it (decimal or 0x-prefixed hex).
 std::optional<std::uint32_t> ParseImageOffset(std::string_view text);
 
 // Why a chip of `chip_size` bytes cannot be given file addresses from
