@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "image/checksums.h"
+#include "image/content_warnings.h"
+#include "image/unstable_bytes.h"
 
 namespace dspprog {
 
@@ -26,6 +28,11 @@ struct OperationFindings {
     std::uint32_t differing = 0;
     std::vector<std::uint32_t> differing_addresses;
     std::vector<std::string> saved_files;
+    // A read: how many times it read the whole chip, where those reads
+    // disagreed, and what the content says about the chip's seat.
+    std::uint32_t passes = 0;
+    UnstableBytes unstable;
+    std::vector<ContentWarning> warnings;
     // Why the operation failed, in the words of its first line that said so;
     // empty when it did not fail.
     std::string failure;

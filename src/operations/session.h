@@ -40,7 +40,12 @@ struct OperationSettings {
     bool print_sums = false;
     // Laid over the image a write sends and a verify compares with.
     std::optional<ImagePatch> image_patch;
+    // A read takes the whole chip this many times (1 to kMostReadPasses) and
+    // succeeds only when every pass agrees with the first.
+    std::uint32_t passes = 1;
 };
+
+inline constexpr std::uint32_t kMostReadPasses = 9;
 
 struct Session {
     Session(Link& l, ChipTable& table, Operator& o)

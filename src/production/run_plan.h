@@ -40,6 +40,8 @@ struct RunPlan {
     std::optional<ImageFormat> output_format;
     // A read or a verify ends with the sums of the chip and of the file.
     bool sums = false;
+    // How many times a read takes the chip, each pass compared with the first.
+    std::uint32_t passes = 1;
 
     // A number written into each chip, and the file that keeps the next one.
     std::optional<SerialNumbering> serial;
@@ -75,6 +77,7 @@ struct RunPlan {
         settings.layout = layout;
         settings.print_sums = sums;
         settings.image_format = image_format;
+        settings.passes = passes;
         return settings;
     }
 };
