@@ -233,6 +233,10 @@ std::unique_ptr<EmulatedProgrammer> EmulatedProgrammer::Create(const EmulatorOpt
                                : !FindInCatalogue(options.chip, catalogue_path, spec, error))
         return nullptr;
 
+    if (const std::optional<std::string> misfit = FaultsMisfit(options.faults, spec.size)) {
+        error = *misfit;
+        return nullptr;
+    }
     VirtualChip chip(spec.size, spec.type);
     if (options.chip_file && !LoadChip(ChipFileOf(*options.chip_file, 1), chip, error))
         return nullptr;

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "emulator/faults.h"
 
-#include <optional>
-
 #include "base/digits.h"
 
 namespace dspprog::emu {
@@ -79,12 +77,67 @@ bool ParseFault(const std::string& word, Faults& faults, std::string& error) {
         faults.reident_from = from;
         return true;
     }
+    if (kind == "flaky" && !has_at) {
+        const auto second = arg.find(':');
+        const auto address = ParseNumber(std::string_view(arg).substr(0, second));
+        const auto mask = second == std::string::npos
+                              ? std::optional<std::uint32_t>(1)
+                              : ParseNumber(std::string_view(arg).substr(second + 1));
+        if (!address || !mask || *mask == 0 || *mask > 0xFF) {
+            error = "fault '" + word +
+                    "' needs a chip address and a mask of 1 to 0xFF, decimal or 0x-prefixed hex, "
+                    "such as flaky:0x1234:0x01";
+            return false;
+        }
+        faults.flaky[*address] |= static_cast<std::uint8_t>(*mask);
+        return true;
+    }
+    if (kind == "pin" && !has_at) {
+        const bool data =
+            arg.size() == 4 && arg[0] == 'D' && arg[2] == '=' && (arg[3] == '0' || arg[3] == '1');
+        const auto line = data ? ParseDigits(std::string_view(arg).substr(1, 1), 10, 7)
+                          : arg.starts_with('A')
+                              ? ParseDigits(std::string_view(arg).substr(1), 10, 18)
+                              : std::nullopt;
+        if (!line) {
+            error = "fault '" + word +
+                    "' needs a data line stuck at 0 or 1 (pin:D0=0 to pin:D7=1) or an open "
+                    "address line (pin:A0 to pin:A18)";
+            return false;
+        }
+        if (!data) {
+            faults.open_address |= 1u << *line;
+            return true;
+        }
+        const auto bit = static_cast<std::uint8_t>(1u << *line);
+        std::uint8_t& stuck = arg[3] == '0' ? faults.data_low : faults.data_high;
+        const std::uint8_t other = arg[3] == '0' ? faults.data_high : faults.data_low;
+        if (other & bit) {
+            error = "fault '" + word + "' contradicts the other value given for D" +
+                    std::to_string(*line);
+            return false;
+        }
+        stuck |= bit;
+        return true;
+    }
     if (kind == "unplug" && colon == std::string::npos && has_at) {
         faults.disconnect_after = from;
         return true;
     }
     error = "unknown fault '" + word + "'";
     return false;
+}
+
+std::optional<std::string> FaultsMisfit(const Faults& faults, std::uint32_t chip_size) {
+    for (const auto& [address, mask] : faults.flaky)
+        if (address >= chip_size)
+            return "fault flaky:" + std::to_string(address) + " lies beyond the chip of " +
+                   std::to_string(chip_size) + " bytes";
+    for (int line = 0; line < 32; ++line)
+        if ((faults.open_address >> line & 1) && (std::uint64_t{1} << line) >= chip_size)
+            return "fault pin:A" + std::to_string(line) + " names no address line of the chip of " +
+                   std::to_string(chip_size) + " bytes";
+    return std::nullopt;
 }
 
 }  // namespace dspprog::emu

@@ -65,6 +65,17 @@ std::uint32_t Firmware::ChipOffset(std::uint32_t address) const {
     return static_cast<std::uint32_t>(offset);
 }
 
+std::uint8_t Firmware::ReadCell(std::uint32_t offset) const {
+    // An open address line leaves the chip seeing 0 there.
+    const std::uint32_t cell = offset & ~faults_.open_address;
+    std::uint8_t value = chip_.content()[cell];
+    // A weak cell reads true on every other read of the chip, flipped between.
+    if (const auto weak = faults_.flaky.find(cell);
+        weak != faults_.flaky.end() && chip_reads_ % 2 == 0)
+        value ^= weak->second;
+    return static_cast<std::uint8_t>((value & ~faults_.data_low) | faults_.data_high);
+}
+
 void Firmware::QueueReply(std::uint8_t status, std::uint64_t ready_at_us) {
     Reply reply;
     reply.bytes[0] = status;
@@ -99,6 +110,7 @@ void Firmware::Command(const std::uint8_t* cmd, std::uint64_t now_us) {
             break;
         }
         case 0x83:
+            ++chip_reads_;
             QueueReply(0, now_us);
             phase_ = Phase::Streaming;
             phase_opcode_ = opcode;
@@ -181,7 +193,7 @@ TimedCompletion Firmware::HostRead(PipeRole pipe, std::uint8_t* buffer, std::uin
     if (pipe == PipeRole::MainIn && phase_ == Phase::Streaming) {
         const std::uint32_t count = ShortCount(pipe, std::min(length, kBlock));
         const std::uint32_t offset = ChipOffset(next_address_);
-        std::copy_n(chip_.content().begin() + offset, count, buffer);
+        for (std::uint32_t i = 0; i < count; ++i) buffer[i] = ReadCell(offset + i);
         const std::uint64_t ready = BusEnd(count, now_us);
         next_address_ += kBlock;
         if (next_address_ >= kWindowTop) {

@@ -80,6 +80,7 @@ private:
     std::uint32_t ShortCount(PipeRole pipe, std::uint32_t length) const;
     void Completed(PipeRole pipe, const std::uint8_t* bytes, std::uint32_t count);
     std::uint32_t ChipOffset(std::uint32_t address) const;
+    std::uint8_t ReadCell(std::uint32_t offset) const;
     void SaveBacking();
 
     VirtualChip chip_;
@@ -91,7 +92,8 @@ private:
     std::vector<Reply> replies_;
     std::array<long, kPipeCount> completed_{0, 0, 0, 0};
     long completed_total_ = 0;
-    long commands_ = 0;  // command blocks taken so far
+    long commands_ = 0;    // command blocks taken so far
+    long chip_reads_ = 0;  // read commands taken so far
     bool disconnected_ = false;
     int empty_identifications_ = 0;
     bool backing_failed_ = false;
