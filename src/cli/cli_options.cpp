@@ -136,6 +136,19 @@ const std::vector<CliOptionRow>& Rows() {
                {"adds the 16-bit sum, CRC-32, SHA-1 and SHA-256 of",
                 "the whole chip; a verify that finds differences",
                 "names the chip's and the file's"}),
+        Option("--passes N", {"read"}, S::Commands, false, "a count from 2 to 9",
+               [](auto& v, auto& o, auto&) {
+                   const std::optional<std::uint64_t> passes = ParseDigits(v, 10, kMostReadPasses);
+                   if (!passes || *passes < 2) return false;
+                   o.passes = static_cast<std::uint32_t>(*passes);
+                   return true;
+               },
+               {"read the chip N times (2 to 9), each pass compared",
+                "with the first; bytes that differ (the first 16 with what each",
+                "pass read, their count and the bits that flip) fail the read",
+                "with exit status 1, and so does a chip that no longer",
+                "identifies as itself afterwards; -o FILE then keeps the first",
+                "pass as FILE.part only"}),
         Option(
             "--to-sqlite FILE", {kChipsCommand}, S::Commands, false, "",
             [](auto& v, auto& o, auto&) { return Store(o.to_sqlite, std::optional(v)); },
@@ -462,7 +475,7 @@ std::string UsageText() {
     std::string text =
         R"(Usage: dspprog-cli [options] COMMAND
   dspprog-cli [options] identify
-  dspprog-cli [options] read [-o FILE] [--sums] @FORMATS@ [SERIES]
+  dspprog-cli [options] read [-o FILE] [--sums] [--passes N] @FORMATS@ [SERIES]
   dspprog-cli [options] erase [SERIES]
   dspprog-cli [options] write [--no-erase] [--pad] [--offset ADDR] @ARRANGE@
                               @FORMATS@ [--serial ADDR:START[:STEP[:BYTES[:FORM]]]
@@ -487,7 +500,11 @@ Commands:
                       4096-byte blocks from the start up to and including the first
                       block that is not blank (not all 0xFF), not the whole chip;
                       --sums gives the whole chip's sums. With -o, save the content
-                      in FILE (see -o below)
+                      in FILE (see -o below). Every read warns, without changing the
+                      exit status, of content that points to a bad contact: a data
+                      bit the same in every byte of a chip that is not blank, an
+                      upper half that repeats the lower (chips of 64 KB and more),
+                      or nothing but 00h
   erase               erase the chip and check that it reads back blank
   write [--no-erase] [--pad] [--offset ADDR] @FORMATS@ FILE
                       write the image FILE into the chip and verify every byte.

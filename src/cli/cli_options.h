@@ -34,6 +34,7 @@ struct CliOptions : StartOptions {
     std::string image;                     // write / verify FILE: the open dialog's answer
     ImageLayout layout;                    // the rest of FILE[@ADDR]..., --fill, --swap, --split
     bool sums = false;                     // read / verify --sums
+    std::uint32_t passes = 1;              // read --passes N
     std::vector<PlacedName> inputs;        // image INPUT[@ADDR]...
     std::optional<std::uint64_t> size;     // image --size N
     std::optional<unsigned> interleave;    // image --interleave K

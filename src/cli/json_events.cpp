@@ -40,6 +40,21 @@ Json SumsJson(const ImageSums& sums) {
             {"sha256", Digest(sums.sha256)}};
 }
 
+Json WarningJson(const ContentWarning& warning) {
+    switch (warning.kind) {
+        case ContentWarning::Kind::DataBit:
+            return {{"kind", "data_bit"},
+                    {"line", "D" + std::to_string(warning.bit)},
+                    {"value", warning.value},
+                    {"text", warning.text}};
+        case ContentWarning::Kind::MirroredHalves:
+            return {{"kind", "mirrored_halves"}, {"text", warning.text}};
+        case ContentWarning::Kind::AllZero:
+            break;
+    }
+    return {{"kind", "all_zero"}, {"text", warning.text}};
+}
+
 // What an operation found, the same way for a run's result and for each
 // site of a gang: the bytes written or read, where the chip differed, and
 // the sums, named for the chip's content and for the file's.
@@ -53,6 +68,22 @@ void AddFindings(Json& event, const OperationFindings& found, bool compares) {
         for (std::uint32_t address : found.differing_addresses) addresses.push_back(address);
         event["differing"] = found.differing;
         event["differing_addresses"] = addresses;
+    }
+    // A read of several passes: where they disagreed, if anywhere.
+    if (found.passes > 1) {
+        event["passes"] = found.passes;
+        Json addresses = Json::array();
+        for (const UnstableBytes::Byte& byte : found.unstable.first)
+            addresses.push_back({{"address", byte.address}, {"values", byte.values}});
+        event["unstable"] = {{"count", found.unstable.count},
+                             {"bits", found.unstable.bits},
+                             {"addresses", addresses}};
+    }
+    if (!found.warnings.empty()) {
+        Json warnings = Json::array();
+        for (const ContentWarning& warning : found.warnings)
+            warnings.push_back(WarningJson(warning));
+        event["warnings"] = warnings;
     }
     if (found.chip_sums) {
         event["chip_sums"] = SumsJson(*found.chip_sums);

@@ -107,6 +107,7 @@ RunPlan PlanOf(const CliOptions& options) {
     plan.save_read = options.output.has_value();
     plan.output = options.output;
     plan.sums = options.sums;
+    plan.passes = options.passes;
     plan.serial = options.serial;
     plan.serial_file = options.serial_file;
     plan.repeat = options.repeat;

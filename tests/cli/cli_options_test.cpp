@@ -223,8 +223,11 @@ TEST(CliOptions, EveryOwnOptionIsDescribedCompletedAndKeptToItsCommands) {
     for (std::sregex_iterator at(text.begin(), text.end(), entry), end; at != end; ++at)
         offered[(*at)[1]] = Words(std::regex_replace(
             (*at)[2].str(), std::regex(R"(\$\{series\[@\]\})"), series[1].str()));
-    const std::map<std::string, std::string> values = {
-        {"--format", "raw"}, {"--split", "2:0"}, {"--serial", "0:1"}, {"--interleave", "2"}};
+    const std::map<std::string, std::string> values = {{"--format", "raw"},
+                                                       {"--split", "2:0"},
+                                                       {"--serial", "0:1"},
+                                                       {"--interleave", "2"},
+                                                       {"--passes", "2"}};
     for (const CliOptionRow& row : CliOptionRows()) {
         const std::string label =
             "\n  " + row.name + (row.value_name.empty() ? "" : " ") + row.value_name;
