@@ -138,6 +138,7 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     CheckBoxSwap = MakeCheckBox("CheckBoxSwap", "Переставить байты", WriteBevel);
     CheckBoxNotWrite = MakeCheckBox("CheckBoxNotWrite", "Не сохранять в файл", ReadBevel);
     CheckBoxNotWrite->setChecked(true);
+    CheckBoxReadTwice = MakeCheckBox("CheckBoxReadTwice", "Читать дважды", ReadBevel);
 
     CheckBoxSeries = MakeCheckBox("CheckBoxSeries", "Серия", WriteBevel);
     SerialButton = MakeButton("SerialButton", "Серийный номер…", WriteBevel);
@@ -163,6 +164,7 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
 
     auto* read_side = new QVBoxLayout(ReadBevel);
     read_side->addWidget(CheckBoxNotWrite);
+    read_side->addWidget(CheckBoxReadTwice);
     read_side->addWidget(Read, 0, Qt::AlignHCenter);
 
     auto* write_side = new QVBoxLayout(WriteBevel);
@@ -198,10 +200,11 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     // The series' controls and the programmer's choice come last: the older
     // ones keep the order operators know.
     QWidget* const tab_order[] = {
-        GetIdent,        Read,           EreaseChip,       Memo1,
-        WriteChipButton, CompareButton,  CheckBoxNotErase, CheckBoxClear,
-        CheckBoxPad,     ComboBoxLane,   CheckBoxSwap,     CheckBoxNotWrite,
-        Button1,         CheckBoxSeries, SerialButton,     DeviceChoice};
+        GetIdent,          Read,          EreaseChip,       Memo1,
+        WriteChipButton,   CompareButton, CheckBoxNotErase, CheckBoxClear,
+        CheckBoxPad,       ComboBoxLane,  CheckBoxSwap,     CheckBoxNotWrite,
+        CheckBoxReadTwice, Button1,       CheckBoxSeries,   SerialButton,
+        DeviceChoice};
     for (std::size_t i = 1; i < std::size(tab_order); ++i)
         setTabOrder(tab_order[i - 1], tab_order[i]);
 }
@@ -222,7 +225,7 @@ void MainWindow::EnableControls(bool enabled) {
     for (QWidget* control : std::initializer_list<QWidget*>{
              GetIdent, Read, EreaseChip, WriteChipButton, CompareButton, CheckBoxNotErase,
              CheckBoxClear, CheckBoxPad, ComboBoxLane, CheckBoxSwap, CheckBoxNotWrite, Button1,
-             CheckBoxSeries, SerialButton, DeviceChoice}) {
+             CheckBoxSeries, SerialButton, DeviceChoice, CheckBoxReadTwice}) {
         control->setEnabled(enabled);
     }
 }

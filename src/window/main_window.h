@@ -60,6 +60,7 @@ public:
     QComboBox* ComboBoxLane;
     QCheckBox* CheckBoxSwap;  // the two bytes of each 16-bit word swapped
     QCheckBox* CheckBoxNotWrite;
+    QCheckBox* CheckBoxReadTwice;  // "Читать дважды": a read takes the chip twice
     QPushButton* Button1;
     QCheckBox* CheckBoxSeries;  // "Серия": the write goes on chip after chip
     QPushButton* SerialButton;  // "Серийный номер…": the series' number and log
@@ -68,7 +69,7 @@ public:
 
     QProgressBar* Progress;
     QLabel* SeriesCounts;  // a series' counts, under Progress
-    QFrame* ReadBevel;     // CheckBoxNotWrite above Read
+    QFrame* ReadBevel;     // CheckBoxNotWrite and CheckBoxReadTwice above Read
     QFrame* WriteBevel;    // CheckBoxClear, CheckBoxNotErase, WriteChipButton
 
     QFileDialog* SaveDialog1;

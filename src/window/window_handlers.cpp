@@ -70,6 +70,7 @@ RunPlan WindowHandlers::PlanFromControls(const ButtonOperation& operation, std::
     for (const OperationRow& row : OperationRows())
         if (&row.operation == &operation) plan.operation = &row;
     plan.save_read = !window_.CheckBoxNotWrite->isChecked();
+    plan.passes = window_.CheckBoxReadTwice->isChecked() ? 2 : 1;
     plan.erase_first = !window_.CheckBoxNotErase->isChecked();
     plan.pad = window_.CheckBoxPad->isChecked();
     plan.layout.lane = window_.ChosenLane();

@@ -107,15 +107,15 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         window.GetIdent->setFocus();
         QStringList order{QApplication::focusWidget()->objectName()};
-        for (int i = 0; i < 15; ++i) {
+        for (int i = 0; i < 16; ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             order << QApplication::focusWidget()->objectName();
         }
         QCOMPARE(order, (QStringList{"GetIdent", "Read", "EreaseChip", "Memo1", "WriteChipButton",
                                      "CompareButton", "CheckBoxNotErase", "CheckBoxClear",
                                      "CheckBoxPad", "ComboBoxLane", "CheckBoxSwap",
-                                     "CheckBoxNotWrite", "Button1", "CheckBoxSeries",
-                                     "SerialButton", "GetIdent"}));
+                                     "CheckBoxNotWrite", "CheckBoxReadTwice", "Button1",
+                                     "CheckBoxSeries", "SerialButton", "GetIdent"}));
     }
 
     void GroupsTheReadAndWriteSidesInRaisedBevels() {
