@@ -141,6 +141,16 @@ private slots:
         QCOMPARE(bench.window.Progress->value(), 2);
     }
 
+    void ReadTwiceCheckBoxReadsTheChipTwice() {
+        emu::EmulatorOptions options = BenchEmulator();
+        options.faults.flaky[0x10] = 0x04;
+        WindowBench bench(options);
+        QVERIFY(bench.Click(bench.window.CheckBoxReadTwice));
+        QVERIFY(bench.Click(bench.window.Read));
+        QCOMPARE(bench.LogAfter(1).value(4), "  Прочитано 2 раз, чтения не совпали в 1 байт(ах)!");
+        QCOMPARE(bench.window.Progress->maximum(), 4);  // the blocks of both passes
+    }
+
     void ReadSavesIntoTheFileChosenInTheSaveDialog_data() {
         QTest::addColumn<QString>("chip_name");
         QTest::addColumn<QString>("image_name");
