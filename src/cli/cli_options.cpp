@@ -10,6 +10,7 @@
 #include "base/digits.h"
 #include "base/utf8_file.h"
 #include "image/image_format_table.h"
+#include "production/job_file.h"
 #include "startup/image_command.h"
 
 namespace dspprog {
@@ -131,15 +132,20 @@ const std::vector<CliOptionRow>& Rows() {
                 "FILE(i mod K), the files equally long and whole (no @ADDR, no",
                 "--offset); --size fixes the interleaved length, --swap swaps",
                 "its words after interleaving"}),
-        Option("--sums", {"read", "verify", "image"}, S::Commands, false, "",
-               [](auto&, auto& o, auto&) { return Set(o.sums); },
-               {"adds the 16-bit sum, CRC-32, SHA-1 and SHA-256 of",
-                "the whole chip; a verify that finds differences",
-                "names the chip's and the file's"}),
+        Option(
+            "--sums", {"read", "verify", "image"}, S::Commands, false, "",
+            [](auto&, auto& o, auto&) { return Set(o.sums); },
+            {"adds the 16-bit sum, CRC-32, SHA-1 and SHA-256 of",
+             "the whole chip; a verify that finds differences", "names the chip's and the file's"}),
         Option(
             "--to-sqlite FILE", {kChipsCommand}, S::Commands, false, "",
             [](auto& v, auto& o, auto&) { return Store(o.to_sqlite, std::optional(v)); },
             {"write instead an SQLite copy of the catalogue to FILE,", "which must not exist yet"}),
+        Option("--chip CODE|NAME", {kJobCommand}, S::Commands, false, "",
+               [](auto& v, auto& o, auto&) { return Store(o.job_chip, std::optional(v)); },
+               {"the chip the job is for, a catalogue Code (0120) or",
+                "Name as --emulate takes it; without it the chip in the socket of the",
+                "programmer the options name"}),
         Option("--repeat [COUNT]", kSeriesCommands, S::Series, true, "a COUNT from 1 to 4294967295",
                [](auto& v, auto& o, auto&) {
                    o.repeat = true;
@@ -286,6 +292,41 @@ bool ParseImageCommand(const std::vector<std::string>& positional, CliOptions& o
     return true;
 }
 
+// "job save JOB COMMAND ..." leaves COMMAND and what follows it to be read
+// as ever; "run JOB" takes the job alone, beside the start options and the
+// series' two that the place of the run decides.
+bool ParseJobWords(std::vector<std::string>& positional, const std::set<std::string>& seen,
+                   CliOptions& options, std::string& error) {
+    if (positional.front() == kRunCommand) {
+        if (positional.size() != 2)
+            return Refuse(error, positional.size() < 2 ? "run needs the JOB file"
+                                                       : "unexpected argument '" + positional[2] +
+                                                             "': run takes one JOB file");
+        for (const std::string& name : seen)
+            if (CliRowNamed(name) != nullptr && name != "--repeat" && name != "--auto-next" &&
+                name != "--json")
+                return Refuse(error, "option '" + name +
+                                         "' cannot go with run: the job sets it (beside a job only "
+                                         "the programmer's options, --repeat and --auto-next)");
+        options.command = kRunCommand;
+        options.job_file = positional[1];
+        if (options.repeat && options.auto_next && !options.repeat_count)
+            return Refuse(error, "--auto-next goes on by itself: with it, --repeat takes a COUNT");
+        return true;
+    }
+    if (positional.front() != kJobCommand) return true;
+    if (positional.size() < 2 || positional[1] != "save")
+        return Refuse(error, "job takes 'save': job save JOB [--chip CODE|NAME] COMMAND ...");
+    if (positional.size() < 4 || !JobOperation(positional[3]))
+        return Refuse(error, "job save needs JOB and a COMMAND: write, verify, read or erase");
+    if (options.device && *options.device == kAllDevices)
+        return Refuse(error, "job save is for one chip: --device all does not go with it");
+    options.job_save = true;
+    options.job_file = positional[2];
+    positional.erase(positional.begin(), positional.begin() + 3);
+    return true;
+}
+
 // The rules between options, beside the commands each belongs to.
 bool CheckOptionRules(const std::set<std::string>& seen, const CliOptions& options,
                       std::string& error) {
@@ -381,6 +422,8 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std
         error = "no command given: " + CommandList();
         return false;
     }
+    if (!ParseJobWords(positional, seen, options, error)) return false;
+    if (options.command == kRunCommand) return CheckStartOptions(given, options, error);
     options.command = positional.front();
     options.operation = OperationNamed(options.command);
     const bool image_command = options.command == kImageCommand;
@@ -414,9 +457,12 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std
         return false;
     }
     for (const CliOptionRow& row : Rows()) {
-        if (seen.count(row.name) && !row.commands.empty() &&
-            std::find(row.commands.begin(), row.commands.end(), options.command) ==
-                row.commands.end()) {
+        const auto belongs = [&row](const std::string& command) {
+            return std::find(row.commands.begin(), row.commands.end(), command) !=
+                   row.commands.end();
+        };
+        if (seen.count(row.name) && !row.commands.empty() && !belongs(options.command) &&
+            !(options.job_save && belongs(kJobCommand))) {
             error = BelongsRefusal(row);
             return false;
         }
