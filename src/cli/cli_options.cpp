@@ -520,6 +520,8 @@ std::string UsageText() {
                     -o OUT @FORMATS@
   dspprog-cli image --interleave K FILE0 FILE1 [FILE2 FILE3] [--size N]
                     [--fill BYTE] [--swap] -o OUT @FORMATS@
+  dspprog-cli [options] job save JOB [--chip CODE|NAME] COMMAND [its options and FILEs]
+  dspprog-cli [options] run JOB [--repeat [COUNT]] [--auto-next]
   dspprog-cli [options] devices
   dspprog-cli [)" +
         OptionFlag(StartOption::Catalogue) +
@@ -566,6 +568,19 @@ Commands:
                       --size the image runs from address 0 to the last byte any input
                       gives. Prints the length and the sums as read --sums does
   speed               measure the transfer speed of the two output pipes
+  job save JOB [--chip CODE|NAME] COMMAND ...
+                      save the run COMMAND (write, verify, read or erase) would make
+                      with its options and FILEs as the job file JOB (TOML, described
+                      in docs/job.md), which must not exist yet: each FILE with its
+                      SHA-256 and its path from JOB's folder, and the chip --chip
+                      names, else the chip identified in the programmer's socket
+  run JOB             run the job file JOB. Its files are taken from JOB's folder, not
+                      the current directory. A job that is damaged or newer than this
+                      program (its line and reason are shown), a file that is missing
+                      or whose SHA-256 is not the job's, and a chip in the socket other
+                      than the job's are refused with exit status 2 before anything is
+                      erased or written. Beside JOB only the programmer's options
+                      (Options below), --repeat, --auto-next and --json are taken
   devices             list the programmers present, one line each: number, serial
                       number, bus location, interface path, tab-separated ('-' for
                       what is not known), and for one that cannot be opened the
