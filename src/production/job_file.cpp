@@ -2,6 +2,7 @@
 #include "production/job_file.h"
 
 #include <toml++/toml.h>
+#include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -95,6 +96,11 @@ std::string HexDigest(const std::array<std::uint8_t, 32>& digest) {
         std::snprintf(pair, sizeof pair, "%02x", static_cast<unsigned>(byte));
         text += pair;
     }
+    return text;
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return text;
 }
 
@@ -318,6 +324,96 @@ bool Flag(const toml::node* node, bool otherwise) {
 // The job's files, read once when it was loaded.
 using Pinned = std::map<std::string, std::string>;
 
+// The job's image files: each read once, its SHA-256 compared with the
+// job's, and its bytes kept for the run, which reads nothing else.
+bool ReadFiles(JobReader& reader, const toml::array& files, const fs::path& folder, RunPlan& plan) {
+    std::uint64_t number = 0;
+    auto pinned = std::make_shared<Pinned>();
+    std::vector<PlacedName> names;
+    for (const toml::node& item : files) {
+        const toml::table& entry = *item.as_table();
+        const std::uint32_t line = item.source().begin.line;
+        const toml::node* name = entry.get("path");
+        const toml::node* sha = entry.get("sha256");
+        if (name == nullptr || sha == nullptr)
+            return reader.Refuse(line, "у файла нужны ключи \"path\" и \"sha256\"");
+        PlacedName placed{ResolvedName(folder, Text(name)), std::nullopt};
+        if (const toml::node* at = entry.get("at")) {
+            if (!reader.Integer(at, "image.file.at", 0, 0xFFFFFFFF, number)) return false;
+            placed.at = static_cast<std::uint32_t>(number);
+        }
+        const std::string shown = ShownText(Text(name));
+        switch (CheckImageFile(placed.name)) {
+            case ImageFileAccess::Readable:
+                break;
+            case ImageFileAccess::Missing:
+                return reader.Refuse(*name, "файл \"" + shown + "\" не найден");
+            default:
+                return reader.Refuse(*name, "файл \"" + shown + "\" не удаётся прочитать");
+        }
+        // Read once: what is checked here is what the run sends.
+        const std::optional<std::string> bytes = ReadImageFile(placed.name);
+        if (!bytes) return reader.Refuse(*name, "файл \"" + shown + "\" не удаётся прочитать");
+        const auto* data = reinterpret_cast<const std::uint8_t*>(bytes->data());
+        const std::string actual = HexDigest(Sha256Digest({data, bytes->size()}));
+        if (actual != Lower(Text(sha)))
+            return reader.Refuse(*sha, "файл \"" + shown + "\" не тот, что в задании: SHA-256 " +
+                                           actual + ", в задании " + ShownText(Text(sha)));
+        (*pinned)[placed.name] = *bytes;
+        names.push_back(std::move(placed));
+    }
+    plan.image = names.front().name;
+    plan.layout.first_at = names.front().at;
+    plan.layout.more.assign(names.begin() + 1, names.end());
+    plan.read_image = [pinned](const std::string& name) -> std::optional<std::string> {
+        const auto found = pinned->find(name);
+        if (found == pinned->end()) return std::nullopt;
+        return found->second;
+    };
+    return true;
+}
+
+bool ReadSerial(JobReader& reader, const toml::table& serial, const fs::path& folder,
+                RunPlan& plan) {
+    SerialNumbering numbering;
+    const toml::node* form = serial.get("form");
+    struct Number {
+        const char* key;
+        std::int64_t low, high;
+        bool required;
+    };
+    std::uint64_t values[4] = {0, 0, 1, 4};
+    const Number numbers[4] = {{"address", 0, 0xFFFFFFFF, true},
+                               {"start", 0, INT64_MAX, true},
+                               {"step", 0, INT64_MAX, false},
+                               {"bytes", 1, 8, false}};
+    for (int i = 0; i < 4; ++i) {
+        const toml::node* node = serial.get(numbers[i].key);
+        const std::string key = std::string("serial.") + numbers[i].key;
+        if (node == nullptr && numbers[i].required)
+            return reader.Refuse(serial.source().begin.line, "нет ключа \"" + key + "\"");
+        if (node != nullptr &&
+            !reader.Integer(node, key, numbers[i].low, numbers[i].high, values[i]))
+            return false;
+    }
+    numbering.address = static_cast<std::uint32_t>(values[0]);
+    numbering.start = values[1];
+    numbering.step = values[2];
+    numbering.bytes = static_cast<std::uint32_t>(values[3]);
+    if (form != nullptr) {
+        const std::optional<SerialForm> named = SerialFormNamed(Text(form));
+        if (!named)
+            return reader.Refuse(*form,
+                                 "ключ \"serial.form\" должен быть le, be, bcd-le, "
+                                 "bcd-be или ascii");
+        numbering.form = *named;
+    }
+    plan.serial = numbering;
+    if (const toml::node* name = serial.get("file"))
+        plan.serial_file = ResolvedName(folder, Text(name));
+    return true;
+}
+
 }  // namespace
 
 bool JobOperation(const std::string& command) {
@@ -444,49 +540,7 @@ bool LoadJob(const std::string& path, Job& job, std::string& error) {
         const toml::array* files = root.at_path("image.file").as_array();
         if (files == nullptr || files->empty())
             return reader.Refuse(0, "нет ни одной таблицы [[image.file]]: что записывать");
-        auto pinned = std::make_shared<Pinned>();
-        std::vector<PlacedName> names;
-        for (const toml::node& item : *files) {
-            const toml::table& entry = *item.as_table();
-            const std::uint32_t line = item.source().begin.line;
-            const toml::node* name = entry.get("path");
-            const toml::node* sha = entry.get("sha256");
-            if (name == nullptr || sha == nullptr)
-                return reader.Refuse(line, "у файла нужны ключи \"path\" и \"sha256\"");
-            PlacedName placed{ResolvedName(folder, Text(name)), std::nullopt};
-            if (const toml::node* at = entry.get("at")) {
-                if (!reader.Integer(at, "image.file.at", 0, 0xFFFFFFFF, number)) return false;
-                placed.at = static_cast<std::uint32_t>(number);
-            }
-            const std::string shown = ShownText(Text(name));
-            switch (CheckImageFile(placed.name)) {
-                case ImageFileAccess::Readable:
-                    break;
-                case ImageFileAccess::Missing:
-                    return reader.Refuse(*name, "файл \"" + shown + "\" не найден");
-                default:
-                    return reader.Refuse(*name, "файл \"" + shown + "\" не удаётся прочитать");
-            }
-            // Read once: what is checked here is what the run sends.
-            const std::optional<std::string> bytes = ReadImageFile(placed.name);
-            if (!bytes) return reader.Refuse(*name, "файл \"" + shown + "\" не удаётся прочитать");
-            const auto* data = reinterpret_cast<const std::uint8_t*>(bytes->data());
-            const std::string actual = HexDigest(Sha256Digest({data, bytes->size()}));
-            if (actual != Text(sha))
-                return reader.Refuse(*sha, "файл \"" + shown +
-                                               "\" не тот, что в задании: SHA-256 " + actual +
-                                               ", в задании " + ShownText(Text(sha)));
-            (*pinned)[placed.name] = *bytes;
-            names.push_back(std::move(placed));
-        }
-        plan.image = names.front().name;
-        plan.layout.first_at = names.front().at;
-        plan.layout.more.assign(names.begin() + 1, names.end());
-        plan.read_image = [pinned](const std::string& name) -> std::optional<std::string> {
-            const auto found = pinned->find(name);
-            if (found == pinned->end()) return std::nullopt;
-            return found->second;
-        };
+        if (!ReadFiles(reader, *files, folder, plan)) return false;
     }
     if (const toml::table* output = root["output"].as_table()) {
         if (const toml::node* name = output->get("path")) {
@@ -496,42 +550,7 @@ bool LoadJob(const std::string& path, Job& job, std::string& error) {
         if (!reader.Form(output->get("form"), "output.form", plan.output_format)) return false;
     }
     if (const toml::table* serial = root["serial"].as_table()) {
-        SerialNumbering numbering;
-        const toml::node* form = serial->get("form");
-        struct Number {
-            const char* key;
-            std::int64_t low, high;
-            bool required;
-        };
-        std::uint64_t values[4] = {0, 0, 1, 4};
-        const Number numbers[4] = {{"address", 0, 0xFFFFFFFF, true},
-                                   {"start", 0, INT64_MAX, true},
-                                   {"step", 0, INT64_MAX, false},
-                                   {"bytes", 1, 8, false}};
-        for (int i = 0; i < 4; ++i) {
-            const toml::node* node = serial->get(numbers[i].key);
-            const std::string key = std::string("serial.") + numbers[i].key;
-            if (node == nullptr && numbers[i].required)
-                return reader.Refuse(serial->source().begin.line, "нет ключа \"" + key + "\"");
-            if (node != nullptr &&
-                !reader.Integer(node, key, numbers[i].low, numbers[i].high, values[i]))
-                return false;
-        }
-        numbering.address = static_cast<std::uint32_t>(values[0]);
-        numbering.start = values[1];
-        numbering.step = values[2];
-        numbering.bytes = static_cast<std::uint32_t>(values[3]);
-        if (form != nullptr) {
-            const std::optional<SerialForm> named = SerialFormNamed(Text(form));
-            if (!named)
-                return reader.Refuse(*form,
-                                     "ключ \"serial.form\" должен быть le, be, bcd-le, "
-                                     "bcd-be или ascii");
-            numbering.form = *named;
-        }
-        plan.serial = numbering;
-        if (const toml::node* name = serial->get("file"))
-            plan.serial_file = ResolvedName(folder, Text(name));
+        if (!ReadSerial(reader, *serial, folder, plan)) return false;
     }
     if (const toml::table* series = root["series"].as_table()) {
         plan.repeat = Flag(series->get("repeat"), false);

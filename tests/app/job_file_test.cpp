@@ -77,6 +77,32 @@ TEST_F(JobFileTest, ANewerFormatIsRefusedAsNewerWhateverItHolds) {
         << error;
 }
 
+// Every example job of docs/job.md reads as a job: its keys are known and
+// of their types, so that only its files (not shipped) can be missing.
+TEST_F(JobFileTest, TheDocumentedExamplesAreJobs) {
+    std::ifstream doc(DSPPROG_JOB_DOC);
+    std::string line, example;
+    int examples = 0;
+    for (bool in_example = false; std::getline(doc, line);) {
+        if (line == "```toml" || (in_example && line == "```")) {
+            if (in_example) {
+                Write("example.toml", example);
+                Job job;
+                std::string error;
+                EXPECT_TRUE(LoadJob(Path("example.toml"), job, error) ||
+                            error.find("\" не найден") != std::string::npos)
+                    << example << error;
+                ++examples;
+            }
+            in_example = !in_example;
+            example.clear();
+        } else if (in_example) {
+            example += line + "\n";
+        }
+    }
+    EXPECT_EQ(examples, 4);
+}
+
 TEST_F(JobFileTest, SavingNeverReplacesAFileAndLoadingReadsBackThePlan) {
     RunPlan plan;
     plan.operation = OperationNamed("verify");
