@@ -343,7 +343,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         out << UsageText();
         return kExitSucceeded;
     }
-    report.command = options.command;
+    report.command = options.job_save ? kJobCommand : options.command;
     if (options.command == kImageCommand) return closing(MakeImage(options, out, err, environment));
     RunPlan plan;
     if (options.command == kRunCommand) {
