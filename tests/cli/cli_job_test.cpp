@@ -142,16 +142,18 @@ TEST_F(CliJob, AChangedFileOrAnotherChipIsRefusedBeforeTheChipIsTouched) {
 // A job and its files move together: the job names them from its own
 // folder, whatever the current directory, also under a Cyrillic name.
 TEST_F(CliJob, AJobFindsItsFilesFromItsOwnFolderWhereverItIsMoved) {
-    const std::string folder = Path("задания");
+    // UTF-8 names put together here: Path() would take them through the
+    // Windows code page, which has no place for some of their bytes.
+    const std::string base = Utf8FromPath(catalogue.dir()) + "/";
+    const std::string folder = base + "задания";
     std::filesystem::create_directory(PathFromUtf8(folder));
-    WriteBytes(folder + "/образ.bin", content);
-    ASSERT_EQ(Save(folder + "/запись.toml", {"write", folder + "/образ.bin"}).status,
+    WriteBytes(folder + "/образ сектора.bin", content);
+    ASSERT_EQ(Save(folder + "/запись.toml", {"write", folder + "/образ сектора.bin"}).status,
               kExitSucceeded);
-    const std::string moved = Path("перенесено");
-    std::filesystem::rename(PathFromUtf8(folder), PathFromUtf8(moved));
-    std::filesystem::create_directory(PathFromUtf8(Path("elsewhere")));
+    std::filesystem::rename(PathFromUtf8(folder), PathFromUtf8(base + "перенесено"));
+    std::filesystem::create_directory(PathFromUtf8(base + "elsewhere"));
     const std::filesystem::path before = std::filesystem::current_path();
-    std::filesystem::current_path(PathFromUtf8(Path("elsewhere")));
+    std::filesystem::current_path(PathFromUtf8(base + "elsewhere"));
     const CliResult run = On({"run", "../перенесено/запись.toml"});
     std::filesystem::current_path(before);
     EXPECT_EQ(run.status, kExitSucceeded) << run.err;
