@@ -14,6 +14,8 @@ packages=(
     # CRC-32 (zlib) and SHA-1/SHA-256 (OpenSSL's libcrypto) of images; JSON for
     # the series log and --json (header-only: the Windows build uses it too).
     zlib1g-dev libssl-dev nlohmann-json3-dev
+    # Job files (TOML; header-only, the Windows build uses the same header).
+    libtomlplusplus-dev
     # srec_cat: the tests' outside judge of the Intel HEX and S-record files.
     srecord
     # clang and its libFuzzer runtime, for the fuzzers (scripts/fuzz-*.sh).
@@ -33,7 +35,8 @@ if [[ "${1:-}" == "--windows" ]]; then
     # JSON from the same header-only library as on Linux. An X server and
     # xdotool, for the installed window's read in check-windows-package.sh.
     packages+=(g++-mingw-w64-x86-64 wine64 wine make tcl dpkg-dev xz-utils bzip2
-        qt6-base-dev-tools nsis libz-mingw-w64-dev nlohmann-json3-dev xvfb xdotool)
+        qt6-base-dev-tools nsis libz-mingw-w64-dev nlohmann-json3-dev libtomlplusplus-dev xvfb
+        xdotool)
 fi
 
 SUDO=""

@@ -60,7 +60,9 @@ expect_chips() {
     fi
 }
 
-expect "commands" "identify read erase write verify speed image devices chips" ""
+expect "commands" "identify read erase write verify speed image devices chips job run" ""
+expect "run: the series' two beside the start options" "--auto-next" run --au
+expect "job save: its chip from the catalogue" "0120" --catalogue "$catalogue" job save j.toml --chip 0120
 expect "commands by prefix" "read" re
 expect "options before a command" "--usb" --u
 expect "an option given once is not offered again" "" --usb native --u

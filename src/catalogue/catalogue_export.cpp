@@ -3,9 +3,11 @@
 
 #include <sqlite3.h>
 
+#include <cctype>
 #include <filesystem>
 #include <memory>
 #include <random>
+#include <string_view>
 #include <system_error>
 
 #include "base/shown_text.h"
@@ -14,7 +16,6 @@
 
 namespace dspprog {
 namespace {
-
 
 // The listing shows the fields in the order an operator reads a chip.
 constexpr std::array<std::size_t, 6> kListingOrder{0, 1, 2, 5, 3, 4};
@@ -145,6 +146,40 @@ CatalogueCopyResult WriteSqliteCatalogue(const std::vector<ChipRow>& rows,
         return CatalogueCopyResult::CannotWrite;
     }
     return CatalogueCopyResult::Written;
+}
+
+namespace {
+
+std::string Upper(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+}  // namespace
+
+std::string ChipField(const ChipRow& row, const char* name) {
+    for (std::size_t i = 0; i < std::size(kChipFields); ++i)
+        if (std::string_view(kChipFields[i]) == name) return row[i];
+    return {};
+}
+
+const ChipRow* ChooseChipRow(const std::vector<ChipRow>& rows, const std::string& chip,
+                             std::string& error) {
+    for (const ChipRow& row : rows)
+        if (Upper(ChipField(row, "Code")) == Upper(chip)) return &row;
+    for (const ChipRow& row : rows)
+        if (ChipField(row, "Name") == chip) return &row;
+    std::vector<const ChipRow*> holding;
+    for (const ChipRow& row : rows)
+        if (Upper(ChipField(row, "Name")).find(Upper(chip)) != std::string::npos)
+            holding.push_back(&row);
+    if (holding.size() == 1) return holding.front();
+    if (holding.empty()) return nullptr;
+    error = "chip '" + chip + "' matches " + std::to_string(holding.size()) +
+            " catalogue rows; name one of them:";
+    for (const ChipRow* row : holding)
+        error += "\n  " + ChipField(*row, "Code") + "  " + ChipField(*row, "Name");
+    return nullptr;
 }
 
 }  // namespace dspprog

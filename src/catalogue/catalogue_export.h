@@ -21,6 +21,17 @@ using ChipRow = std::array<std::string, std::size(kChipFields)>;
 // is the lookup's fatal stop "Ошибка при открытии базы данных чипов!".
 std::vector<ChipRow> ReadChipRows(ChipTable& table);
 
+// The field `name` (one of kChipFields) of `row`.
+std::string ChipField(const ChipRow& row, const char* name);
+
+// The row `chip` names, tried in this order: the first row whose Code is
+// `chip` (hex digits of either case), the first whose Name is `chip`, the
+// one row whose Name holds `chip` whatever its case. Null when none does;
+// several rows of the last kind set `error`, which lists them so that the
+// user can pick one.
+const ChipRow* ChooseChipRow(const std::vector<ChipRow>& rows, const std::string& chip,
+                             std::string& error);
+
 // The listing of `rows`: a heading line, then one line per row, the fields
 // Code, Name, Size, Type, tErase, tWrite separated by tabs.
 std::vector<std::string> ChipListing(const std::vector<ChipRow>& rows);

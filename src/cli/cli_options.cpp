@@ -10,6 +10,7 @@
 #include "base/digits.h"
 #include "base/utf8_file.h"
 #include "image/image_format_table.h"
+#include "production/job_file.h"
 #include "startup/image_command.h"
 
 namespace dspprog {
@@ -153,6 +154,11 @@ const std::vector<CliOptionRow>& Rows() {
             "--to-sqlite FILE", {kChipsCommand}, S::Commands, false, "",
             [](auto& v, auto& o, auto&) { return Store(o.to_sqlite, std::optional(v)); },
             {"write instead an SQLite copy of the catalogue to FILE,", "which must not exist yet"}),
+        Option("--chip CODE|NAME", {kJobCommand}, S::Commands, false, "",
+               [](auto& v, auto& o, auto&) { return Store(o.job_chip, std::optional(v)); },
+               {"the chip the job is for, a catalogue Code (0120) or",
+                "Name as --emulate takes it; without it the chip in the socket of the",
+                "programmer the options name"}),
         Option("--repeat [COUNT]", kSeriesCommands, S::Series, true, "a COUNT from 1 to 4294967295",
                [](auto& v, auto& o, auto&) {
                    o.repeat = true;
@@ -299,6 +305,41 @@ bool ParseImageCommand(const std::vector<std::string>& positional, CliOptions& o
     return true;
 }
 
+// "job save JOB COMMAND ..." leaves COMMAND and what follows it to be read
+// as ever; "run JOB" takes the job alone, beside the start options and the
+// series' two that the place of the run decides.
+bool ParseJobWords(std::vector<std::string>& positional, const std::set<std::string>& seen,
+                   CliOptions& options, std::string& error) {
+    if (positional.front() == kRunCommand) {
+        if (positional.size() != 2)
+            return Refuse(error, positional.size() < 2 ? "run needs the JOB file"
+                                                       : "unexpected argument '" + positional[2] +
+                                                             "': run takes one JOB file");
+        for (const std::string& name : seen)
+            if (CliRowNamed(name) != nullptr && name != "--repeat" && name != "--auto-next" &&
+                name != "--json")
+                return Refuse(error, "option '" + name +
+                                         "' cannot go with run: the job sets it (beside a job only "
+                                         "the programmer's options, --repeat and --auto-next)");
+        options.command = kRunCommand;
+        options.job_file = positional[1];
+        if (options.repeat && options.auto_next && !options.repeat_count)
+            return Refuse(error, "--auto-next goes on by itself: with it, --repeat takes a COUNT");
+        return true;
+    }
+    if (positional.front() != kJobCommand) return true;
+    if (positional.size() < 2 || positional[1] != "save")
+        return Refuse(error, "job takes 'save': job save JOB [--chip CODE|NAME] COMMAND ...");
+    if (positional.size() < 4 || !JobOperation(positional[3]))
+        return Refuse(error, "job save needs JOB and a COMMAND: write, verify, read or erase");
+    if (options.device && *options.device == kAllDevices)
+        return Refuse(error, "job save is for one chip: --device all does not go with it");
+    options.job_save = true;
+    options.job_file = positional[2];
+    positional.erase(positional.begin(), positional.begin() + 3);
+    return true;
+}
+
 // The rules between options, beside the commands each belongs to.
 bool CheckOptionRules(const std::set<std::string>& seen, const CliOptions& options,
                       std::string& error) {
@@ -394,6 +435,8 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std
         error = "no command given: " + CommandList();
         return false;
     }
+    if (!ParseJobWords(positional, seen, options, error)) return false;
+    if (options.command == kRunCommand) return CheckStartOptions(given, options, error);
     options.command = positional.front();
     options.operation = OperationNamed(options.command);
     const bool image_command = options.command == kImageCommand;
@@ -427,9 +470,12 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std
         return false;
     }
     for (const CliOptionRow& row : Rows()) {
-        if (seen.count(row.name) && !row.commands.empty() &&
-            std::find(row.commands.begin(), row.commands.end(), options.command) ==
-                row.commands.end()) {
+        const auto belongs = [&row](const std::string& command) {
+            return std::find(row.commands.begin(), row.commands.end(), command) !=
+                   row.commands.end();
+        };
+        if (seen.count(row.name) && !row.commands.empty() && !belongs(options.command) &&
+            !(options.job_save && belongs(kJobCommand))) {
             error = BelongsRefusal(row);
             return false;
         }
@@ -487,6 +533,8 @@ std::string UsageText() {
                     -o OUT @FORMATS@
   dspprog-cli image --interleave K FILE0 FILE1 [FILE2 FILE3] [--size N]
                     [--fill BYTE] [--swap] -o OUT @FORMATS@
+  dspprog-cli [options] job save JOB [--chip CODE|NAME] COMMAND [its options and FILEs]
+  dspprog-cli [options] run JOB [--repeat [COUNT]] [--auto-next]
   dspprog-cli [options] devices
   dspprog-cli [)" +
         OptionFlag(StartOption::Catalogue) +
@@ -537,6 +585,19 @@ Commands:
                       --size the image runs from address 0 to the last byte any input
                       gives. Prints the length and the sums as read --sums does
   speed               measure the transfer speed of the two output pipes
+  job save JOB [--chip CODE|NAME] COMMAND ...
+                      save the run COMMAND (write, verify, read or erase) would make
+                      with its options and FILEs as the job file JOB (TOML, described
+                      in docs/job.md), which must not exist yet: each FILE with its
+                      SHA-256 and its path from JOB's folder, and the chip --chip
+                      names, else the chip identified in the programmer's socket
+  run JOB             run the job file JOB. Its files are taken from JOB's folder, not
+                      the current directory. A job that is damaged or newer than this
+                      program (its line and reason are shown), a file that is missing
+                      or whose SHA-256 is not the job's, and a chip in the socket other
+                      than the job's are refused with exit status 2 before anything is
+                      erased or written. Beside JOB only the programmer's options
+                      (Options below), --repeat, --auto-next and --json are taken
   devices             list the programmers present, one line each: number, serial
                       number, bus location, interface path, tab-separated ('-' for
                       what is not known), and for one that cannot be opened the

@@ -21,6 +21,10 @@ inline constexpr const char* kChipsCommand = "chips";
 inline constexpr const char* kImageCommand = "image";
 // The command that lists the programmers present.
 inline constexpr const char* kDevicesCommand = "devices";
+// "job save JOB COMMAND ...": the run COMMAND would make, saved as a job file.
+inline constexpr const char* kJobCommand = "job";
+// "run JOB": the run a job file holds.
+inline constexpr const char* kRunCommand = "run";
 
 // The programmer's options, and the command's own.
 struct CliOptions : StartOptions {
@@ -50,6 +54,13 @@ struct CliOptions : StartOptions {
     std::optional<std::string> serial_file;     // --serial-file FILE
     std::optional<std::string> log;             // --log FILE: a JSON line for each chip
     bool json = false;                          // --json: events for programs on stdout
+
+    // job save JOB [--chip CODE|NAME] COMMAND ...: `command` and the rest
+    // are the command's, saved in JOB instead of run; run JOB: `command` is
+    // kRunCommand.
+    std::optional<std::string> job_file;
+    bool job_save = false;
+    std::optional<std::string> job_chip;  // job save --chip: else the chip in the socket
 
     bool TakesImage() const { return operation != nullptr && operation->takes_image; }
 };

@@ -7,10 +7,13 @@
 #include <mutex>
 #include <ostream>
 
+#include "base/digits.h"
 #include "base/name_with_tag.h"
 #include "base/shown_text.h"
+#include "base/utf8_file.h"
 #include "catalogue/catalogue_export.h"
 #include "catalogue/chip_table.h"
+#include "catalogue/lookup.h"
 #include "cli/cli_options.h"
 #include "cli/enter_prompt.h"
 #include "cli/json_events.h"
@@ -18,8 +21,10 @@
 #include "cli/terminal_operator.h"
 #include "link/device_choice.h"
 #include "link/link.h"
+#include "operations/identify.h"
 #include "operations/session.h"
 #include "production/chip_log.h"
+#include "production/job_file.h"
 #include "production/run_executor.h"
 #include "production/run_plan.h"
 #include "startup/image_command.h"
@@ -119,6 +124,69 @@ RunPlan PlanOf(const CliOptions& options) {
     return plan;
 }
 
+// run JOB: the job's plan, with what the place of the run decides: the
+// programmer, the answer to a stall, and the series' --repeat and
+// --auto-next when they are given.
+RunPlan PlanOfJob(const Job& job, const CliOptions& options) {
+    RunPlan plan = job.plan;
+    plan.device = options.device;
+    plan.on_stall = options.on_stall;
+    if (options.repeat || options.auto_next) {
+        plan.repeat = options.repeat;
+        plan.repeat_count = options.repeat_count;
+        plan.auto_next = options.auto_next;
+    }
+    return plan;
+}
+
+// The files the plan names, for the rule that one file plays one part.
+FileRoles RolesOf(const RunPlan& plan) {
+    FileRoles roles;
+    roles.output = plan.output;
+    if (plan.operation != nullptr && plan.operation->takes_image) {
+        roles.image = plan.image;
+        for (const PlacedName& more : plan.layout.more) roles.more_images.push_back(more.name);
+    }
+    return roles;
+}
+
+// job save: the plan written as a job for `chip`.
+int SaveCliJob(const RunPlan& plan, const ChipRecord& chip, const CliOptions& options,
+               std::ostream& out, std::ostream& err) {
+    std::string error;
+    if (!SaveJob(plan, chip, *options.job_file, error)) {
+        err << kProgram << error << '\n';
+        return kExitUsage;
+    }
+    const std::string line = "Задание для чипа \"" + ShownText(chip.Name) + "\" сохранено в \"" +
+                             ShownText(*options.job_file) + "\"";
+    out << (options.json ? JsonLogEvent(line) : line) << '\n';
+    return kExitSucceeded;
+}
+
+// job save --chip CODE|NAME: the chip from the catalogue, no programmer.
+int SaveJobForNamedChip(const RunPlan& plan, const CliOptions& options, ChipTable& catalogue,
+                        std::ostream& out, std::ostream& err) {
+    std::string error;
+    const std::vector<ChipRow> rows = ReadChipRows(catalogue);
+    const ChipRow* row = ChooseChipRow(rows, *options.job_chip, error);
+    const std::string code = row ? ChipField(*row, "Code") : std::string();
+    const std::optional<std::uint64_t> value =
+        code.size() == 4 ? ParseDigits(code, 16, 0xFFFF) : std::nullopt;
+    if (!value) {
+        err << kProgram
+            << (error.empty() ? "Чипа \"" + ShownText(*options.job_chip) + "\" нет в каталоге"
+                              : error)
+            << '\n';
+        return kExitUsage;
+    }
+    ChipRecord chip;
+    chip.ManufCode = static_cast<std::uint8_t>(*value >> 8);
+    chip.DevCode = static_cast<std::uint8_t>(*value & 0xFF);
+    chip.Name = ChipField(*row, "Name");
+    return SaveCliJob(plan, chip, options, out, err);
+}
+
 // The dialogs' answers the plan gives in advance.
 DialogAnswers AnswersOf(const RunPlan& plan) {
     DialogAnswers answers;
@@ -197,14 +265,14 @@ int RunCliGang(const RunPlan& plan, const CliOptions& options, const CliEnvironm
 
 // Start-up, then the one operation or the series. Link and session live only
 // in here, so that they are gone before the emulated programmer they may talk to.
-int Run(const CliOptions& options, const CliEnvironment& environment, Clock& clock,
-        TerminalOperator& op, const std::string& catalogue_path,
+int Run(const RunPlan& plan, const CliOptions& options, const CliEnvironment& environment,
+        Clock& clock, TerminalOperator& op, const std::string& catalogue_path,
         std::unique_ptr<Programmer>& programmer, CommandReport& report, std::ostream& out,
         std::ostream& err) {
     std::string error;
-    const RunPlan plan = PlanOf(options);
     PlanFiles files;
-    if (plan.Series() && !OpenPlanFiles(plan, files, error)) {
+    // A job is only saved: its series' files are the job's, not opened now.
+    if (plan.Series() && !options.job_save && !OpenPlanFiles(plan, files, error)) {
         err << kProgram << error << '\n';
         return kExitUsage;
     }
@@ -239,6 +307,14 @@ int Run(const CliOptions& options, const CliEnvironment& environment, Clock& clo
             report.findings = session.findings;
         }
     } keep{report, session};
+    if (options.job_save) {
+        // The job is for the chip in the socket.
+        if (RunButtonOperation(session, kGetIdentButton) != Outcome::Succeeded) {
+            err << kProgram << "Чип в колодке не определён: задание не сохранено\n";
+            return kExitFailed;
+        }
+        return SaveCliJob(plan, session.tChip, options, out, err);
+    }
     EnterPrompt prompt(environment.next_chip_input, err);
     return Reported(RunOnSession(plan, session, programmer.get(), files, prompt), report, err);
 }
@@ -268,35 +344,56 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         out << UsageText();
         return kExitSucceeded;
     }
-    report.command = options.command;
+    report.command = options.job_save ? kJobCommand : options.command;
     if (options.command == kImageCommand) return closing(MakeImage(options, out, err, environment));
-    FileRoles own;
-    own.output = options.output;
-    if (options.TakesImage()) {
-        own.image = options.image;
-        for (const PlacedName& more : options.layout.more) own.more_images.push_back(more.name);
+    RunPlan plan;
+    if (options.command == kRunCommand) {
+        // Everything of the job is checked (its files read and their sums
+        // compared) before any programmer is opened.
+        Job job;
+        if (!LoadJob(*options.job_file, job, error)) {
+            err << kProgram << error << '\n';
+            return closing(kExitUsage);
+        }
+        plan = PlanOfJob(job, options);
+        // From here on the run is the job's command's.
+        options.operation = plan.operation;
+        options.command = report.command = plan.operation->command;
+    } else {
+        plan = PlanOf(options);
+    }
+    // Said before a programmer is touched; saving refuses it again should
+    // the name be taken meanwhile.
+    if (options.job_save && FilePresent(*options.job_file)) {
+        err << kProgram << "Файл задания \"" << ShownText(*options.job_file)
+            << "\" уже есть; задание не заменяет файлов\n";
+        return closing(kExitUsage);
     }
     RunFiles files;
     if (!ChooseRunFiles(
             options,
-            environment.catalogue_places.value_or(ProcessCatalogueEnvironment(std::nullopt)), own,
-            files, error))
+            environment.catalogue_places.value_or(ProcessCatalogueEnvironment(std::nullopt)),
+            RolesOf(plan), files, error))
         return closing(UsageError(err, error));
     const CatalogueLocation& location = files.location;
 
     SteadyClock steady_clock;
     Clock& clock = environment.clock ? *environment.clock : steady_clock;
-    TerminalOperator op(out, err, environment.ask, AnswersOf(PlanOf(options)), environment.progress,
+    TerminalOperator op(out, err, environment.ask, AnswersOf(plan), environment.progress,
                         options.json);
     const std::unique_ptr<ChipTable> catalogue = MakeChipTable(location.path);
 
     std::unique_ptr<Programmer> programmer;
     int status = kExitStopped;
     try {
-        status =
-            options.operation == nullptr && options.command != kDevicesCommand
-                ? ListOrCopyChips(options, *catalogue, out, err, report)
-                : Run(options, environment, clock, op, location.path, programmer, report, out, err);
+        if (options.job_save && options.job_chip) {
+            status = SaveJobForNamedChip(plan, options, *catalogue, out, err);
+        } else if (options.operation == nullptr && options.command != kDevicesCommand) {
+            status = ListOrCopyChips(options, *catalogue, out, err, report);
+        } else {
+            status = Run(plan, options, environment, clock, op, location.path, programmer, report,
+                         out, err);
+        }
     } catch (const FatalStop& stop) {
         // A stop can come in the middle of a data phase, with the bar drawn.
         op.WipeProgress();

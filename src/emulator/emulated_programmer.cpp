@@ -17,7 +17,6 @@
 #include "catalogue/number_text.h"
 #include "link/fatal_stop.h"
 
-
 namespace dspprog::emu {
 
 namespace {
@@ -29,11 +28,6 @@ struct ChipSpec {
     std::uint32_t size = 0;
     std::uint16_t type = 0;
 };
-
-std::string Upper(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
 
 // Four hex digits: manufacturer code, then device code.
 bool ParseCode(const std::string& code, ChipSpec& spec) {
@@ -90,35 +84,6 @@ bool ParseTriple(const std::string& chip, ChipSpec& spec, std::string& error) {
     return true;
 }
 
-std::string Field(const ChipRow& row, const char* name) {
-    for (std::size_t i = 0; i < std::size(kChipFields); ++i)
-        if (std::string_view(kChipFields[i]) == name) return row[i];
-    return {};
-}
-
-// The catalogue row `chip` names, tried in this order: the first row whose
-// Code is `chip` (hex digits of either case), the first whose Name is `chip`,
-// the one row whose Name holds `chip` whatever its case. Several rows of the
-// last kind are an error that lists them, so that the user can pick one.
-const ChipRow* ChooseRow(const std::vector<ChipRow>& rows, const std::string& chip,
-                         std::string& error) {
-    for (const ChipRow& row : rows)
-        if (Upper(Field(row, "Code")) == Upper(chip)) return &row;
-    for (const ChipRow& row : rows)
-        if (Field(row, "Name") == chip) return &row;
-    std::vector<const ChipRow*> holding;
-    for (const ChipRow& row : rows)
-        if (Upper(Field(row, "Name")).find(Upper(chip)) != std::string::npos)
-            holding.push_back(&row);
-    if (holding.size() == 1) return holding.front();
-    if (holding.empty()) return nullptr;
-    error = "chip '" + chip + "' matches " + std::to_string(holding.size()) +
-            " catalogue rows; name one of them:";
-    for (const ChipRow* row : holding)
-        error += "\n  " + Field(*row, "Code") + "  " + Field(*row, "Name");
-    return nullptr;
-}
-
 bool FindInCatalogue(const std::string& chip, const std::string& catalogue_path, ChipSpec& spec,
                      std::string& error) {
     const auto table = MakeChipTable(catalogue_path);
@@ -132,25 +97,25 @@ bool FindInCatalogue(const std::string& chip, const std::string& catalogue_path,
                 "' cannot be opened";
         return false;
     }
-    const ChipRow* row = ChooseRow(rows, chip, error);
+    const ChipRow* row = ChooseChipRow(rows, chip, error);
     if (!row) {
         if (error.empty())
             error = "chip '" + chip + "' is not in the catalogue '" + catalogue_path + "'";
         return false;
     }
-    const std::string name = Field(*row, "Name");
-    if (!ParseCode(Field(*row, "Code"), spec)) {
+    const std::string name = ChipField(*row, "Name");
+    if (!ParseCode(ChipField(*row, "Code"), spec)) {
         error = "catalogue row '" + name + "' has a Code that is not 4 hex digits";
         return false;
     }
-    const std::string size_text = Field(*row, "Size");
+    const std::string size_text = ChipField(*row, "Size");
     const auto size = SizeFromText(size_text);
     if (!size) {
         error = "catalogue row '" + name + "' has an unknown Size '" + size_text + "'";
         return false;
     }
     spec.size = *size;
-    spec.type = static_cast<std::uint16_t>(IntegerFromText(Field(*row, "Type")) & 0xFFFF);
+    spec.type = static_cast<std::uint16_t>(IntegerFromText(ChipField(*row, "Type")) & 0xFFFF);
     return true;
 }
 

@@ -11,7 +11,9 @@ Outcome RunButtonOperation(Session& session, const ButtonOperation& operation) {
     }
     const Outcome outcome = operation.work(session);
     if (operation.closing != nullptr) session.op.Log(operation.closing);
-    return outcome;
+    // A chip the run is not for is a wrong input, as a wrong file is, not a
+    // chip that failed.
+    return session.findings.chip_refused ? Outcome::Unusable : outcome;
 }
 
 Outcome RunInterlocked(Session& session, const ButtonOperation& operation) {

@@ -35,11 +35,19 @@ bool IdentifyChip(Session& session, bool report) {
     // Makers place their codes differently: JEDEC parts answer in bytes 1 and
     // 2, continuation-coded ones (0x7F 0x7F) push the maker to byte 3, and
     // some programmer adapters answer in bytes 5/6 or 9/10.
-    if (TryPair(session, r[5], r[6])) return true;
-    if (TryPair(session, r[1], r[2])) return true;
     const std::uint8_t manuf = (r[1] == 0x7F && r[2] == 0x7F) ? r[3] : r[1];
-    if (TryPair(session, manuf, r[4])) return true;
-    if (TryPair(session, r[9], r[10])) return true;
+    if (TryPair(session, r[5], r[6]) || TryPair(session, r[1], r[2]) ||
+        TryPair(session, manuf, r[4]) || TryPair(session, r[9], r[10])) {
+        // An operation's identification, not a look at the socket while
+        // waiting for a chip: the run may be for another chip.
+        std::string reason;
+        if (!report || !session.settings.chip_check ||
+            session.settings.chip_check(session.tChip, reason))
+            return true;
+        session.Fail(reason);
+        session.findings.chip_refused = true;
+        return false;
+    }
 
     if (report) {
         session.Fail("  Чип не определен!");

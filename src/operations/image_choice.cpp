@@ -21,6 +21,31 @@ std::string StartOf(const std::string& name) {
     return start;
 }
 
+// What the dialog's answer is, read from the disk, or from `read` when the
+// run's files were read before it began.
+struct FileLook {
+    ImageFileAccess access = ImageFileAccess::Missing;
+    std::uint32_t size = 0;
+    std::string start;
+};
+
+FileLook LookAt(const std::string& name, const ImageFileReader& read) {
+    FileLook look;
+    if (read) {
+        if (const std::optional<std::string> bytes = read(name)) {
+            look.access = ImageFileAccess::Readable;
+            look.size = static_cast<std::uint32_t>(bytes->size());
+            look.start = bytes->substr(0, kRecognitionBytes);
+        }
+        return look;
+    }
+    look.access = CheckImageFile(name);
+    if (look.access != ImageFileAccess::Readable) return look;
+    look.size = static_cast<std::uint32_t>(FileSizeByName(name));
+    look.start = StartOf(name);
+    return look;
+}
+
 std::string AccessLine(ImageFileAccess access, const std::string& name) {
     const std::string quoted = "\"" + ShownText(name) + "\"!";
     switch (access) {
@@ -55,6 +80,7 @@ ImageChosen ChooseImage(Session& session, ImageInput& image, std::string& name,
     // Placed files may be of any size: the placing says what does not fit.
     const bool placing = reading.layout.Placing();
     reading.patch = session.settings.image_patch;
+    reading.read = session.settings.read_image;
     // A number that would land outside the chip is no image of it, whatever the file.
     if (const auto& patch = reading.patch;
         patch &&
@@ -78,13 +104,14 @@ ImageChosen ChooseImage(Session& session, ImageInput& image, std::string& name,
         std::uint32_t file_size = 0;
         if (const std::optional<std::string> chosen = op.ChooseOpenFile()) {
             name = *chosen;
-            const ImageFileAccess access = CheckImageFile(name);
+            const FileLook look = LookAt(name, reading.read);
+            const ImageFileAccess access = look.access;
             if (access == ImageFileAccess::Readable) {
-                file_size = static_cast<std::uint32_t>(FileSizeByName(name));
+                file_size = look.size;
                 const std::optional<ImageFormat> format =
                     session.settings.image_format
                         ? session.settings.image_format
-                        : ImageFormatOfFile(StartOf(name), name, file_size == space);
+                        : ImageFormatOfFile(look.start, name, file_size == space);
                 if (!format) {
                     session.Fail(ImageDefectLine(name, ImageDefect{0, kTextOfNoImageForm}));
                     return ImageChosen::Unusable;

@@ -47,13 +47,14 @@ ImageInput::Opened ImageInput::Open(const std::string& name, const ImageReading&
     name_ = name;
     reading_ = reading;
     refusal_ = {};
-    if (!reading.layout.Arranging()) {
+    if (!reading.layout.Arranging() && !reading.read) {
         const std::int32_t size = FileSizeByName(name);
         if (size >= 0 && StreamsFromDisk(reading, static_cast<std::uint32_t>(size)))
             return file_.Open(name) ? Opened::Ready : Opened::CannotOpen;
     }
     if (std::optional<ImageRefusal> refused =
-            BuildImage(RecipeOf(name, reading), reading.chip_size, bytes_)) {
+            BuildImage(RecipeOf(name, reading), reading.chip_size, bytes_,
+                       reading.read ? reading.read : ImageFileReader(ReadImageFile))) {
         refusal_ = std::move(*refused);
         return refusal_.kind == ImageRefusal::Kind::Unreadable ? Opened::CannotOpen
                                                                : Opened::Refused;

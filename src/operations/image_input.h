@@ -33,6 +33,8 @@ struct ImageReading {
     // content, then its name, decide.
     std::optional<ImageFormat> forced_format;
     std::optional<ImagePatch> patch;  // laid over the chip's bytes (inside the chip)
+    // Where the files' bytes come from; empty: the disk.
+    ImageFileReader read;
 };
 
 // How many bytes the arranged image has before its lane is taken: the

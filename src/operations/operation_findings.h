@@ -19,6 +19,9 @@ namespace dspprog {
 struct OperationFindings {
     // The chip's bytes as read, or the image written or compared with.
     std::vector<std::uint8_t> content;
+    // The chip identified is not the one the run is for: nothing but the
+    // identification went to it.
+    bool chip_refused = false;
     // The write command was accepted: from here on the chip may hold data.
     bool write_began = false;
     // The sums of the chip's whole content, when a read or a compare was

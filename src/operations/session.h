@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -43,6 +44,14 @@ struct OperationSettings {
     // A read takes the whole chip this many times (1 to kMostReadPasses) and
     // succeeds only when every pass agrees with the first.
     std::uint32_t passes = 1;
+    // Where the image files come from; empty: the disk, as the operator names
+    // them. A run whose files were checked before it started reads the very
+    // bytes that were checked, whatever has become of the files since.
+    ImageFileReader read_image;
+    // Asked after each identification, before anything else goes to the
+    // chip; false, with `reason` set, refuses the chip as one the run is not
+    // for. Empty: every known chip will do.
+    std::function<bool(const ChipRecord& chip, std::string& reason)> chip_check;
 };
 
 inline constexpr std::uint32_t kMostReadPasses = 9;
@@ -111,7 +120,8 @@ enum class Outcome {
     Succeeded,
     Failed,     // refused, not identified, not blank, verify errors, ...
     Cancelled,  // the operator declined a dialog
-    Unusable,   // the image file is missing, unreadable, damaged or of a size the chip cannot take
+    Unusable,   // the image file is missing, unreadable, damaged or of a size the chip cannot
+                // take, or the chip is not the one the run is for
     Refused,    // another operation was running (Busy)
 };
 

@@ -8,6 +8,7 @@
 
 #include "link/fatal_stop.h"
 #include "operations/button_operation.h"
+#include "production/job_file.h"
 #include "startup/exit_status.h"
 #include "startup/programmer_session.h"
 
@@ -71,6 +72,12 @@ std::string ReasonOf(const Session& session, const End& end) {
 End RunPart(const RunPlan& plan, Session& session, Programmer* programmer, PlanFiles& files,
             NextChipPrompt& prompt, RunOutcome& outcome) {
     session.settings = plan.Settings();
+    // Checked after every identification of every chip, before anything is
+    // erased or written: a job is for its chip only.
+    if (plan.expected_chip)
+        session.settings.chip_check = [&plan](const ChipRecord& chip, std::string& reason) {
+            return CheckExpectedChip(plan, chip, reason);
+        };
     if (!plan.Series()) return EndOf(RunButtonOperation(session, plan.operation->operation));
     SeriesSite site{session, {}, {}};
     if (programmer != nullptr) {

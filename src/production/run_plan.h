@@ -59,9 +59,14 @@ struct RunPlan {
     std::optional<std::string> device;
     StallAnswer on_stall = StallAnswer::Ask;
 
-    // The chip a job file says the run is for; kept for such files, the
-    // executor does not check it yet.
+    // The chip a job file says the run is for: every chip identified is
+    // checked against it before anything else goes to it. `expected_where`
+    // says where the job said so, for the refusal.
     std::optional<ChipRecord> expected_chip;
+    std::string expected_where;
+    // Where the image files' bytes come from; empty: the disk. A job reads
+    // its files once, when it is loaded, and the run takes those bytes.
+    ImageFileReader read_image;
 
     // Every programmer at once.
     bool Gang() const { return device && *device == kAllDevices && operation != nullptr; }
@@ -78,6 +83,7 @@ struct RunPlan {
         settings.print_sums = sums;
         settings.image_format = image_format;
         settings.passes = passes;
+        settings.read_image = read_image;
         return settings;
     }
 };

@@ -81,16 +81,19 @@ std::optional<std::string> QtOperator::ChooseImageFile(QFileDialog& dialog) {
 }
 
 std::optional<std::string> QtOperator::ChooseSaveFile() {
+    if (preset_save_) return preset_save_;
     return OnWindowThread([this] { return ChooseImageFile(*window_.SaveDialog1); });
 }
 
 ImageFormat QtOperator::SaveFormat(const std::string& name) {
+    if (preset_save_) return preset_format_.value_or(ImageFormatFromFileName(name));
     const std::optional<ImageFormat> chosen =
         OnWindowThread([this] { return window_.ChosenSaveFormat(); });
     return chosen.value_or(ImageFormatFromFileName(name));
 }
 
 std::optional<std::string> QtOperator::ChooseOpenFile() {
+    if (preset_open_) return preset_open_;
     return OnWindowThread([this] { return ChooseImageFile(*window_.OpenDialog1); });
 }
 

@@ -41,6 +41,16 @@ public:
     // wire log): such an answer gets an error box and the dialog again.
     void GuardFiles(FileRoles roles) { roles_ = std::move(roles); }
 
+    // A job's files: the open and save dialogs are answered with them, not
+    // shown, and the saved form is the job's (nothing: the name's); all
+    // nothing: the dialogs are shown again. Set while no operation runs.
+    void AnswerFiles(std::optional<std::string> open, std::optional<std::string> save,
+                     std::optional<ImageFormat> save_format) {
+        preset_open_ = std::move(open);
+        preset_save_ = std::move(save);
+        preset_format_ = save_format;
+    }
+
 private:
     // Shows `dialog` until the operator cancels it or picks a file no other
     // part of the program uses. On the window's thread.
@@ -54,6 +64,9 @@ private:
     MainWindow& window_;
     CriticalErrorDialog& critical_;
     FileRoles roles_;
+    std::optional<std::string> preset_open_;
+    std::optional<std::string> preset_save_;
+    std::optional<ImageFormat> preset_format_;
 
     // Progress is pulled: the worker only updates these, and asks the window to
     // look at them when it is not already about to.

@@ -45,7 +45,8 @@ void WindowHandlers::Start(const ButtonOperation& operation) {
     std::string error;
     // A series' numbering, serial file or log that cannot be used is said
     // before anything starts.
-    plan_ = PlanFromControls(operation, error);
+    plan_ = job_ && &job_->operation->operation == &operation ? *job_
+                                                              : PlanFromControls(operation, error);
     if (plan_.operation == nullptr || (plan_.Series() && !OpenPlanFiles(plan_, files_, error))) {
         files_ = {};
         QMessageBox::critical(&window_, kErrorBoxTitle, QString::fromStdString(error));
@@ -59,8 +60,7 @@ void WindowHandlers::Start(const ButtonOperation& operation) {
         [this] { outcome_ = RunOnSession(plan_, session_, programmer_, files_, next_chip_); });
 }
 
-// The run the controls ask for, read on the window's thread: they cannot
-// change while it runs because they are disabled. The file is asked for once
+// The file is asked for once
 // the chip is identified, so the plan names none. A write with "Серия" goes
 // chip after chip, with the numbering and the log of "Серийный номер…";
 // empty `operation` in the plan, with `error` set, when the numbering
@@ -115,6 +115,7 @@ void WindowHandlers::OnFinished() {
     }
     outcome_.reset();
     window_.EnableControls(true);
+    emit OperationEnded();
     window_.ReleaseHeldClose();
 }
 

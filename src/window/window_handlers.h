@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <memory>
+#include <optional>
 
 #include "operations/button_operation.h"
 #include "operations/session.h"
@@ -47,13 +48,23 @@ public:
     // Whether an operation runs: the session's Busy, which is the one record of it.
     bool running() const { return session_.Busy != 0; }
 
+    // A job's plan: its operation's button runs it in place of what the
+    // controls say; nothing: the controls again.
+    void SetJob(std::optional<RunPlan> job) { job_ = std::move(job); }
+    const std::optional<RunPlan>& job() const { return job_; }
+
+    // The run the controls ask for, read on the window's thread: they cannot
+    // change while it runs because they are disabled.
+    RunPlan PlanFromControls(const ButtonOperation& operation, std::string& error);
+
 signals:
     // An operation ended the program: its message has been shown and the link
     // closed. The program should end with `status`.
     void ExitRequested(int status);
+    // An operation has ended and the controls are back.
+    void OperationEnded();
 
 private:
-    RunPlan PlanFromControls(const ButtonOperation& operation, std::string& error);
     void OnFinished();
     void OnStopped(const FatalStop& stop);
 
@@ -62,6 +73,7 @@ private:
     QSettings& settings_;
     Programmer* programmer_ = nullptr;
     WindowSeriesSetup series_setup_;
+    std::optional<RunPlan> job_;
     NextChipBox next_chip_;
     // The running plan, its series' files, and how it ended.
     RunPlan plan_;

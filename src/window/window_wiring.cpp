@@ -10,7 +10,8 @@ WindowWiring::WindowWiring(LinkBackend& backend, Clock& clock, const FileRoles& 
       link(backend, clock, op),
       catalogue(MakeChipTable(files.catalogue)),
       session(link, *catalogue, op),
-      handlers(window, session, settings) {
+      handlers(window, session, settings),
+      jobs(window, handlers, op, session) {
     op.GuardFiles(files);
     session.DecimalSeparator = LocaleDecimalSeparator();
 }

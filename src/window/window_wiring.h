@@ -14,6 +14,7 @@
 #include "startup/file_roles.h"
 #include "window/critical_error_dialog.h"
 #include "window/device_selector.h"
+#include "window/job_actions.h"
 #include "window/main_window.h"
 #include "window/qt_operator.h"
 #include "window/window_handlers.h"
@@ -36,6 +37,8 @@ public:
     // The operator's choices kept between runs (the series' setup).
     QSettings settings;
     WindowHandlers handlers;
+    // "Файл" → "Задание…" and "Сохранить задание…".
+    JobActions jobs;
     // Made by ChooseAmong once the link is open; null until then.
     std::unique_ptr<DeviceSelector> selector;
 

@@ -130,6 +130,14 @@ TEST(CliOptions, WrongCommandLinesAreRefusedWithTheReason) {
         {{"--catalogue", "a.db", "--catalogue", "b.db", "read"},
          "option '--catalogue' given twice"},
         {{"--fast=yes", "--emulate", "x", "read"}, "option '--fast' takes no value"},
+        {{"run", "j.toml", "--swap"}, "option '--swap' cannot go with run"},
+        {{"run", "j.toml", "-o", "a.bin"}, "option '-o' cannot go with run"},
+        {{"run"}, "run needs the JOB file"},
+        {{"run", "a.toml", "b.toml"}, "unexpected argument 'b.toml'"},
+        {{"job", "write", "a.bin"}, "job takes 'save'"},
+        {{"job", "save", "j.toml", "identify"}, "job save needs JOB and a COMMAND"},
+        {{"--chip", "0120", "erase"}, "--chip belongs to the job command"},
+        {{"--device", "all", "job", "save", "j.toml", "erase"}, "--device all does not go"},
     };
     for (const auto& [args, reason] : cases) {
         const std::string error = Refusal(args);

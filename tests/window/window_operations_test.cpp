@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "production/job_file.h"
 #include "startup/operation_table.h"
 #include "window_bench.h"
 
@@ -515,6 +516,82 @@ private slots:
         // The operation finished with its full log, then the window closed.
         QCOMPARE(bench.Log().last(), QString("--- Окончание чтения чипа."));
         QTRY_VERIFY(!bench.window.isVisible());
+    }
+
+    // "Задание…": the job's name in the title, the controls it sets locked
+    // and showing its values, and "Записать" running it, its series
+    // included, without a dialog. The job stays on after the run.
+    void AJobLocksTheControlsItSetsAndWritesItsSeries() {
+        QTemporaryDir dir;
+        emu::EmulatorOptions options = BenchEmulator();
+        options.chip_file = dir.filePath("chip-%d.bin").toStdString();
+        WindowBench bench(options);
+        QByteArray image(2 * 8192, 0);  // word i is (i, ~i)
+        for (int i = 0; i < 8192; ++i) {
+            image[2 * i] = char(i);
+            image[2 * i + 1] = char(~i);
+        }
+        QVERIFY(WriteAll(dir.filePath("image.bin"), image));
+        RunPlan plan;
+        plan.operation = OperationNamed("write");
+        plan.image = dir.filePath("image.bin").toStdString();
+        plan.layout = {std::nullopt, {}, 0xFF, true, {2, 0}};
+        plan.repeat = true;
+        plan.repeat_count = 2;
+        plan.serial = SerialNumbering{0x10, 7, 1, 1, SerialForm::LittleEndian};
+        std::string error;
+        const QString job = dir.filePath("job.toml");
+        QVERIFY2(SaveJob(plan, {0xAB, 0x05, "TEST AB05"}, job.toStdString(), error), error.c_str());
+
+        ModalScript script;
+        script.Then<QFileDialog>([&](QFileDialog* d) { ChooseFile(d, job); })
+            .Then<QMessageBox>(
+                [](QMessageBox* box) { box->findChild<QPushButton*>("NextChip")->click(); });
+        bench.wiring.jobs.open_job->trigger();
+        QVERIFY(bench.window.windowTitle().endsWith("задание job.toml"));
+        const auto locked = [&] {
+            for (QWidget* control : Controls(bench.window)) {
+                const bool free =
+                    control == bench.window.WriteChipButton || control == bench.window.GetIdent ||
+                    control == bench.window.Button1 || control == bench.window.CheckBoxClear;
+                if (control->isEnabled() != free) return false;
+            }
+            return bench.window.CheckBoxSwap->isChecked() &&
+                   bench.window.ComboBoxLane->currentIndex() == 1 &&
+                   bench.window.CheckBoxSeries->isChecked();
+        };
+        QVERIFY(locked());
+        QVERIFY(bench.Click(bench.window.WriteChipButton));
+        QVERIFY(script.done());
+        QVERIFY2(script.unexpected().isEmpty(), qPrintable(script.unexpected().join("; ")));
+        QCOMPARE(bench.Log().last(), QString("  Годных: 2, брак: 0"));
+        for (int chip = 1; chip <= 2; ++chip) {
+            const QByteArray written = ReadAll(dir.filePath(QString("chip-%1.bin").arg(chip)));
+            QCOMPARE(written.size(), 8192);
+            QCOMPARE(int(written.at(0x10)), 6 + chip);
+            for (int i : {0, 0x11, 4095, 8191}) QCOMPARE(int(written.at(i)), int(char(~i)));
+        }
+        QVERIFY(locked());
+        bench.wiring.jobs.CloseJob();
+        QVERIFY(bench.window.CheckBoxSwap->isEnabled() && bench.window.Read->isEnabled());
+    }
+
+    // "Сохранить задание…" saves what "Записать" would do, for the chip identified last.
+    void SavingAJobKeepsTheControlsWrite() {
+        QTemporaryDir dir;
+        WindowBench bench;
+        QVERIFY(WriteAll(dir.filePath("image.bin"), QByteArray(8192, 1)));
+        bench.window.ComboBoxLane->setCurrentIndex(2);
+        bench.window.CheckBoxNotErase->setChecked(true);
+        QVERIFY(bench.Click(bench.window.GetIdent));
+        const QString job = dir.filePath("saved.toml");
+        QVERIFY(bench.wiring.jobs.SaveJobAs(job, dir.filePath("image.bin")));
+        Job loaded;
+        std::string error;
+        QVERIFY2(LoadJob(job.toStdString(), loaded, error), error.c_str());
+        QCOMPARE(loaded.plan.layout.lane, (ByteLane{2, 1}));
+        QVERIFY(!loaded.plan.erase_first);
+        QCOMPARE(loaded.plan.expected_chip->Name, std::string("TEST AB05"));
     }
 
     void LogLinesKeepTheirOrderAcrossManyOperations() {
