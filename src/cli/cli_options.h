@@ -21,6 +21,8 @@ inline constexpr const char* kChipsCommand = "chips";
 inline constexpr const char* kImageCommand = "image";
 // The command that lists the programmers present.
 inline constexpr const char* kDevicesCommand = "devices";
+// The command that makes the database's tables or reports on its numbers.
+inline constexpr const char* kDbCommand = "db";
 
 // The programmer's options, and the command's own.
 struct CliOptions : StartOptions {
@@ -47,8 +49,14 @@ struct CliOptions : StartOptions {
     bool auto_next = false;                     // --auto-next: go on when the chip is swapped
     std::optional<SerialNumbering> serial;      // write --serial
     std::optional<std::string> serial_file;     // --serial-file FILE
+    std::optional<std::string> serial_db;       // --serial-db URL
+    std::optional<std::string> serial_series;   // --serial-series NAME
     std::optional<std::string> log;             // --log FILE: a JSON line for each chip
     bool json = false;                          // --json: events for programs on stdout
+
+    std::string db_action;                 // db init|report
+    std::string db_url;                    // db ... URL
+    std::optional<std::string> db_series;  // db report --series NAME
 
     bool TakesImage() const { return operation != nullptr && operation->takes_image; }
 };

@@ -20,6 +20,7 @@
 #include "link/link.h"
 #include "operations/session.h"
 #include "production/chip_log.h"
+#include "production/database_stores.h"
 #include "production/run_executor.h"
 #include "production/run_plan.h"
 #include "startup/image_command.h"
@@ -90,6 +91,27 @@ int MakeImage(const CliOptions& options, std::ostream& out, std::ostream& err,
     return kExitUsage;
 }
 
+// The db command: the database alone, no programmer and no catalogue.
+int RunDbCommand(const CliOptions& options, std::ostream& out, std::ostream& err) {
+    std::vector<std::string> lines;
+    DatabaseRefusal refusal;
+    const int status = options.db_action == "init"
+                           ? InitDatabase(options.db_url, lines, refusal)
+                           : ReportDatabase(options.db_url, options.db_series, lines, refusal);
+    for (const std::string& line : lines) {
+        // Names from the database keep to their fields, whatever they hold.
+        std::string shown;
+        for (std::size_t from = 0, tab = 0; tab != std::string::npos; from = tab + 1) {
+            tab = line.find('\t', from);
+            shown += ShownText(std::string_view(line).substr(from, tab - from));
+            if (tab != std::string::npos) shown += '\t';
+        }
+        out << (options.json ? JsonLogEvent(shown) : shown) << '\n';
+    }
+    if (status != kExitSucceeded) err << kProgram << ShownText(refusal.text) << '\n';
+    return status;
+}
+
 // The run the options ask for.
 RunPlan PlanOf(const CliOptions& options) {
     RunPlan plan;
@@ -109,6 +131,8 @@ RunPlan PlanOf(const CliOptions& options) {
     plan.sums = options.sums;
     plan.serial = options.serial;
     plan.serial_file = options.serial_file;
+    plan.serial_db = options.serial_db;
+    plan.serial_series = options.serial_series;
     plan.repeat = options.repeat;
     plan.repeat_count = options.repeat_count;
     plan.auto_next = options.auto_next;
@@ -205,7 +229,7 @@ int Run(const CliOptions& options, const CliEnvironment& environment, Clock& clo
     PlanFiles files;
     if (plan.Series() && !OpenPlanFiles(plan, files, error)) {
         err << kProgram << error << '\n';
-        return kExitUsage;
+        return files.status;
     }
     programmer = Programmer::Open(options, catalogue_path, clock, error);
     if (!programmer) {
@@ -269,6 +293,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
     report.command = options.command;
     if (options.command == kImageCommand) return closing(MakeImage(options, out, err, environment));
+    if (options.command == kDbCommand) return closing(RunDbCommand(options, out, err));
     FileRoles own;
     own.output = options.output;
     if (options.TakesImage()) {
