@@ -60,8 +60,9 @@ expect_chips() {
     fi
 }
 
-expect "commands" "identify read erase write verify speed image devices chips" ""
+expect "commands" "identify read erase write verify speed image devices chips db" ""
 expect "commands by prefix" "read" re
+expect "what db does" "init report" db ""
 expect "options before a command" "--usb" --u
 expect "an option given once is not offered again" "" --usb native --u
 expect "--fault may repeat" "--fault --fast" --fault stuck:3 --fa
