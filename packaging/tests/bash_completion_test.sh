@@ -73,7 +73,7 @@ expect "lanes" "2:0 2:1" write --split 2
 expect "image takes no programmer" "--size --split --swap" image --s
 expect "verify's --sums" "--sums" verify --su
 expect "verify has no --no-erase" "" verify --no
-expect "a series' options" "--serial --serial-file" write --se
+expect "a series' options" "--serial --serial-file --serial-db --serial-series" write --se
 expect "only write numbers its chips" "" verify --se
 expect "verify's --format" "--format" verify --fo
 expect "chips takes only the catalogue" "--catalogue" chips --c
