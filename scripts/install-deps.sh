@@ -14,6 +14,9 @@ packages=(
     # CRC-32 (zlib) and SHA-1/SHA-256 (OpenSSL's libcrypto) of images; JSON for
     # the series log and --json (header-only: the Windows build uses it too).
     zlib1g-dev libssl-dev nlohmann-json3-dev
+    # libpq for the serial numbers and chip log several stations share; the
+    # tests start a PostgreSQL server of their own from postgresql-15.
+    libpq-dev postgresql-15
     # srec_cat: the tests' outside judge of the Intel HEX and S-record files.
     srecord
     # clang and its libFuzzer runtime, for the fuzzers (scripts/fuzz-*.sh).
