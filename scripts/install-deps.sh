@@ -29,14 +29,15 @@ windows=false
 if [[ "${1:-}" == "--windows" ]]; then
     windows=true
     # The cross tools and wine, what it takes to make SQLite's amalgamation
-    # (scripts/sqlite-amalgamation.sh), a static libusb (scripts/libusb-mingw.sh)
+    # (scripts/sqlite-amalgamation.sh), a static libusb (scripts/libusb-mingw.sh),
+    # a static libpq (scripts/libpq-mingw.sh, with perl)
     # and Qt (scripts/qt6-mingw.sh, with the host's qt6-base-dev-tools) from
     # Debian's source packages, and makensis for the Windows installer.
     # zlib for Windows; SHA-1/SHA-256 come from the system's BCrypt there,
     # JSON from the same header-only library as on Linux. An X server and
     # xdotool, for the installed window's read in check-windows-package.sh.
     packages+=(g++-mingw-w64-x86-64 wine64 wine make tcl dpkg-dev xz-utils bzip2
-        qt6-base-dev-tools nsis libz-mingw-w64-dev nlohmann-json3-dev xvfb xdotool)
+        qt6-base-dev-tools nsis libz-mingw-w64-dev nlohmann-json3-dev xvfb xdotool perl)
 fi
 
 SUDO=""
@@ -93,6 +94,7 @@ windows_sources() {
     fi
     bash "$(dirname "$0")/sqlite-amalgamation.sh"
     bash "$(dirname "$0")/libusb-mingw.sh"
+    bash "$(dirname "$0")/libpq-mingw.sh"
     # Qt for Windows takes long to make; DSPPROG_NO_QT_BUILD=1 leaves it out
     # (the Windows build is then the command line alone).
     if [[ ${DSPPROG_NO_QT_BUILD:-} != 1 ]]; then bash "$(dirname "$0")/qt6-mingw.sh"; fi

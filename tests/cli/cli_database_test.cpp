@@ -135,7 +135,14 @@ TEST_F(CliDatabase, ThreeStationsOfThreeProgrammersNeverShareANumber) {
 }
 
 TEST_F(CliDatabase, AStationKilledMidWriteSpendsItsNumberAndKeepsOneThatFailedBeforeIt) {
-    // The write's first data block stalls, and the program waits for it.
+    // Killed while the chip is identified: its number is the next run's.
+    const pid_t early = Start("station", SeriesWrite("e", 1, {"--fault", "stall:CmdIn@0",
+                                                               "--on-stall", "wait"}),
+                              Enters(0), Path("err"));
+    ASSERT_TRUE(Until("SELECT count(*) = 1 FROM dspprog_serial"));
+    kill(early, SIGKILL);
+    Wait(early);
+    // Killed while the write's first data block stalls.
     const pid_t killed = Start("station", SeriesWrite("k", 1, {"--fault", "stall:MainOut@0",
                                                                 "--on-stall", "wait"}),
                                Enters(0), Path("err"));

@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Cross-compiles libpq, PostgreSQL's client library, as a static library for
+# 64-bit Windows, from Debian's postgresql-15 source package (with Debian's
+# patches), into a cache directory outside the source tree: Debian packages no
+# libpq for mingw. Only the client library is made (with its port and common
+# helpers), without OpenSSL, GSSAPI or zlib: the stations reach their server
+# on the factory's network, as the Linux build's default connections do.
+# Needs deb-src entries in apt's sources, dpkg-dev, make, perl and the
+# mingw-w64 compilers; the release tarball carries its generated parsers.
+# Usage: scripts/libpq-mingw.sh [--force]
+# The cache is $DSPPROG_CACHE, else $XDG_CACHE_HOME/dspprog, else ~/.cache/dspprog;
+# the result lands in its libpq-mingw/ directory (include/, lib/).
+set -euo pipefail
+
+host=x86_64-w64-mingw32
+cache=${DSPPROG_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/dspprog}
+out=$cache/libpq-mingw
+
+# SOURCE is written last: a directory with it holds a complete library.
+if [[ "${1:-}" != "--force" && -f $out/SOURCE && -f $out/lib/libpq.a &&
+      -f $out/include/libpq-fe.h ]]; then
+    exit 0
+fi
+
+mkdir -p "$cache"
+cache=$(cd "$cache" && pwd)
+out=$cache/libpq-mingw
+work=$(mktemp -d "$cache/libpq-build.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+echo "Cross-compiling libpq for $host from Debian's postgresql-15 source package into $out" >&2
+(
+    cd "$work"
+    # The version of the host's libpq first, so that both builds talk alike;
+    # then whichever the mirrors still hold.
+    fetched=false
+    for version in "$(dpkg-query -W -f='${Version}' libpq-dev 2>/dev/null || true)" \
+        $(apt-cache showsrc postgresql-15 | sed -n 's/^Version: //p'); do
+        [[ -n $version ]] || continue
+        if apt-get source --download-only "postgresql-15=$version" >/dev/null 2>&1; then
+            fetched=true
+            break
+        fi
+        rm -f postgresql-15_*
+    done
+    $fetched || { echo "apt-get source postgresql-15 found no version to fetch" >&2; exit 1; }
+    dpkg-source --no-check -x postgresql-15_*.dsc source >/dev/null
+    cd source
+    ./configure --host=$host --without-readline --without-zlib --without-icu \
+        --without-openssl --without-gssapi --without-ldap --disable-nls \
+        CC=$host-gcc-posix >configure.log 2>&1 ||
+        { tail -n 30 configure.log >&2; exit 1; }
+    # The client library and the two helper libraries it is linked with.
+    for dir in src/port src/common src/interfaces/libpq; do
+        make -C $dir -j2 >>make.log 2>&1 || { tail -n 30 make.log >&2; exit 1; }
+    done
+    stage=$work/stage
+    mkdir -p "$stage/include" "$stage/lib"
+    cp src/interfaces/libpq/libpq.a src/common/libpgcommon_shlib.a src/port/libpgport_shlib.a \
+        "$stage/lib/"
+    cp src/interfaces/libpq/libpq-fe.h src/interfaces/libpq/libpq-events.h \
+        src/include/postgres_ext.h src/include/pg_config_ext.h "$stage/include/"
+)
+
+rm -rf "$out.new"
+mv "$work/stage" "$out.new"
+basename "$work"/postgresql-15_*.dsc .dsc > "$out.new/SOURCE"
+rm -rf "$out"
+mv "$out.new" "$out"
