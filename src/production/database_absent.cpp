@@ -20,8 +20,7 @@ std::unique_ptr<SerialNumbers> OpenDatabaseSerials(const std::string&, const std
     return nullptr;
 }
 
-std::unique_ptr<ChipLogSink> OpenDatabaseLog(const std::string&,
-                                             const std::optional<std::string>&,
+std::unique_ptr<ChipLogSink> OpenDatabaseLog(const std::string&, const std::optional<std::string>&,
                                              DatabaseRefusal& refusal) {
     refusal = NotBuilt();
     return nullptr;
@@ -32,8 +31,8 @@ int InitDatabase(const std::string&, std::vector<std::string>&, DatabaseRefusal&
     return refusal.status;
 }
 
-int ReportDatabase(const std::string&, const std::optional<std::string>&,
-                   std::vector<std::string>&, DatabaseRefusal& refusal) {
+int ReportDatabase(const std::string&, const std::optional<std::string>&, std::vector<std::string>&,
+                   DatabaseRefusal& refusal) {
     refusal = NotBuilt();
     return refusal.status;
 }

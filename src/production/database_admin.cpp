@@ -54,8 +54,7 @@ int InitDatabase(const std::string& url, std::vector<std::string>& lines,
     const std::optional<std::string> found = ran ? result.rows.at(0).at(0) : std::nullopt;
     if (ran && found && *found != std::to_string(kDatabaseSchemaVersion)) {
         db->Run("ROLLBACK", {}, error);
-        return Refused({"Схема базы данных версии " + *found +
-                            ", а эта программа знает версию " +
+        return Refused({"Схема базы данных версии " + *found + ", а эта программа знает версию " +
                             std::to_string(kDatabaseSchemaVersion),
                         kExitUsage},
                        refusal);
@@ -84,17 +83,19 @@ int ReportDatabase(const std::string& url, const std::optional<std::string>& ser
     // while the run lives, the chip is still being written.
     const bool ran =
         db->Run("BEGIN", {}, error) &&
-        db->Run("SELECT count(*) FROM dspprog_series WHERE $1::text IS NULL OR name = $1",
-                {name}, known, error) &&
-        db->Run("SELECT series, station, state, count(*) FROM dspprog_serial "
-                "WHERE $1::text IS NULL OR series = $1 "
-                "GROUP BY series, station, state ORDER BY series, station, state",
-                {name}, counts, error) &&
-        db->Run("SELECT series, number, station, state FROM dspprog_serial "
-                "WHERE ($1::text IS NULL OR series = $1) AND (state = 'failed' OR "
-                "(state = 'reserved' AND write_began_at IS NOT NULL AND "
-                "pg_try_advisory_xact_lock(run_key))) ORDER BY series, number",
-                {name}, spent, error) &&
+        db->Run("SELECT count(*) FROM dspprog_series WHERE $1::text IS NULL OR name = $1", {name},
+                known, error) &&
+        db->Run(
+            "SELECT series, station, state, count(*) FROM dspprog_serial "
+            "WHERE $1::text IS NULL OR series = $1 "
+            "GROUP BY series, station, state ORDER BY series, station, state",
+            {name}, counts, error) &&
+        db->Run(
+            "SELECT series, number, station, state FROM dspprog_serial "
+            "WHERE ($1::text IS NULL OR series = $1) AND (state = 'failed' OR "
+            "(state = 'reserved' AND write_began_at IS NOT NULL AND "
+            "pg_try_advisory_xact_lock(run_key))) ORDER BY series, number",
+            {name}, spent, error) &&
         db->Run("COMMIT", {}, error);
     if (!ran) return Refused(CommandRefusal(*db, "отчёт", error), refusal);
     if (series && known.rows.at(0).at(0) == "0")

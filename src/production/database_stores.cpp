@@ -41,14 +41,13 @@ public:
 
     std::optional<std::uint64_t> Take(const std::string& station, std::string& error) override {
         std::lock_guard guard(mutex_);
-        lost_ = false;
         std::optional<std::uint64_t> number;
         if (!Begin(error)) return std::nullopt;
         // The series' row, locked until the end of the transaction: the
         // stations take their numbers one after another.
         PgConnection::Result result;
-        bool ran = db_->Run("SELECT next FROM dspprog_series WHERE name = $1 FOR UPDATE",
-                            {series_}, result, error);
+        bool ran = db_->Run("SELECT next FROM dspprog_series WHERE name = $1 FOR UPDATE", {series_},
+                            result, error);
         // The station's kept number first: one that failed before its write,
         // or one a run that has ended reserved and never began to write.
         ran = ran && db_->Run(
@@ -90,7 +89,7 @@ public:
 
     bool Settle(std::uint64_t number, SerialEnd end, std::string& error) override {
         std::lock_guard guard(mutex_);
-        const char* state = end == SerialEnd::Written   ? "written"
+        const char* state = end == SerialEnd::Written  ? "written"
                             : end == SerialEnd::Failed ? "failed"
                                                        : "failed-before-write";
         return Change(
@@ -99,7 +98,11 @@ public:
             number, std::string(state), "итог чипа", error);
     }
 
-    bool ServerLost() const override { return lost_; }
+    // A connection once lost stays so: every later step fails the same way.
+    bool ServerLost() const override {
+        std::lock_guard guard(mutex_);
+        return db_->Lost();
+    }
 
 private:
     bool Begin(std::string& error) {
@@ -113,15 +116,12 @@ private:
     }
     std::nullopt_t Failed(const std::string& what, std::string& error) {
         Rollback();
-        const DatabaseRefusal refusal = CommandRefusal(*db_, what, error);
-        lost_ = refusal.status == kExitStopped;
-        error = refusal.text;
+        error = CommandRefusal(*db_, what, error).text;
         return std::nullopt;
     }
     // One row of this run's changed, or the reason why not.
     bool Change(const std::string& sql, std::uint64_t number, const Value& state,
                 const std::string& what, std::string& error) {
-        lost_ = false;
         std::vector<Value> values = {series_, Text(number), run_key_};
         if (state) values.push_back(state);
         PgConnection::Result result;
@@ -130,7 +130,8 @@ private:
             return false;
         }
         if (result.affected == 1) return true;
-        error = "Номер " + Text(number) + " серии \"" + series_ + "\" больше не принадлежит этому запуску";
+        error = "Номер " + Text(number) + " серии \"" + series_ +
+                "\" больше не принадлежит этому запуску";
         return false;
     }
 
@@ -138,8 +139,7 @@ private:
     std::string series_;
     SerialNumbering numbering_;
     std::string run_key_;
-    std::mutex mutex_;  // the sites of a gang share the one connection
-    bool lost_ = false;
+    mutable std::mutex mutex_;  // the sites of a gang share the one connection
 };
 
 class DatabaseLog final : public ChipLogSink {
@@ -152,7 +152,6 @@ public:
         const std::string line = ChipLogLine(entry, time);
         std::lock_guard guard(mutex_);
         // One command outside any transaction: committed when it returns.
-        lost_ = false;
         if (db_->Run("INSERT INTO dspprog_chip_log (time, station, series, number, outcome, line) "
                      "VALUES ($1, $2, $3, $4, $5, $6)",
                      {time, entry.station, entry.serial ? series_ : std::nullopt,
@@ -160,19 +159,19 @@ public:
                       std::string(entry.ok ? "ok" : "failed"), line},
                      error))
             return true;
-        const DatabaseRefusal refusal = CommandRefusal(*db_, "журнал", error);
-        lost_ = refusal.status == kExitStopped;
-        error = refusal.text;
+        error = CommandRefusal(*db_, "журнал", error).text;
         return false;
     }
 
-    bool ServerLost() const override { return lost_; }
+    bool ServerLost() const override {
+        std::lock_guard guard(mutex_);
+        return db_->Lost();
+    }
 
 private:
     std::unique_ptr<PgConnection> db_;
     std::optional<std::string> series_;
-    std::mutex mutex_;
-    bool lost_ = false;
+    mutable std::mutex mutex_;
 };
 
 }  // namespace
@@ -200,8 +199,8 @@ std::unique_ptr<SerialNumbers> OpenDatabaseSerials(const std::string& url,
     const std::string step = result.rows.at(0).at(1).value_or("");
     if (start != Text(numbering.start) || step != Text(numbering.step)) {
         refusal = {"Серия \"" + series + "\" в базе данных начинается с " + start + " с шагом " +
-                       step + ", а --serial задаёт начало " + Text(numbering.start) +
-                       " и шаг " + Text(numbering.step),
+                       step + ", а --serial задаёт начало " + Text(numbering.start) + " и шаг " +
+                       Text(numbering.step),
                    kExitUsage};
         return nullptr;
     }

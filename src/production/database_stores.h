@@ -56,8 +56,7 @@ std::unique_ptr<ChipLogSink> OpenDatabaseLog(const std::string& url,
 
 // Creates the tables (nothing when they are there); the lines say what was
 // done. Returns the exit status, with `refusal` set when it is not 0.
-int InitDatabase(const std::string& url, std::vector<std::string>& lines,
-                 DatabaseRefusal& refusal);
+int InitDatabase(const std::string& url, std::vector<std::string>& lines, DatabaseRefusal& refusal);
 
 // The counts of numbers per series, station and state, and the numbers spent
 // without a written chip; of `series` alone when given.

@@ -31,8 +31,7 @@ DatabaseRefusal Refusal(std::string text, int status) {
 
 }  // namespace
 
-std::unique_ptr<PgConnection> PgConnection::Open(const std::string& url,
-                                                 DatabaseRefusal& refusal) {
+std::unique_ptr<PgConnection> PgConnection::Open(const std::string& url, DatabaseRefusal& refusal) {
     char* parse_error = nullptr;
     PQconninfoOption* options = PQconninfoParse(url.c_str(), &parse_error);
     if (options == nullptr) {
@@ -44,8 +43,8 @@ std::unique_ptr<PgConnection> PgConnection::Open(const std::string& url,
     }
     bool password = false;
     for (const PQconninfoOption* option = options; option->keyword != nullptr; ++option)
-        password = password || (std::strcmp(option->keyword, "password") == 0 &&
-                                option->val != nullptr);
+        password =
+            password || (std::strcmp(option->keyword, "password") == 0 && option->val != nullptr);
     PQconninfoFree(options);
     // A password in the address ends up in the shell's history, the process
     // list and the job files.
@@ -107,9 +106,8 @@ bool PgConnection::Run(const std::string& sql, const std::vector<Value>& values,
     for (int row = 0; row < PQntuples(reply); ++row) {
         std::vector<Value>& out = result.rows.emplace_back();
         for (int column = 0; column < PQnfields(reply); ++column)
-            out.push_back(PQgetisnull(reply, row, column)
-                              ? Value()
-                              : Value(PQgetvalue(reply, row, column)));
+            out.push_back(PQgetisnull(reply, row, column) ? Value()
+                                                          : Value(PQgetvalue(reply, row, column)));
     }
     result.affected = static_cast<std::size_t>(std::strtoull(PQcmdTuples(reply), nullptr, 10));
     PQclear(reply);
@@ -145,8 +143,8 @@ bool CheckSchema(PgConnection& db, DatabaseRefusal& refusal) {
 
 DatabaseRefusal CommandRefusal(PgConnection& db, const std::string& what,
                                const std::string& error) {
-    if (db.Lost()) return {"Связь с сервером базы данных потеряна (" + what + "): " + error,
-                           kExitStopped};
+    if (db.Lost())
+        return {"Связь с сервером базы данных потеряна (" + what + "): " + error, kExitStopped};
     return {"База данных отказала (" + what + "): " + error, kExitUsage};
 }
 

@@ -57,7 +57,6 @@ bool CheckSchema(PgConnection& db, DatabaseRefusal& refusal);
 
 // A refusal from a failed command: the server lost (status 3) or the command
 // refused (status 2), `what` saying what was being done.
-DatabaseRefusal CommandRefusal(PgConnection& db, const std::string& what,
-                               const std::string& error);
+DatabaseRefusal CommandRefusal(PgConnection& db, const std::string& what, const std::string& error);
 
 }  // namespace dspprog

@@ -39,8 +39,9 @@ protected:
     // its own), its standard input from `input`, standard error to `err`.
     pid_t Start(const std::string& host, const Lines& args, const std::string& input,
                 const std::string& err) {
-        Lines all = {"unshare", "--uts", "sh", "-c", "hostname " + host + " && exec \"$0\" \"$@\"",
-                     DSPPROG_CLI_BINARY};
+        Lines all = {
+            "unshare",         "--uts", "sh", "-c", "hostname " + host + " && exec \"$0\" \"$@\"",
+            DSPPROG_CLI_BINARY};
         all.insert(all.end(), args.begin(), args.end());
         std::vector<char*> argv;
         for (std::string& arg : all) argv.push_back(arg.data());
@@ -68,8 +69,9 @@ protected:
             chips += ",AB05";
             files += "," + Path(prefix + std::to_string(n) + "-%d.bin");
         }
-        Lines args = {"--catalogue", catalogue.path(), "--emulate", chips, "--chip-file", files,
-                      "write", "--serial", "0x10:1000:1:4:le", "--serial-db", url};
+        Lines args = {
+            "--catalogue", catalogue.path(),   "--emulate",   chips, "--chip-file", files, "write",
+            "--serial",    "0x10:1000:1:4:le", "--serial-db", url};
         args.insert(args.end(), more.begin(), more.end());
         args.push_back(Path("image.bin"));
         return args;
@@ -102,16 +104,18 @@ protected:
 TEST_F(CliDatabase, ThreeStationsOfThreeProgrammersNeverShareANumber) {
     std::vector<pid_t> stations;
     for (int s = 1; s <= 3; ++s)
-        stations.push_back(Start("station" + std::to_string(s),
-                                 SeriesWrite("s" + std::to_string(s) + "-", 3,
-                                             {"--fast", "--device", "all", "--repeat", "20",
-                                              "--log", url}),
-                                 Enters(40), Path("err" + std::to_string(s))));
+        stations.push_back(
+            Start("station" + std::to_string(s),
+                  SeriesWrite("s" + std::to_string(s) + "-", 3,
+                              {"--fast", "--device", "all", "--repeat", "20", "--log", url}),
+                  Enters(40), Path("err" + std::to_string(s))));
     for (std::size_t s = 0; s < stations.size(); ++s)
-        EXPECT_EQ(Wait(stations[s]), kExitSucceeded) << ReadLines(Path("err" + std::to_string(s + 1))).size();
+        EXPECT_EQ(Wait(stations[s]), kExitSucceeded)
+            << ReadLines(Path("err" + std::to_string(s + 1))).size();
 
     std::map<std::string, std::string> station_of;  // number -> station
-    std::istringstream rows(Sql("SELECT number, station FROM dspprog_serial WHERE state = 'written'"));
+    std::istringstream rows(
+        Sql("SELECT number, station FROM dspprog_serial WHERE state = 'written'"));
     for (std::string row; std::getline(rows, row);)
         station_of[row.substr(0, row.find('|'))] = row.substr(row.find('|') + 1);
     EXPECT_EQ(station_of.size(), 180u);
@@ -136,16 +140,16 @@ TEST_F(CliDatabase, ThreeStationsOfThreeProgrammersNeverShareANumber) {
 
 TEST_F(CliDatabase, AStationKilledMidWriteSpendsItsNumberAndKeepsOneThatFailedBeforeIt) {
     // Killed while the chip is identified: its number is the next run's.
-    const pid_t early = Start("station", SeriesWrite("e", 1, {"--fault", "stall:CmdIn@0",
-                                                               "--on-stall", "wait"}),
-                              Enters(0), Path("err"));
+    const pid_t early =
+        Start("station", SeriesWrite("e", 1, {"--fault", "stall:CmdIn@0", "--on-stall", "wait"}),
+              Enters(0), Path("err"));
     ASSERT_TRUE(Until("SELECT count(*) = 1 FROM dspprog_serial"));
     kill(early, SIGKILL);
     Wait(early);
     // Killed while the write's first data block stalls.
-    const pid_t killed = Start("station", SeriesWrite("k", 1, {"--fault", "stall:MainOut@0",
-                                                                "--on-stall", "wait"}),
-                               Enters(0), Path("err"));
+    const pid_t killed =
+        Start("station", SeriesWrite("k", 1, {"--fault", "stall:MainOut@0", "--on-stall", "wait"}),
+              Enters(0), Path("err"));
     ASSERT_TRUE(Until("SELECT count(*) = 1 FROM dspprog_serial WHERE write_began_at IS NOT NULL"));
     kill(killed, SIGKILL);
     Wait(killed);
@@ -174,8 +178,8 @@ TEST_F(CliDatabase, TheServerStoppedMidSeriesStopsTheRunBeforeTheNextChip) {
     // The operator's Enter for the second chip comes once the server is gone.
     const std::string fifo = Path("enter");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    const pid_t run = Start("station", SeriesWrite("m", 1, {"--fast", "--repeat", "5"}), fifo,
-                            Path("err"));
+    const pid_t run =
+        Start("station", SeriesWrite("m", 1, {"--fast", "--repeat", "5"}), fifo, Path("err"));
     const int enter = open(fifo.c_str(), O_WRONLY);
     ASSERT_TRUE(Until("SELECT count(*) = 1 FROM dspprog_serial WHERE state = 'written'"));
     server.Stop();

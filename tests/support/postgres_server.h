@@ -39,13 +39,13 @@ private:
 };
 
 // Skips the test with the reason, or fails it where the server is required.
-#define DSPPROG_NEED_POSTGRES(server)                                                   \
-    do {                                                                                \
-        std::string dspprog_why;                                                        \
-        if (!(server).Start(dspprog_why)) {                                             \
-            if (std::getenv("DSPPROG_REQUIRE_POSTGRES")) FAIL() << dspprog_why;         \
-            GTEST_SKIP() << "no PostgreSQL server for the test: " << dspprog_why;       \
-        }                                                                               \
+#define DSPPROG_NEED_POSTGRES(server)                                             \
+    do {                                                                          \
+        std::string dspprog_why;                                                  \
+        if (!(server).Start(dspprog_why)) {                                       \
+            if (std::getenv("DSPPROG_REQUIRE_POSTGRES")) FAIL() << dspprog_why;   \
+            GTEST_SKIP() << "no PostgreSQL server for the test: " << dspprog_why; \
+        }                                                                         \
     } while (false)
 
 }  // namespace dspprog::testing
