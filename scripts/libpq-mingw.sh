@@ -51,14 +51,17 @@ echo "Cross-compiling libpq for $host from Debian's postgresql-15 source package
         --without-openssl --without-gssapi --without-ldap --disable-nls \
         CC=$host-gcc-posix >configure.log 2>&1 ||
         { tail -n 30 configure.log >&2; exit 1; }
-    # The client library and the two helper libraries it is linked with.
-    for dir in src/port src/common src/interfaces/libpq; do
-        make -C $dir -j2 >>make.log 2>&1 || { tail -n 30 make.log >&2; exit 1; }
-    done
+    # The client library and the two helper libraries it is linked with, in
+    # the form made for a shared library (no backend code in them).
+    { make -C src/port -j2 libpgport_shlib.a && make -C src/common -j2 libpgcommon_shlib.a &&
+        make -C src/interfaces/libpq -j2; } >make.log 2>&1 || { tail -n 30 make.log >&2; exit 1; }
     stage=$work/stage
     mkdir -p "$stage/include" "$stage/lib"
-    cp src/interfaces/libpq/libpq.a src/common/libpgcommon_shlib.a src/port/libpgport_shlib.a \
-        "$stage/lib/"
+    # On Windows the library's own libpq.a is the DLL's import library; the
+    # programs are self-contained, so the archive is made from its objects
+    # (its version resource aside).
+    $host-ar crs "$stage/lib/libpq.a" $(ls src/interfaces/libpq/*.o | grep -v 'rc\.o$')
+    cp src/common/libpgcommon_shlib.a src/port/libpgport_shlib.a "$stage/lib/"
     cp src/interfaces/libpq/libpq-fe.h src/interfaces/libpq/libpq-events.h \
         src/include/postgres_ext.h src/include/pg_config_ext.h "$stage/include/"
 )
