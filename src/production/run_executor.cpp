@@ -8,8 +8,8 @@
 
 #include "base/host_name.h"
 #include "link/fatal_stop.h"
-#include "production/database_stores.h"
 #include "operations/button_operation.h"
+#include "production/database_stores.h"
 #include "startup/exit_status.h"
 #include "startup/programmer_session.h"
 
