@@ -53,14 +53,17 @@ echo "Cross-compiling libpq for $host from Debian's postgresql-15 source package
         { tail -n 30 configure.log >&2; exit 1; }
     # The client library and the two helper libraries it is linked with, in
     # the form made for a shared library (no backend code in them).
-    { make -C src/port -j2 libpgport_shlib.a && make -C src/common -j2 libpgcommon_shlib.a &&
-        make -C src/interfaces/libpq -j2; } >make.log 2>&1 || { tail -n 30 make.log >&2; exit 1; }
+    # The DLL that comes with them is linked with those two alone.
+    { make -C src/backend generated-headers && make -C src/port -j2 libpgport_shlib.a &&
+        make -C src/common -j2 libpgcommon_shlib.a &&
+        make -C src/interfaces/libpq -j2 SHLIB_PREREQS= LIBS="-lws2_32 -lm"; } >make.log 2>&1 ||
+        { tail -n 30 make.log | cut -c1-300 >&2; exit 1; }
     stage=$work/stage
     mkdir -p "$stage/include" "$stage/lib"
     # On Windows the library's own libpq.a is the DLL's import library; the
     # programs are self-contained, so the archive is made from its objects
-    # (its version resource aside).
-    $host-ar crs "$stage/lib/libpq.a" $(ls src/interfaces/libpq/*.o | grep -v 'rc\.o$')
+    # (its version resources aside).
+    $host-ar crs "$stage/lib/libpq.a" $(ls src/interfaces/libpq/*.o | grep -v -e 'rc\.o$' -e 'win32ver\.o$')
     cp src/common/libpgcommon_shlib.a src/port/libpgport_shlib.a "$stage/lib/"
     cp src/interfaces/libpq/libpq-fe.h src/interfaces/libpq/libpq-events.h \
         src/include/postgres_ext.h src/include/pg_config_ext.h "$stage/include/"

@@ -92,6 +92,16 @@ protected:
         if (bytes.size() < 0x14) return std::nullopt;
         return bytes[0x10] | bytes[0x11] << 8 | bytes[0x12] << 16 | bytes[0x13] << 24;
     }
+    // A station whose programmer stalls at `fault`, killed once `sql` holds.
+    void KillWhenStalled(const std::string& prefix, const std::string& fault,
+                         const std::string& sql) {
+        const pid_t pid = Start("station",
+                                SeriesWrite(prefix, 1, {"--fault", fault, "--on-stall", "wait"}),
+                                Enters(0), Path("err"));
+        EXPECT_TRUE(Until(sql));
+        kill(pid, SIGKILL);
+        Wait(pid);
+    }
     std::string Enters(int count) {
         WriteBytes(Path("enters"), std::vector<std::uint8_t>(count, '\n'));
         return Path("enters");
@@ -140,19 +150,10 @@ TEST_F(CliDatabase, ThreeStationsOfThreeProgrammersNeverShareANumber) {
 
 TEST_F(CliDatabase, AStationKilledMidWriteSpendsItsNumberAndKeepsOneThatFailedBeforeIt) {
     // Killed while the chip is identified: its number is the next run's.
-    const pid_t early =
-        Start("station", SeriesWrite("e", 1, {"--fault", "stall:CmdIn@0", "--on-stall", "wait"}),
-              Enters(0), Path("err"));
-    ASSERT_TRUE(Until("SELECT count(*) = 1 FROM dspprog_serial"));
-    kill(early, SIGKILL);
-    Wait(early);
-    // Killed while the write's first data block stalls.
-    const pid_t killed =
-        Start("station", SeriesWrite("k", 1, {"--fault", "stall:MainOut@0", "--on-stall", "wait"}),
-              Enters(0), Path("err"));
-    ASSERT_TRUE(Until("SELECT count(*) = 1 FROM dspprog_serial WHERE write_began_at IS NOT NULL"));
-    kill(killed, SIGKILL);
-    Wait(killed);
+    KillWhenStalled("e", "stall:CmdIn@0", "SELECT count(*) = 1 FROM dspprog_serial");
+    // Killed while the write's first data block stalls: its number is spent.
+    KillWhenStalled("k", "stall:MainOut@0",
+                    "SELECT count(*) = 1 FROM dspprog_serial WHERE write_began_at IS NOT NULL");
 
     // A write the programmer refuses fails before it begins: its number is kept.
     EXPECT_EQ(Wait(Start("station", SeriesWrite("f", 1, {"--fast", "--fault", "refuse:B0"}),
