@@ -64,6 +64,12 @@ echo "Cross-compiling libpq for $host from Debian's postgresql-15 source package
     # programs are self-contained, so the archive is made from its objects
     # (its version resources aside).
     $host-ar crs "$stage/lib/libpq.a" $(ls src/interfaces/libpq/*.o | grep -v -e 'rc\.o$' -e 'win32ver\.o$')
+    # libpq brings its own few pthread functions for Windows, which the
+    # programs' winpthreads defines too: libpq's are renamed, for it alone.
+    for name in $($host-nm src/interfaces/libpq/pthread-win32.o | awk '$2 == "T" { print $3 }'); do
+        echo "$name pq_$name"
+    done >pthread.syms
+    $host-objcopy --redefine-syms=pthread.syms "$stage/lib/libpq.a"
     cp src/common/libpgcommon_shlib.a src/port/libpgport_shlib.a "$stage/lib/"
     cp src/interfaces/libpq/libpq-fe.h src/interfaces/libpq/libpq-events.h \
         src/include/postgres_ext.h src/include/pg_config_ext.h "$stage/include/"
