@@ -39,9 +39,11 @@ protected:
     // its own), its standard input from `input`, standard error to `err`.
     pid_t Start(const std::string& host, const Lines& args, const std::string& input,
                 const std::string& err) {
-        Lines all = {
-            "unshare",         "--uts", "sh", "-c", "hostname " + host + " && exec \"$0\" \"$@\"",
-            DSPPROG_CLI_BINARY};
+        Lines all = {"unshare", "--uts"};
+        // Without root, a user namespace of its own gives the right to name it.
+        if (geteuid() != 0) all.push_back("--map-root-user");
+        all.insert(all.end(),
+                   {"sh", "-c", "hostname " + host + " && exec \"$0\" \"$@\"", DSPPROG_CLI_BINARY});
         all.insert(all.end(), args.begin(), args.end());
         std::vector<char*> argv;
         for (std::string& arg : all) argv.push_back(arg.data());
@@ -95,9 +97,9 @@ protected:
     // A station whose programmer stalls at `fault`, killed once `sql` holds.
     void KillWhenStalled(const std::string& prefix, const std::string& fault,
                          const std::string& sql) {
-        const pid_t pid = Start("station",
-                                SeriesWrite(prefix, 1, {"--fault", fault, "--on-stall", "wait"}),
-                                Enters(0), Path("err"));
+        const pid_t pid =
+            Start("station", SeriesWrite(prefix, 1, {"--fault", fault, "--on-stall", "wait"}),
+                  Enters(0), Path("err"));
         EXPECT_TRUE(Until(sql));
         kill(pid, SIGKILL);
         Wait(pid);
