@@ -28,6 +28,8 @@ deb=build/default/dspprog_${version}_$(dpkg --print-architecture).deb
 [[ -f $deb ]] || fail "the build made no $deb"
 echo "== $deb"
 dpkg-deb --field "$deb" Package Version Architecture Section Maintainer Depends
+# The serial numbers and chip log shared on a PostgreSQL server need libpq.
+dpkg-deb --field "$deb" Depends | grep -q 'libpq5' || fail "$deb does not depend on libpq5"
 
 echo "== lintian"
 lintian --display-info --fail-on error,warning "$deb" || fail "lintian has findings on $deb"

@@ -16,6 +16,9 @@ packages=(
     zlib1g-dev libssl-dev nlohmann-json3-dev
     # Job files (TOML; header-only, the Windows build uses the same header).
     libtomlplusplus-dev
+    # libpq for the serial numbers and chip log several stations share; the
+    # tests start a PostgreSQL server of their own from postgresql-15.
+    libpq-dev postgresql-15
     # srec_cat: the tests' outside judge of the Intel HEX and S-record files.
     srecord
     # clang and its libFuzzer runtime, for the fuzzers (scripts/fuzz-*.sh).
@@ -28,7 +31,8 @@ windows=false
 if [[ "${1:-}" == "--windows" ]]; then
     windows=true
     # The cross tools and wine, what it takes to make SQLite's amalgamation
-    # (scripts/sqlite-amalgamation.sh), a static libusb (scripts/libusb-mingw.sh)
+    # (scripts/sqlite-amalgamation.sh), a static libusb (scripts/libusb-mingw.sh),
+    # a static libpq (scripts/libpq-mingw.sh, with perl)
     # and Qt (scripts/qt6-mingw.sh, with the host's qt6-base-dev-tools) from
     # Debian's source packages, and makensis for the Windows installer.
     # zlib for Windows; SHA-1/SHA-256 come from the system's BCrypt there,
@@ -36,7 +40,7 @@ if [[ "${1:-}" == "--windows" ]]; then
     # xdotool, for the installed window's read in check-windows-package.sh.
     packages+=(g++-mingw-w64-x86-64 wine64 wine make tcl dpkg-dev xz-utils bzip2
         qt6-base-dev-tools nsis libz-mingw-w64-dev nlohmann-json3-dev libtomlplusplus-dev xvfb
-        xdotool)
+        xdotool perl)
 fi
 
 SUDO=""
@@ -93,6 +97,7 @@ windows_sources() {
     fi
     bash "$(dirname "$0")/sqlite-amalgamation.sh"
     bash "$(dirname "$0")/libusb-mingw.sh"
+    bash "$(dirname "$0")/libpq-mingw.sh"
     # Qt for Windows takes long to make; DSPPROG_NO_QT_BUILD=1 leaves it out
     # (the Windows build is then the command line alone).
     if [[ ${DSPPROG_NO_QT_BUILD:-} != 1 ]]; then bash "$(dirname "$0")/qt6-mingw.sh"; fi

@@ -60,10 +60,11 @@ expect_chips() {
     fi
 }
 
-expect "commands" "identify read erase write verify speed image devices chips job run" ""
+expect "commands" "identify read erase write verify speed image devices chips job run db" ""
 expect "run: the series' two beside the start options" "--auto-next" run --au
 expect "job save: its chip from the catalogue" "0120" --catalogue "$catalogue" job save j.toml --chip 0120
 expect "commands by prefix" "read" re
+expect "what db does" "init report" db ""
 expect "options before a command" "--usb" --u
 expect "an option given once is not offered again" "" --usb native --u
 expect "--fault may repeat" "--fault --fast" --fault stuck:3 --fa
@@ -74,7 +75,7 @@ expect "lanes" "2:0 2:1" write --split 2
 expect "image takes no programmer" "--size --split --swap" image --s
 expect "verify's --sums" "--sums" verify --su
 expect "verify has no --no-erase" "" verify --no
-expect "a series' options" "--serial --serial-file" write --se
+expect "a series' options" "--serial --serial-file --serial-db --serial-series" write --se
 expect "only write numbers its chips" "" verify --se
 expect "verify's --format" "--format" verify --fo
 expect "chips takes only the catalogue" "--catalogue" chips --c

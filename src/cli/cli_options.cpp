@@ -199,12 +199,38 @@ const std::vector<CliOptionRow>& Rows() {
                 "failed before its write began leaves its number to the next.",
                 "FILE may be a symbolic link: the file it leads to is locked",
                 "and replaced, the link kept"}),
+        Option("--serial-db URL", {}, S::Series, false, "",
+               [](auto& v, auto& o, auto&) { return Store(o.serial_db, std::optional(v)); },
+               {"(with --serial, instead of --serial-file) take the numbers from",
+                "a PostgreSQL database that several stations share: URL is",
+                "postgresql://[USER@]HOST[:PORT]/DB or a key=value connection",
+                "string, never with a password (it comes from ~/.pgpass or",
+                "PGPASSWORD). Each number is taken in a transaction before the",
+                "chip's write begins; a number kept by a chip that failed before",
+                "its write, or by a run that ended before its write began, goes",
+                "to the same station's next chip (the station: host name and",
+                "programmer serial). A server that cannot be reached, at the",
+                "start or later, stops the run before the next chip with exit",
+                "status 3; the tables come from the db init command"}),
+        Option("--serial-series NAME", {}, S::Series, false, "",
+               [](auto& v, auto& o, auto&) { return Store(o.serial_series, std::optional(v)); },
+               {"(with --serial-db) the series' name in the database, default",
+                "the numbering as ADDR:START:STEP:BYTES:FORM (0x10:1:1:4:le); its",
+                "first run creates it with --serial's START and STEP, and a run",
+                "whose START or STEP differ from it is refused (exit status 2)"}),
+        Option("--series NAME", {kDbCommand}, S::Commands, false, "",
+               [](auto& v, auto& o, auto&) { return Store(o.db_series, std::optional(v)); },
+               {"(db report) that series alone"}),
         Option("--log FILE", kSeriesCommands, S::Series, true, "",
                [](auto& v, auto& o, auto&) { return Store(o.log, std::optional(v)); },
                {"append one JSON line for each chip (time, programmer,",
                 "operation, chip, ok, reason, duration_ms, sum16, crc32, serial)",
                 "before the next chip starts; a log that cannot be written ends",
-                "the run. FILE must not be a symbolic link (refused, as for", "--wire-log)"}),
+                "the run. FILE must not be a symbolic link (refused, as for", "--wire-log)",
+                "A postgresql:// URL instead of FILE puts each line, as jsonb",
+                "beside its time, station, series, number and outcome, into the",
+                "database's chip log (made by db init), committed before the",
+                "next chip"}),
         Option("--json", {}, S::Output, false, "",
                [](auto&, auto& o, auto&) { return Set(o.json); },
                {"standard output carries JSON Lines instead of the log: a \"log\"",
@@ -261,7 +287,8 @@ std::string CommandList() {
     std::string list;
     for (const OperationRow& row : OperationRows()) list += std::string(row.command) + ", ";
     list.resize(list.size() - 2);
-    return list + ", " + kImageCommand + ", " + kDevicesCommand + " or " + kChipsCommand;
+    return list + ", " + kImageCommand + ", " + kDevicesCommand + ", " + kDbCommand + " or " +
+           kChipsCommand;
 }
 
 // Every FILE[@ADDR] of write, verify and image, read by one rule: a file
@@ -356,6 +383,12 @@ bool CheckOptionRules(const std::set<std::string>& seen, const CliOptions& optio
     if (options.serial_file && !options.serial)
         return Refuse(error,
                       "--serial-file needs --serial: it keeps the next number of the series");
+    if (options.serial_db && !options.serial)
+        return Refuse(error, "--serial-db needs --serial: it keeps the numbers of the series");
+    if (options.serial_db && options.serial_file)
+        return Refuse(error, "--serial-db and --serial-file both keep the numbers; give one");
+    if (options.serial_series && !options.serial_db)
+        return Refuse(error, "--serial-series needs --serial-db: it names the series there");
     return true;
 }
 
@@ -440,8 +473,9 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std
     options.command = positional.front();
     options.operation = OperationNamed(options.command);
     const bool image_command = options.command == kImageCommand;
+    const bool db_command = options.command == kDbCommand;
     if (options.operation == nullptr && options.command != kChipsCommand && !image_command &&
-        options.command != kDevicesCommand) {
+        options.command != kDevicesCommand && !db_command) {
         error = "unknown command '" + positional.front() + "'";
         return false;
     }
@@ -463,6 +497,17 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliOptions& options, std
     }
     if (image_command) {
         if (!ParseImageCommand(positional, options, error)) return false;
+        positional.clear();
+    }
+    if (db_command) {
+        if (positional.size() != 2 || (positional[0] != "init" && positional[0] != "report"))
+            return Refuse(error, "db takes init URL or report URL [--series NAME]");
+        options.db_action = positional[0];
+        options.db_url = positional[1];
+        if (options.db_series && options.db_action != "report")
+            return Refuse(error, "--series belongs to db report");
+        if (options.emulate || options.usb || options.device || !given.empty())
+            return Refuse(error, "db needs no programmer and no catalogue; it takes neither");
         positional.clear();
     }
     if (!positional.empty()) {
@@ -525,7 +570,8 @@ std::string UsageText() {
   dspprog-cli [options] erase [SERIES]
   dspprog-cli [options] write [--no-erase] [--pad] [--offset ADDR] @ARRANGE@
                               @FORMATS@ [--serial ADDR:START[:STEP[:BYTES[:FORM]]]
-                              [--serial-file FILE]] [SERIES] FILE[@ADDR]...
+                              [--serial-file FILE | --serial-db URL
+                              [--serial-series NAME]] [SERIES] FILE[@ADDR]...
   dspprog-cli [options] verify [--pad] [--offset ADDR] @ARRANGE@ [--sums]
                                @FORMATS@ [SERIES] FILE[@ADDR]...
   dspprog-cli [options] speed
@@ -536,6 +582,8 @@ std::string UsageText() {
   dspprog-cli [options] job save JOB [--chip CODE|NAME] COMMAND [its options and FILEs]
   dspprog-cli [options] run JOB [--repeat [COUNT]] [--auto-next]
   dspprog-cli [options] devices
+  dspprog-cli db init URL
+  dspprog-cli db report URL [--series NAME]
   dspprog-cli [)" +
         OptionFlag(StartOption::Catalogue) +
         R"( FILE] chips [--to-sqlite FILE]
@@ -602,6 +650,15 @@ Commands:
                       number, bus location, interface path, tab-separated ('-' for
                       what is not known), and for one that cannot be opened the
                       reason; exit status 1 when there is none
+  db init URL         create the tables of the serial numbers and the chip log
+                      in the PostgreSQL database at URL (see --serial-db); what is
+                      there already is kept, and a schema version row says which
+                      tables these are
+  db report URL [--series NAME]
+                      for each series, station and state of its numbers
+                      (reserved, written, failed-before-write, failed) the count,
+                      then the numbers spent without a written chip: failed, or
+                      reserved by a run that ended while the chip was written
   chips [--to-sqlite FILE]
                       list the catalogue's rows as the chip lookup reads them, in its
                       order: a heading line, then Code, Name, Size, Type, tErase and

@@ -25,6 +25,8 @@ inline constexpr const char* kDevicesCommand = "devices";
 inline constexpr const char* kJobCommand = "job";
 // "run JOB": the run a job file holds.
 inline constexpr const char* kRunCommand = "run";
+// The command that makes the database's tables or reports on its numbers.
+inline constexpr const char* kDbCommand = "db";
 
 // The programmer's options, and the command's own.
 struct CliOptions : StartOptions {
@@ -52,6 +54,8 @@ struct CliOptions : StartOptions {
     bool auto_next = false;                     // --auto-next: go on when the chip is swapped
     std::optional<SerialNumbering> serial;      // write --serial
     std::optional<std::string> serial_file;     // --serial-file FILE
+    std::optional<std::string> serial_db;       // --serial-db URL
+    std::optional<std::string> serial_series;   // --serial-series NAME
     std::optional<std::string> log;             // --log FILE: a JSON line for each chip
     bool json = false;                          // --json: events for programs on stdout
 
@@ -61,6 +65,9 @@ struct CliOptions : StartOptions {
     std::optional<std::string> job_file;
     bool job_save = false;
     std::optional<std::string> job_chip;  // job save --chip: else the chip in the socket
+    std::string db_action;                 // db init|report
+    std::string db_url;                    // db ... URL
+    std::optional<std::string> db_series;  // db report --series NAME
 
     bool TakesImage() const { return operation != nullptr && operation->takes_image; }
 };

@@ -25,6 +25,7 @@
 #include "operations/session.h"
 #include "production/chip_log.h"
 #include "production/job_file.h"
+#include "production/database_stores.h"
 #include "production/run_executor.h"
 #include "production/run_plan.h"
 #include "startup/image_command.h"
@@ -95,6 +96,27 @@ int MakeImage(const CliOptions& options, std::ostream& out, std::ostream& err,
     return kExitUsage;
 }
 
+// The db command: the database alone, no programmer and no catalogue.
+int RunDbCommand(const CliOptions& options, std::ostream& out, std::ostream& err) {
+    std::vector<std::string> lines;
+    DatabaseRefusal refusal;
+    const int status = options.db_action == "init"
+                           ? InitDatabase(options.db_url, lines, refusal)
+                           : ReportDatabase(options.db_url, options.db_series, lines, refusal);
+    for (const std::string& line : lines) {
+        // Names from the database keep to their fields, whatever they hold.
+        std::string shown;
+        for (std::size_t from = 0, tab = 0; tab != std::string::npos; from = tab + 1) {
+            tab = line.find('\t', from);
+            shown += ShownText(std::string_view(line).substr(from, tab - from));
+            if (tab != std::string::npos) shown += '\t';
+        }
+        out << (options.json ? JsonLogEvent(shown) : shown) << '\n';
+    }
+    if (status != kExitSucceeded) err << kProgram << ShownText(refusal.text) << '\n';
+    return status;
+}
+
 // The run the options ask for.
 RunPlan PlanOf(const CliOptions& options) {
     RunPlan plan;
@@ -115,6 +137,8 @@ RunPlan PlanOf(const CliOptions& options) {
     plan.passes = options.passes;
     plan.serial = options.serial;
     plan.serial_file = options.serial_file;
+    plan.serial_db = options.serial_db;
+    plan.serial_series = options.serial_series;
     plan.repeat = options.repeat;
     plan.repeat_count = options.repeat_count;
     plan.auto_next = options.auto_next;
@@ -274,7 +298,7 @@ int Run(const RunPlan& plan, const CliOptions& options, const CliEnvironment& en
     // A job is only saved: its series' files are the job's, not opened now.
     if (plan.Series() && !options.job_save && !OpenPlanFiles(plan, files, error)) {
         err << kProgram << error << '\n';
-        return kExitUsage;
+        return files.status;
     }
     programmer = Programmer::Open(options, catalogue_path, clock, error);
     if (!programmer) {
@@ -346,6 +370,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
     report.command = options.job_save ? kJobCommand : options.command;
     if (options.command == kImageCommand) return closing(MakeImage(options, out, err, environment));
+    if (options.command == kDbCommand) return closing(RunDbCommand(options, out, err));
     RunPlan plan;
     if (options.command == kRunCommand) {
         // Everything of the job is checked (its files read and their sums

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 
 #include "base/digits.h"
 
@@ -68,6 +69,14 @@ std::optional<SerialForm> SerialFormNamed(const std::string& name) {
 std::string SerialTooWideText(std::uint64_t number, const SerialNumbering& numbering) {
     return "Серийный номер " + std::to_string(number) + " не помещается в " +
            std::to_string(numbering.bytes) + " байт(а) в форме " + SerialFormName(numbering.form);
+}
+
+std::string SerialNumberingText(const SerialNumbering& numbering) {
+    char address[16];
+    std::snprintf(address, sizeof address, "0x%X", static_cast<unsigned>(numbering.address));
+    return std::string(address) + ":" + std::to_string(numbering.start) + ":" +
+           std::to_string(numbering.step) + ":" + std::to_string(numbering.bytes) + ":" +
+           SerialFormName(numbering.form);
 }
 
 bool ParseSerialNumbering(const std::string& text, SerialNumbering& out, std::string& error) {

@@ -31,6 +31,9 @@ struct SerialNumbering {
 // hex). False with `error` set (one line) on anything else.
 bool ParseSerialNumbering(const std::string& text, SerialNumbering& out, std::string& error);
 
+// "0x10:1:1:4:le": the numbering as --serial takes it, every field given.
+std::string SerialNumberingText(const SerialNumbering& numbering);
+
 // The form's word as written after BYTES, and back.
 const char* SerialFormName(SerialForm form);
 std::optional<SerialForm> SerialFormNamed(const std::string& name);

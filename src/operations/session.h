@@ -80,6 +80,11 @@ struct Session {
     // chip; nothing before one has run to its end.
     std::optional<std::uint16_t> chip_sum;
 
+    // Asked just before a write's command goes to the programmer, when set:
+    // false (with the reason) and the chip is not written. A series that
+    // numbers its chips marks the number spent here.
+    std::function<bool(std::string& why)> write_may_begin;
+
     // Told where a read's image is while it is unfinished; may be null.
     UnfinishedFileWatch* unfinished_files = nullptr;
 

@@ -95,6 +95,10 @@ Outcome WriteChip(Session& session) {
         session.Fail(ChipChangedLine(chosen_for, session.tChip));
         return Outcome::Failed;
     }
+    if (std::string why; session.write_may_begin && !session.write_may_begin(why)) {
+        session.Fail("  " + why);
+        return Outcome::Failed;
+    }
     if (session.DoCommand() != 0) {
         session.Fail("  Команду _WriteChip не принято!!!");
         return Outcome::Failed;

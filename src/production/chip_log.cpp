@@ -11,7 +11,12 @@
 namespace dspprog {
 namespace {
 
-// "2026-05-04T13:02:11+03:00": the local time, and how far it is from UTC.
+std::FILE* OpenForAppending(const std::string& path) {
+    return StreamOverDescriptor(OpenRegularForWriting(path, true), "ab");
+}
+
+}  // namespace
+
 std::string LocalTimeStamp() {
     const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
     std::tm local{};
@@ -30,12 +35,6 @@ std::string LocalTimeStamp() {
     return stamp;
 }
 
-std::FILE* OpenForAppending(const std::string& path) {
-    return StreamOverDescriptor(OpenRegularForWriting(path, true), "ab");
-}
-
-}  // namespace
-
 std::unique_ptr<ChipLog> ChipLog::Open(const std::string& path, std::string& error) {
     std::unique_ptr<ChipLog> log(new ChipLog);
     log->path_ = path;
@@ -51,9 +50,9 @@ ChipLog::~ChipLog() {
     if (file_ != nullptr) std::fclose(file_);
 }
 
-bool ChipLog::Append(const ChipLogEntry& entry, std::string& error) {
+std::string ChipLogLine(const ChipLogEntry& entry, const std::string& time) {
     nlohmann::ordered_json line;
-    line["time"] = LocalTimeStamp();
+    line["time"] = time;
     line["programmer"] = {{"serial", entry.programmer.serial},
                           {"location", entry.programmer.location}};
     line["operation"] = entry.operation;
@@ -81,8 +80,11 @@ bool ChipLog::Append(const ChipLogEntry& entry, std::string& error) {
     }
     // Names and reasons come from the catalogue and the file system: text
     // that is not UTF-8 is replaced rather than losing the line.
-    const std::string text =
-        line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+    return line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+bool ChipLog::Append(const ChipLogEntry& entry, std::string& error) {
+    const std::string text = ChipLogLine(entry, LocalTimeStamp()) + "\n";
     std::lock_guard guard(mutex_);
     const bool written = std::fwrite(text.data(), 1, text.size(), file_) == text.size();
     if (!written || std::fflush(file_) != 0 || !FlushToDisk(file_)) {

@@ -27,21 +27,40 @@ struct ChipLogEntry {
     const std::vector<std::uint8_t>* content = nullptr;
     std::optional<std::uint64_t> serial;
     bool serial_spent = false;  // the chip may hold the number
+    // The host and the programmer, as the serial numbers name them; not a
+    // field of the line, which names the programmer already.
+    std::string station;
 };
 
-class ChipLog {
+// The line of one chip, without its line end, stamped with `time`.
+std::string ChipLogLine(const ChipLogEntry& entry, const std::string& time);
+// "2026-05-04T13:02:11+03:00": now, in local time with its offset from UTC.
+std::string LocalTimeStamp();
+
+// Where the chip lines go: a file, or a table on a database server.
+class ChipLogSink {
+public:
+    virtual ~ChipLogSink() = default;
+    // The chip's line, kept for good before this returns. False with
+    // `error` set (one line) when it is not.
+    virtual bool Append(const ChipLogEntry& entry, std::string& error) = 0;
+    // The last failure was the server's: the run stops (exit status 3).
+    virtual bool ServerLost() const { return false; }
+};
+
+class ChipLog final : public ChipLogSink {
 public:
     // Opens `path` to append to, creating it; only a regular file, never
     // what a symbolic link leads to. Null with `error` set (one line) when it
     // cannot be.
     static std::unique_ptr<ChipLog> Open(const std::string& path, std::string& error);
-    ~ChipLog();
+    ~ChipLog() override;
     ChipLog(const ChipLog&) = delete;
     ChipLog& operator=(const ChipLog&) = delete;
 
     // One line for the chip, stamped with the local time and its offset.
     // False with `error` set when it is not on the disk.
-    bool Append(const ChipLogEntry& entry, std::string& error);
+    bool Append(const ChipLogEntry& entry, std::string& error) override;
 
 private:
     ChipLog() = default;

@@ -6,9 +6,11 @@
 #include <optional>
 #include <thread>
 
+#include "base/host_name.h"
 #include "link/fatal_stop.h"
 #include "operations/button_operation.h"
 #include "production/job_file.h"
+#include "production/database_stores.h"
 #include "startup/exit_status.h"
 #include "startup/programmer_session.h"
 
@@ -30,6 +32,7 @@ SeriesShared SeriesOf(const RunPlan& plan, PlanFiles& files, NextChipPrompt& pro
     }
     shared.serials = files.serials.get();
     shared.log = files.log.get();
+    shared.host = HostName();
     shared.prompt = &prompt;
     return shared;
 }
@@ -38,6 +41,7 @@ SeriesShared SeriesOf(const RunPlan& plan, PlanFiles& files, NextChipPrompt& pro
 struct End {
     bool succeeded = false;
     bool unusable = false;
+    bool server_lost = false;
 };
 
 End EndOf(Outcome outcome) {
@@ -49,13 +53,17 @@ End EndOf(Outcome outcome) {
 End EndOf(const SeriesOutcome& outcome) {
     return {outcome.end == SeriesOutcome::End::Finished && outcome.counts.failed == 0 &&
                 outcome.counts.passed > 0,
-            outcome.end == SeriesOutcome::End::Unusable};
+            outcome.end == SeriesOutcome::End::Unusable,
+            outcome.end == SeriesOutcome::End::Stopped};
 }
 
-// The one rule: any part that could not use its input makes the run the
-// script's mistake; else any failed part fails it.
+// The one rule: a lost server stops the run; else any part that could not
+// use its input makes the run the script's mistake; else any failed part
+// fails it.
 int StatusOf(const std::vector<End>& ends) {
     bool succeeded = true;
+    for (const End& end : ends)
+        if (end.server_lost) return kExitStopped;
     for (const End& end : ends) {
         if (end.unusable) return kExitUsage;
         succeeded = succeeded && end.succeeded;
@@ -122,6 +130,7 @@ void RunSite(Programmer& programmer, const ProgrammerEntry& entry, const GangWor
         const End end = RunPart(work.plan, session, &programmer, work.files, work.gate, part);
         report.succeeded = end.succeeded;
         report.unusable = end.unusable;
+        report.server_lost = end.server_lost;
         report.counts = part.counts;
         report.problem = part.problem;
         report.reason = part.problem.empty() ? ReasonOf(session, end) : part.problem;
@@ -150,15 +159,30 @@ void RunSite(Programmer& programmer, const ProgrammerEntry& entry, const GangWor
 }  // namespace
 
 bool OpenPlanFiles(const RunPlan& plan, PlanFiles& files, std::string& error) {
-    if (plan.serial) {
+    files.status = kExitUsage;
+    DatabaseRefusal refusal;
+    if (plan.serial && plan.serial_db) {
+        const std::string series = plan.serial_series.value_or(SerialNumberingText(*plan.serial));
+        files.serials = OpenDatabaseSerials(*plan.serial_db, series, *plan.serial, refusal);
+    } else if (plan.serial) {
         files.serials = SerialSource::Open(*plan.serial, plan.serial_file, error);
         if (!files.serials) return false;
     }
-    if (plan.log) {
-        files.log = ChipLog::Open(*plan.log, error);
-        if (!files.log) return false;
+    if (plan.log && refusal.text.empty()) {
+        if (!IsDatabaseUrl(*plan.log)) {
+            files.log = ChipLog::Open(*plan.log, error);
+            if (!files.log) return false;
+        } else {
+            std::optional<std::string> series;
+            if (plan.serial)
+                series = plan.serial_series.value_or(SerialNumberingText(*plan.serial));
+            files.log = OpenDatabaseLog(*plan.log, series, refusal);
+        }
     }
-    return true;
+    if (refusal.text.empty()) return true;
+    error = refusal.text;
+    files.status = refusal.status;
+    return false;
 }
 
 RunOutcome RunOnSession(const RunPlan& plan, Session& session, Programmer* programmer,
@@ -189,7 +213,7 @@ RunOutcome RunGang(const RunPlan& plan, Programmer& programmer,
     RunOutcome outcome;
     std::vector<End> ends;
     for (const SiteReport& site : reports) {
-        ends.push_back({site.succeeded, site.unusable});
+        ends.push_back({site.succeeded, site.unusable, site.server_lost});
         if (!site.succeeded && outcome.reason.empty()) outcome.reason = site.reason;
     }
     outcome.status = StatusOf(ends);

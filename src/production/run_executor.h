@@ -38,6 +38,8 @@ struct SiteReport {
     // The site stopped (its programmer was lost, or it stalled) while the
     // others went on.
     bool stopped = false;
+    // The server of the numbers or the log was lost: the run's stop status.
+    bool server_lost = false;
     std::uint64_t ms = 0;
     std::optional<std::uint16_t> chip_sum;  // after a read or a compare
     std::optional<SeriesCounts> counts;     // a series' chips
@@ -61,11 +63,14 @@ struct RunOutcome {
     std::optional<std::vector<SiteReport>> sites;  // every programmer of a gang
 };
 
-// The serial numbers and the log a plan names, opened before any programmer
-// is: what cannot be used ends the run before a chip is touched.
+// The serial numbers and the log a plan names (files, or a database
+// server), opened before any programmer is: what cannot be used ends the run
+// before a chip is touched, with `status`: 2, or 3 for a server that cannot
+// be reached.
 struct PlanFiles {
-    std::unique_ptr<SerialSource> serials;
-    std::unique_ptr<ChipLog> log;
+    std::unique_ptr<SerialNumbers> serials;
+    std::unique_ptr<ChipLogSink> log;
+    int status = 2;
 };
 bool OpenPlanFiles(const RunPlan& plan, PlanFiles& files, std::string& error);
 

@@ -46,13 +46,18 @@ struct RunPlan {
     // A number written into each chip, and the file that keeps the next one.
     std::optional<SerialNumbering> serial;
     std::optional<std::string> serial_file;
+    // Or the server that keeps the numbers of several stations (a URL or a
+    // connection string), and the series' name there (nothing: the
+    // numbering's text).
+    std::optional<std::string> serial_db;
+    std::optional<std::string> serial_series;
 
     // Chip after chip: with `repeat`, ending after `repeat_count` chips when
     // it is given; with `auto_next`, going on when the chip is swapped.
     bool repeat = false;
     std::optional<std::uint32_t> repeat_count;
     bool auto_next = false;
-    // A JSON line for each chip.
+    // A JSON line for each chip: a file, or a database's URL.
     std::optional<std::string> log;
 
     // Which programmer ("all": every one at once); nothing: the first found.

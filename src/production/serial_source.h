@@ -12,12 +12,13 @@
 #include <string>
 
 #include "image/serial_number.h"
+#include "production/serial_numbers.h"
 
 namespace dspprog {
 
 class FileLock;
 
-class SerialSource {
+class SerialSource final : public SerialNumbers {
 public:
     // Starts at the number in `file` (one decimal line), or at the
     // numbering's START when there is no such file; the file is locked for
@@ -28,11 +29,11 @@ public:
     static std::unique_ptr<SerialSource> Open(const SerialNumbering& numbering,
                                               const std::optional<std::string>& file,
                                               std::string& error);
-    ~SerialSource();
+    ~SerialSource() override;
     SerialSource(const SerialSource&) = delete;
     SerialSource& operator=(const SerialSource&) = delete;
 
-    const SerialNumbering& numbering() const { return numbering_; }
+    const SerialNumbering& numbering() const override { return numbering_; }
 
     // The number for the next chip. The file is advanced past it before it is
     // handed out, so that a run that dies while the chip is written leaves
@@ -42,6 +43,15 @@ public:
     // A number taken for a chip that was never written: the next chip gets
     // it. False with `error` set when the file cannot be written.
     bool GiveBack(std::uint64_t number, std::string& error);
+
+    // One file is one station's: the station does not change the numbers.
+    std::optional<std::uint64_t> Take(const std::string&, std::string& error) override {
+        return Take(error);
+    }
+    bool WriteBegins(std::uint64_t, std::string&) override { return true; }
+    bool Settle(std::uint64_t number, SerialEnd end, std::string& error) override {
+        return end != SerialEnd::FailedBeforeWrite || GiveBack(number, error);
+    }
 
 private:
     SerialSource() = default;

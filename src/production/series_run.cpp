@@ -72,6 +72,10 @@ private:
 
 }  // namespace
 
+std::string StationName(const std::string& host, const ProgrammerIdentity& programmer) {
+    return host + "/" + (programmer.serial.empty() ? programmer.location : programmer.serial);
+}
+
 std::string CountsLine(const SeriesCounts& counts) {
     return "  Годных: " + std::to_string(counts.passed) +
            ", брак: " + std::to_string(counts.failed);
@@ -84,21 +88,30 @@ SeriesOutcome RunSeries(SeriesSite& site, const SeriesShared& shared) {
     std::optional<ChipRecord> first_chip;
     RememberedFiles files;
     std::vector<std::string> saved_files;  // by every chip so far
+    const std::string station = StationName(shared.host, site.identity);
+    // A server lost on the way stops the run; anything else it refused ends
+    // it as unusable.
+    bool lost = false;
+    const auto lose = [&](bool server, const std::string& error) {
+        lost = lost || server;
+        outcome.message = error;
+    };
     for (std::uint32_t chip = 1;; ++chip) {
         std::optional<std::uint64_t> serial;
         std::optional<ImagePatch> patch;
         if (shared.serials) {
             const SerialNumbering& numbering = shared.serials->numbering();
             std::string error;
-            serial = shared.serials->Take(error);
+            serial = shared.serials->Take(station, error);
             if (!serial) {
-                outcome.end = SeriesOutcome::End::Unusable;
+                outcome.end = shared.serials->ServerLost() ? SeriesOutcome::End::Stopped
+                                                           : SeriesOutcome::End::Unusable;
                 outcome.message = error;
                 break;
             }
             const auto bytes = EncodeSerial(*serial, numbering.bytes, numbering.form);
             if (!bytes) {
-                shared.serials->GiveBack(*serial, error);
+                shared.serials->Settle(*serial, SerialEnd::FailedBeforeWrite, error);
                 outcome.end = SeriesOutcome::End::Unusable;
                 outcome.message = SerialTooWideText(*serial, numbering);
                 break;
@@ -112,6 +125,13 @@ SeriesOutcome RunSeries(SeriesSite& site, const SeriesShared& shared) {
         chip_session.settings.image_patch = patch;
         chip_session.DecimalSeparator = session.DecimalSeparator;
         chip_session.unfinished_files = session.unfinished_files;
+        if (serial) {
+            chip_session.write_may_begin = [&](std::string& why) {
+                if (shared.serials->WriteBegins(*serial, why)) return true;
+                lose(shared.serials->ServerLost(), why);
+                return false;
+            };
+        }
 
         const std::uint64_t started = session.link.clock().NowMs();
         // Whatever becomes of the chip, its number is settled and it is
@@ -119,9 +139,11 @@ SeriesOutcome RunSeries(SeriesSite& site, const SeriesShared& shared) {
         const auto settle = [&](bool ok, const std::string& reason) {
             const bool spent = serial && chip_session.findings.write_began;
             std::string error;
-            if (serial && !spent && !shared.serials->GiveBack(*serial, error)) {
-                outcome.message = error;
-            }
+            const SerialEnd end = ok      ? SerialEnd::Written
+                                  : spent ? SerialEnd::Failed
+                                          : SerialEnd::FailedBeforeWrite;
+            if (serial && !shared.serials->Settle(*serial, end, error))
+                lose(shared.serials->ServerLost(), error);
             if (!ok) ++outcome.counts.failed;
             if (ok) ++outcome.counts.passed;
             session.findings = chip_session.findings;
@@ -140,8 +162,9 @@ SeriesOutcome RunSeries(SeriesSite& site, const SeriesShared& shared) {
             entry.content = &chip_session.findings.content;
             entry.serial = serial;
             entry.serial_spent = spent;
+            entry.station = station;
             if (shared.log->Append(entry, error)) return true;
-            outcome.message = error;
+            lose(shared.log->ServerLost(), error);
             return false;
         };
 
@@ -159,7 +182,7 @@ SeriesOutcome RunSeries(SeriesSite& site, const SeriesShared& shared) {
                    result == Outcome::Succeeded ? std::string() : chip_session.findings.failure);
         session.op.Log(CountsLine(outcome.counts));
         if (!logged || !outcome.message.empty()) {
-            outcome.end = SeriesOutcome::End::Unusable;
+            outcome.end = lost ? SeriesOutcome::End::Stopped : SeriesOutcome::End::Unusable;
             break;
         }
         // An image the chip cannot take will not suit the next one either.

@@ -15,7 +15,7 @@
 #include "operations/session.h"
 #include "production/chip_log.h"
 #include "production/next_chip_gate.h"
-#include "production/serial_source.h"
+#include "production/serial_numbers.h"
 
 namespace dspprog {
 
@@ -29,6 +29,9 @@ struct SeriesSettings {
 inline constexpr const char* kNextChipPrompt =
     "  Вставьте следующий чип и нажмите Enter (q — закончить)";
 std::string CountsLine(const SeriesCounts& counts);
+
+// The station that takes a series' numbers: this computer and the programmer.
+std::string StationName(const std::string& host, const ProgrammerIdentity& programmer);
 
 // One programmer's part of the run.
 struct SeriesSite {
@@ -45,8 +48,9 @@ struct SeriesShared {
     const char* command = "";  // the operation's word, for the log
     const ButtonOperation* operation = nullptr;
     SeriesSettings settings;
-    SerialSource* serials = nullptr;   // null: no serial numbers
-    ChipLog* log = nullptr;            // null: no log
+    SerialNumbers* serials = nullptr;  // null: no serial numbers
+    ChipLogSink* log = nullptr;        // null: no log
+    std::string host;                  // this computer's name, for the station
     NextChipPrompt* prompt = nullptr;  // unused with auto_next
 };
 
@@ -55,8 +59,9 @@ struct SeriesOutcome {
     enum class End {
         Finished,  // the count was reached or the operator ended it
         Unusable,  // the image, a serial number or the log cannot be used: see `message`
+        Stopped,   // the server of the numbers or the log was lost: see `message`
     } end = End::Finished;
-    std::string message;  // one line, for End::Unusable
+    std::string message;  // one line, for End::Unusable and End::Stopped
 };
 
 // Runs the series on one site; the session's Busy is the caller's, as with

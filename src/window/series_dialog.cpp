@@ -22,6 +22,8 @@ constexpr const char* kNumbered = "series/numbered";
 constexpr const char* kNumbering = "series/numbering";
 constexpr const char* kSerialFile = "series/serial_file";
 constexpr const char* kLogFile = "series/log_file";
+constexpr const char* kSerialDb = "series/serial_db";
+constexpr const char* kSerialSeries = "series/serial_series";
 
 QString Hex(std::uint32_t value) {
     return "0x" + QString::number(value, 16).toUpper();
@@ -35,6 +37,8 @@ WindowSeriesSetup LoadSeriesSetup(QSettings& settings) {
     setup.numbering = settings.value(kNumbering, setup.numbering).toString();
     setup.serial_file = settings.value(kSerialFile).toString();
     setup.log_file = settings.value(kLogFile).toString();
+    setup.serial_db = settings.value(kSerialDb).toString();
+    setup.serial_series = settings.value(kSerialSeries).toString();
     return setup;
 }
 
@@ -43,6 +47,8 @@ void SaveSeriesSetup(QSettings& settings, const WindowSeriesSetup& setup) {
     settings.setValue(kNumbering, setup.numbering);
     settings.setValue(kSerialFile, setup.serial_file);
     settings.setValue(kLogFile, setup.log_file);
+    settings.setValue(kSerialDb, setup.serial_db);
+    settings.setValue(kSerialSeries, setup.serial_series);
     settings.sync();
 }
 
@@ -76,6 +82,13 @@ bool EditSeriesSetup(QWidget* parent, WindowSeriesSetup& setup) {
     form->setCurrentText(SerialFormName(numbering.form));
     auto* serial_file = new QLineEdit(setup.serial_file, &dialog);
     serial_file->setObjectName("SerialFile");
+    // Several stations share one series on a PostgreSQL server; the
+    // password comes from ~/.pgpass or PGPASSWORD, never from here.
+    auto* serial_db = new QLineEdit(setup.serial_db, &dialog);
+    serial_db->setObjectName("SerialDb");
+    serial_db->setPlaceholderText("postgresql://сервер/база");
+    auto* serial_series = new QLineEdit(setup.serial_series, &dialog);
+    serial_series->setObjectName("SerialSeries");
     auto* log_file = new QLineEdit(setup.log_file, &dialog);
     log_file->setObjectName("SeriesLog");
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
@@ -88,6 +101,8 @@ bool EditSeriesSetup(QWidget* parent, WindowSeriesSetup& setup) {
     layout->addRow("Байт", bytes);
     layout->addRow("Форма", form);
     layout->addRow("Файл номера", serial_file);
+    layout->addRow("База номеров (URL)", serial_db);
+    layout->addRow("Серия в базе", serial_series);
     layout->addRow("Журнал (JSON Lines)", log_file);
     layout->addRow(buttons);
 
@@ -103,6 +118,11 @@ bool EditSeriesSetup(QWidget* parent, WindowSeriesSetup& setup) {
             QMessageBox::critical(&dialog, kErrorBoxTitle, QString::fromStdString(why));
             return;
         }
+        if (!serial_file->text().trimmed().isEmpty() && !serial_db->text().trimmed().isEmpty()) {
+            QMessageBox::critical(&dialog, kErrorBoxTitle,
+                                  "Номера хранит либо файл, либо база: укажите что-то одно");
+            return;
+        }
         dialog.accept();
     });
     if (dialog.exec() != QDialog::Accepted) return false;
@@ -110,6 +130,8 @@ bool EditSeriesSetup(QWidget* parent, WindowSeriesSetup& setup) {
     setup.numbering = text;
     setup.serial_file = serial_file->text().trimmed();
     setup.log_file = log_file->text().trimmed();
+    setup.serial_db = serial_db->text().trimmed();
+    setup.serial_series = serial_series->text().trimmed();
     return true;
 }
 

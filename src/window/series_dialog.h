@@ -14,7 +14,9 @@ struct WindowSeriesSetup {
     bool numbered = false;                // write a serial number into each chip
     QString numbering = "0x10:1:1:4:le";  // ADDR:START:STEP:BYTES:FORM
     QString serial_file;                  // empty: the numbers start at START each run
-    QString log_file;                     // empty: no log
+    QString serial_db;      // the database several stations share; empty: none
+    QString serial_series;  // the series' name there; empty: the numbering
+    QString log_file;                     // empty: no log; a postgresql:// URL: the database
 };
 
 WindowSeriesSetup LoadSeriesSetup(QSettings& settings);

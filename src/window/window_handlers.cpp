@@ -85,8 +85,13 @@ RunPlan WindowHandlers::PlanFromControls(const ButtonOperation& operation, std::
             return plan;
         }
         plan.serial = numbering;
-        if (!series_setup_.serial_file.isEmpty())
+        if (!series_setup_.serial_db.isEmpty()) {
+            plan.serial_db = series_setup_.serial_db.toStdString();
+            if (!series_setup_.serial_series.isEmpty())
+                plan.serial_series = series_setup_.serial_series.toStdString();
+        } else if (!series_setup_.serial_file.isEmpty()) {
             plan.serial_file = series_setup_.serial_file.toStdString();
+        }
     }
     if (!series_setup_.log_file.isEmpty()) plan.log = series_setup_.log_file.toStdString();
     return plan;

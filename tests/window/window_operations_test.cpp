@@ -329,6 +329,30 @@ private slots:
         QCOMPARE(log.readAll().count('\n'), 2);
     }
 
+    // The dialog's database reaches the run: a server that is not there is
+    // said before the series starts, and the programmer hears nothing.
+    void SeriesDatabaseIsOpenedBeforeAnyChip() {
+        WindowBench bench;
+        QTemporaryDir dir;
+        WindowSeriesSetup setup;
+        setup.numbered = true;
+        setup.serial_db = "postgresql:///db?host=" + dir.filePath("none") + "&connect_timeout=1";
+        bench.handlers.SetSeriesSetup(setup);
+        bench.window.CheckBoxSeries->setChecked(true);
+        const std::size_t blocks = bench.firmware().wire().size();
+
+        QString box_text;
+        ModalScript script;
+        script.Then<QMessageBox>([&](QMessageBox* box) {
+            box_text = box->text();
+            box->button(QMessageBox::Ok)->click();
+        });
+        QVERIFY(bench.Click(bench.window.WriteChipButton));
+        QVERIFY(script.done());
+        QVERIFY2(box_text.startsWith("Сервер базы данных недоступен: "), qPrintable(box_text));
+        QCOMPARE(bench.firmware().wire().size(), blocks);
+    }
+
     void NotEraseCheckBoxReachesTheWrite() {
         WindowBench bench;
         QTemporaryDir dir;
