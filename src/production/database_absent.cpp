@@ -13,6 +13,8 @@ DatabaseRefusal NotBuilt() {
 
 }  // namespace
 
+std::optional<DatabaseRefusal> CheckDatabaseAddress(const std::string&) { return NotBuilt(); }
+
 std::unique_ptr<SerialNumbers> OpenDatabaseSerials(const std::string&, const std::string&,
                                                    const SerialNumbering&,
                                                    DatabaseRefusal& refusal) {

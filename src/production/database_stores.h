@@ -40,6 +40,10 @@ struct DatabaseRefusal {
     int status = 2;
 };
 
+// Refuses an address that cannot be parsed or that holds a password, without
+// connecting: the address may end up in a job file.
+std::optional<DatabaseRefusal> CheckDatabaseAddress(const std::string& url);
+
 // The series `series` on the server at `url` (a URL or a key=value
 // connection string, without a password): created from `numbering`'s START
 // and STEP on first use, refused when it holds others.

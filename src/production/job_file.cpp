@@ -23,6 +23,7 @@
 #include "image/image_pipeline.h"
 #include "image/sha_digest.h"
 #include "operations/image_file.h"
+#include "production/database_stores.h"
 #include "startup/operation_table.h"
 
 namespace dspprog {
@@ -121,6 +122,16 @@ std::optional<std::string> FileDigest(const std::string& name, std::string& erro
     return std::nullopt;
 }
 
+// A database's address goes into the job as it stands (it names a server, not
+// a file beside the job), so one with a password is never written down.
+bool DatabaseAddressSavable(const std::string& url, std::string& error) {
+    if (const std::optional<DatabaseRefusal> bad = CheckDatabaseAddress(url)) {
+        error = bad->text + "; задание не сохранено";
+        return false;
+    }
+    return true;
+}
+
 bool JobText(const RunPlan& plan, const ChipRecord& chip, const fs::path& folder, std::string& text,
              std::string& error) {
     const std::string command = plan.operation->command;
@@ -167,12 +178,22 @@ bool JobText(const RunPlan& plan, const ChipRecord& chip, const fs::path& folder
         text += "form = " + Quoted(SerialFormName(serial->form)) + "\n";
         if (plan.serial_file)
             text += "file = " + Quoted(RelativeName(folder, *plan.serial_file)) + "\n";
+        if (plan.serial_db) {
+            if (!DatabaseAddressSavable(*plan.serial_db, error)) return false;
+            text += "database = " + Quoted(*plan.serial_db) + "\n";
+        }
+        if (plan.serial_series) text += "series = " + Quoted(*plan.serial_series) + "\n";
     }
     if (plan.repeat || plan.auto_next || plan.log) {
         text += "\n[series]\nrepeat = " + Bool(plan.repeat) + "\n";
         if (plan.repeat_count) text += "count = " + std::to_string(*plan.repeat_count) + "\n";
         text += "auto_next = " + Bool(plan.auto_next) + "\n";
-        if (plan.log) text += "log = " + Quoted(RelativeName(folder, *plan.log)) + "\n";
+        if (plan.log && IsDatabaseUrl(*plan.log)) {
+            if (!DatabaseAddressSavable(*plan.log, error)) return false;
+            text += "log = " + Quoted(*plan.log) + "\n";
+        } else if (plan.log) {
+            text += "log = " + Quoted(RelativeName(folder, *plan.log)) + "\n";
+        }
     }
     return true;
 }
@@ -234,6 +255,8 @@ constexpr KeyRule kRules[] = {
     {"serial.bytes", T::integer, kWrite, kInteger},
     {"serial.form", T::string, kWrite, kText},
     {"serial.file", T::string, kWrite, kText},
+    {"serial.database", T::string, kWrite, kText},
+    {"serial.series", T::string, kWrite, kText},
     {"series", T::table, kAny, kTable},
     {"series.repeat", T::boolean, kAny, kBoolean},
     {"series.count", T::integer, kAny, kInteger},
@@ -413,6 +436,15 @@ bool ReadSerial(JobReader& reader, const toml::table& serial, const fs::path& fo
     plan.serial = numbering;
     if (const toml::node* name = serial.get("file"))
         plan.serial_file = ResolvedName(folder, Text(name));
+    if (const toml::node* url = serial.get("database")) {
+        if (plan.serial_file)
+            return reader.Refuse(*url, "ключи \"serial.file\" и \"serial.database\" оба хранят "
+                                       "номера: нужен один из них");
+        if (const std::optional<DatabaseRefusal> bad = CheckDatabaseAddress(Text(url)))
+            return reader.Refuse(*url, bad->text);
+        plan.serial_db = Text(url);
+    }
+    if (const toml::node* name = serial.get("series")) plan.serial_series = Text(name);
     return true;
 }
 
@@ -566,8 +598,15 @@ bool LoadJob(const std::string& path, Job& job, std::string& error) {
             plan.repeat_count = static_cast<std::uint32_t>(number);
             plan.repeat = true;
         }
-        if (const toml::node* name = series->get("log"))
-            plan.log = ResolvedName(folder, Text(name));
+        if (const toml::node* name = series->get("log")) {
+            if (!IsDatabaseUrl(Text(name))) {
+                plan.log = ResolvedName(folder, Text(name));
+            } else if (const std::optional<DatabaseRefusal> bad = CheckDatabaseAddress(Text(name))) {
+                return reader.Refuse(*name, bad->text);
+            } else {
+                plan.log = Text(name);
+            }
+        }
         // As on the command line: going on by itself, a series ends only at its count.
         if (plan.repeat && plan.auto_next && !plan.repeat_count)
             return reader.Refuse(series->source().begin.line,

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include "startup/exit_status.h"
 
@@ -31,15 +32,16 @@ DatabaseRefusal Refusal(std::string text, int status) {
 
 }  // namespace
 
-std::unique_ptr<PgConnection> PgConnection::Open(const std::string& url, DatabaseRefusal& refusal) {
+std::optional<DatabaseRefusal> CheckDatabaseAddress(const std::string& url) {
     char* parse_error = nullptr;
     PQconninfoOption* options = PQconninfoParse(url.c_str(), &parse_error);
     if (options == nullptr) {
-        refusal = Refusal("Адрес базы данных не разобрать: " +
-                              (parse_error != nullptr ? OneLine(parse_error) : "нет памяти"),
-                          kExitUsage);
+        const DatabaseRefusal refusal =
+            Refusal("Адрес базы данных не разобрать: " +
+                        (parse_error != nullptr ? OneLine(parse_error) : "нет памяти"),
+                    kExitUsage);
         PQfreemem(parse_error);
-        return nullptr;
+        return refusal;
     }
     bool password = false;
     for (const PQconninfoOption* option = options; option->keyword != nullptr; ++option)
@@ -49,9 +51,16 @@ std::unique_ptr<PgConnection> PgConnection::Open(const std::string& url, Databas
     // A password in the address ends up in the shell's history, the process
     // list and the job files.
     if (password) {
-        refusal = Refusal(
+        return Refusal(
             "Пароль в адресе базы данных не принимается: он берётся из ~/.pgpass или PGPASSWORD",
             kExitUsage);
+    }
+    return std::nullopt;
+}
+
+std::unique_ptr<PgConnection> PgConnection::Open(const std::string& url, DatabaseRefusal& refusal) {
+    if (std::optional<DatabaseRefusal> bad = CheckDatabaseAddress(url)) {
+        refusal = *bad;
         return nullptr;
     }
 
