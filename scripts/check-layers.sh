@@ -27,6 +27,8 @@ declare -A allowed=(
     [window]="production startup operations emulator protocol catalogue image link base"
     # dspprog/: the public headers (include/dspprog), which the library implements.
     [library]="production startup operations emulator protocol catalogue image link base dspprog"
+    # The Python module sees the public API alone.
+    [python]="dspprog"
 )
 # Only these folders may use Qt.
 qt_folders=" window "

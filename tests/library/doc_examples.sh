@@ -31,7 +31,7 @@ if [[ -n $module ]]; then
     rm -f "$work/chip.bin"
     example python >"$work/example.py"
     [[ -s $work/example.py ]] || { echo "doc_examples: no Python example in $page" >&2; exit 1; }
-    (cd "$work" && PYTHONPATH=$module python3 example.py) >"$work/py.out"
+    (cd "$work" && PYTHONPATH=$module "${PYTHON:-python3}" example.py) >"$work/py.out"
     expect "$work/py.out" "chip AMD Am29F010 (0120), 131072 bytes"
     expect "$work/py.out" "differing bytes: 1, the first at 0x001234"
     echo "Python example: OK"
