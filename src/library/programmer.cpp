@@ -5,9 +5,15 @@
 // or one of the library's errors.
 #include "library/internal_names.h"
 
+#include <filesystem>
 #include <memory>
 #include <set>
+#include <string_view>
 #include <utility>
+
+#if !defined(_WIN32)
+#include <dlfcn.h>
+#endif
 
 #include "catalogue/catalogue_location.h"
 #include "catalogue/chip_table.h"
@@ -80,8 +86,31 @@ StartOptions StartOptionsOf(const OpenOptions& options) {
     return start;
 }
 
+// The folder the programs of the library's own installation are in: the
+// installed catalogue is found from it as the programs find it, whichever
+// program (a script's Python, a test rig) has loaded the library.
+std::string InstalledProgramDir() {
+#if defined(_WIN32)
+    return {};
+#else
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<const void*>(&InstalledProgramDir), &info) == 0 ||
+        info.dli_fname == nullptr)
+        return {};
+    // The library's real folder: /lib is /usr/lib on a merged system, and
+    // the loader may name either.
+    std::error_code error;
+    const std::filesystem::path library = std::filesystem::canonical(info.dli_fname, error);
+    if (error) return {};
+    return (library.parent_path() / DSPPROG_LIBDIR_TO_BINDIR).lexically_normal().string();
+#endif
+}
+
 std::string CataloguePath(const OpenOptions& options) {
-    return LocateCatalogue(ProcessCatalogueEnvironment(options.catalogue)).path;
+    CatalogueEnvironment environment = ProcessCatalogueEnvironment(options.catalogue);
+    if (const std::string own = InstalledProgramDir(); !own.empty())
+        environment.executable_dir = own;
+    return LocateCatalogue(environment).path;
 }
 
 [[noreturn]] void ThrowStop(const FatalStop& stop) {
@@ -174,7 +203,8 @@ struct Programmer::Impl {
         plan.offset = options.offset;
         plan.pad = options.pad;
         plan.erase_first = options.erase_first;
-        plan.sums = true;
+        // A compare keeps the chip's sums for its result.
+        plan.sums = std::string_view(command) == "verify";
         op.image = image;
         op.Begin();
         PlanFiles files;
@@ -185,8 +215,9 @@ struct Programmer::Impl {
         } catch (const FatalStop& stop) {
             session.reset();
             ThrowStop(stop);
-        } catch (const Error&) {
-            // A stall given up or a cancel: the programmer may be mid-transfer.
+        } catch (...) {
+            // A stall given up, a cancel, or a callback that threw: the
+            // programmer may be in the middle of a transfer.
             session.reset();
             throw;
         }
