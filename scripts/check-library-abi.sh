@@ -6,6 +6,8 @@
 # Fails when the new one breaks programs built against the old one; the
 # report is build/abi/report.html, and its summary is printed.
 # Usage: scripts/check-library-abi.sh [OLD_REF]   (default: the first commit with the library)
+# DSPPROG_ABI_NEW_BUILD=DIR takes the new library from a build folder that
+# has it already (build/werror) instead of building it again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,14 +25,15 @@ build_library() {  # SOURCE BUILD
     cmake --build "$2" -j2 --target dspprog_shared >/dev/null
 }
 build_library "$abi/old-src" "$abi/old"
-build_library . "$abi/new"
+new_build=${DSPPROG_ABI_NEW_BUILD:-$abi/new}
+[[ -n ${DSPPROG_ABI_NEW_BUILD:-} ]] || build_library . "$new_build"
 
 dump() {  # SOURCE BUILD VERSION OUT
     abi-dumper "$2/src/library/libdspprog.so.0" -o "$4" -lver "$3" \
         -public-headers "$1/include/dspprog" >/dev/null
 }
 dump "$abi/old-src" "$abi/old" "$(git rev-parse --short "$old_ref")" "$abi/old.dump"
-dump . "$abi/new" "$(git describe --always --dirty)" "$abi/new.dump"
+dump . "$new_build" "$(git describe --always --dirty)" "$abi/new.dump"
 
 status=0
 abi-compliance-checker -l libdspprog -old "$abi/old.dump" -new "$abi/new.dump" \

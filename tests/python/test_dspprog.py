@@ -92,18 +92,27 @@ def test_four_programmers_in_four_threads_take_the_time_of_one(tmp_path):
         for _ in range(2):
             p.read()
 
-    start = time.monotonic()
-    work(programmers[0])
-    one = time.monotonic() - start
+    def timed(function):
+        start = time.monotonic()
+        function()
+        return time.monotonic() - start
 
-    threads = [threading.Thread(target=work, args=(p,)) for p in programmers]
-    start = time.monotonic()
-    for thread in threads:
-        thread.start()
-    for thread in threads:
-        thread.join()
-    four = time.monotonic() - start
-    assert four < 1.3 * one, f"one: {one:.3f} s, four at once: {four:.3f} s"
+    def four_at_once():
+        threads = [threading.Thread(target=work, args=(p,)) for p in programmers]
+        for thread in threads:
+            thread.start()
+        for thread in threads:
+            thread.join()
+
+    # A machine busy with other work can delay one measurement; with the GIL
+    # held, every attempt would take four times as long.
+    attempts = []
+    for _ in range(3):
+        one, four = timed(lambda: work(programmers[0])), timed(four_at_once)
+        attempts.append(f"one: {one:.3f} s, four at once: {four:.3f} s")
+        if four < 1.3 * one:
+            return
+    pytest.fail("; ".join(attempts))
 
 
 def test_version_and_docstrings():
