@@ -104,6 +104,27 @@ stall_seconds: how long a stalled transfer is awaited before ProgrammerGone.
 Raises BadInput for unusable options, ProgrammerGone when no programmer
 can be opened.)";
 
+// open() and open_all(): the same keywords, one programmer or all.
+template <typename Opened>
+void DefineOpening(py::module_& m, const char* name, Opened (*open)(const dspprog::OpenOptions&),
+                   const char* doc) {
+    m.def(
+        name,
+        [open](std::optional<std::string> emulate, std::optional<std::string> chip_file,
+               std::optional<std::string> device, std::optional<std::string> backend,
+               std::optional<std::string> catalogue, std::vector<std::string> faults, bool fast,
+               std::uint32_t stall_seconds) {
+            const auto options = OptionsOf(emulate, chip_file, device, backend, catalogue, faults,
+                                           fast, stall_seconds);
+            py::gil_scoped_release unlocked;
+            return open(options);
+        },
+        py::kw_only(), py::arg("emulate") = py::none(), py::arg("chip_file") = py::none(),
+        py::arg("device") = py::none(), py::arg("backend") = py::none(),
+        py::arg("catalogue") = py::none(), py::arg("faults") = std::vector<std::string>{},
+        py::arg("fast") = false, py::arg("stall_seconds") = 30, doc);
+}
+
 }  // namespace
 
 PYBIND11_MODULE(dspprog, m) {
@@ -245,37 +266,9 @@ PYBIND11_MODULE(dspprog, m) {
         .def("cancel", &Programmer::Cancel,
              "Stops the running operation at its next block (it raises Cancelled). Any thread.");
 
-    m.def(
-        "open",
-        [](std::optional<std::string> emulate, std::optional<std::string> chip_file,
-           std::optional<std::string> device, std::optional<std::string> backend,
-           std::optional<std::string> catalogue, std::vector<std::string> faults, bool fast,
-           std::uint32_t stall_seconds) {
-            const auto options = OptionsOf(emulate, chip_file, device, backend, catalogue, faults,
-                                           fast, stall_seconds);
-            py::gil_scoped_release unlocked;
-            return Programmer::Open(options);
-        },
-        py::kw_only(), py::arg("emulate") = py::none(), py::arg("chip_file") = py::none(),
-        py::arg("device") = py::none(), py::arg("backend") = py::none(),
-        py::arg("catalogue") = py::none(), py::arg("faults") = std::vector<std::string>{},
-        py::arg("fast") = false, py::arg("stall_seconds") = 30, kOpenDoc);
-    m.def(
-        "open_all",
-        [](std::optional<std::string> emulate, std::optional<std::string> chip_file,
-           std::optional<std::string> device, std::optional<std::string> backend,
-           std::optional<std::string> catalogue, std::vector<std::string> faults, bool fast,
-           std::uint32_t stall_seconds) {
-            const auto options = OptionsOf(emulate, chip_file, device, backend, catalogue, faults,
-                                           fast, stall_seconds);
-            py::gil_scoped_release unlocked;
-            return Programmer::OpenAll(options);
-        },
-        py::kw_only(), py::arg("emulate") = py::none(), py::arg("chip_file") = py::none(),
-        py::arg("device") = py::none(), py::arg("backend") = py::none(),
-        py::arg("catalogue") = py::none(), py::arg("faults") = std::vector<std::string>{},
-        py::arg("fast") = false, py::arg("stall_seconds") = 30,
-        "Opens every programmer (as open() takes them): a list of Programmer.");
+    DefineOpening(m, "open", &Programmer::Open, kOpenDoc);
+    DefineOpening(m, "open_all", &Programmer::OpenAll,
+                  "Opens every programmer (as open() takes them): a list of Programmer.");
     m.def(
         "list_programmers",
         [](std::optional<std::string> backend, std::optional<std::string> emulate) {
