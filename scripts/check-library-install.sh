@@ -20,6 +20,8 @@ fail() {
     echo "check-library-install: $*" >&2
     exit 1
 }
+SUDO=""
+if [[ $(id -u) -ne 0 ]]; then SUDO="sudo"; fi
 
 work=$(mktemp -d)
 packages=(dspprog libdspprog0 libdspprog-dev python3-dspprog)
@@ -78,12 +80,12 @@ else
         fi
     done
     cleanup() {
-        DEBIAN_FRONTEND=noninteractive apt-get purge -y -q "${packages[@]}" >/dev/null 2>&1 || true
+        $SUDO env DEBIAN_FRONTEND=noninteractive apt-get purge -y -q "${packages[@]}" >/dev/null 2>&1 || true
         rm -rf "$work"
     }
     trap cleanup EXIT
     echo "== apt-get install of the four packages on this machine (purged afterwards)"
-    (cd "$work" && DEBIAN_FRONTEND=noninteractive apt-get install -y -q ./*.deb) >"$work/apt.log" 2>&1 ||
+    (cd "$work" && $SUDO env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y -q ./*.deb) >"$work/apt.log" 2>&1 ||
         { cat "$work/apt.log" >&2; fail "the packages do not install"; }
     bash "$work/check.sh"
 fi

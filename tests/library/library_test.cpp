@@ -204,8 +204,16 @@ TEST_F(LibraryTest, ResultsAgreeWithSumsAndAddressesComputedHere) {
 }
 
 TEST_F(LibraryTest, ProgrammersOpenedTogetherWorkInParallelThreads) {
-    std::vector<api::Programmer> all = api::Programmer::OpenAll(Emulated({}, 3));
+    const api::OpenOptions options = Emulated({}, 3);
+    std::vector<api::Programmer> all = api::Programmer::OpenAll(options);
     ASSERT_EQ(all.size(), 3u);
+    const std::vector<api::ProgrammerInfo> listed = api::Programmer::List(options);
+    ASSERT_EQ(listed.size(), 3u);
+    for (std::size_t n = 0; n < 3; ++n) EXPECT_EQ(all[n].Info().serial, listed[n].serial);
+    // One of them, chosen as --device chooses.
+    api::OpenOptions second = options;
+    second.device = listed[1].serial;
+    EXPECT_EQ(api::Programmer::Open(second).Info().path, listed[1].path);
     std::vector<std::thread> threads;
     for (std::size_t n = 0; n < all.size(); ++n)
         threads.emplace_back(
