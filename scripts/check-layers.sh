@@ -25,6 +25,10 @@ declare -A allowed=(
     [production]="startup operations emulator protocol catalogue image link base"
     [cli]="production startup operations emulator protocol catalogue image link base"
     [window]="production startup operations emulator protocol catalogue image link base"
+    # dspprog/: the public headers (include/dspprog), which the library implements.
+    [library]="production startup operations emulator protocol catalogue image link base dspprog"
+    # The Python module sees the public API alone.
+    [python]="dspprog"
 )
 # Only these folders may use Qt.
 qt_folders=" window "

@@ -7,7 +7,13 @@
 #    else (no tests, benchmarks or test libraries);
 #  - its desktop entry and AppStream metadata pass their validators;
 #  - its dspprog-cli, unpacked under a fresh root and started from an empty
-#    directory with an empty home, finds the packaged catalogue on its own.
+#    directory with an empty home, finds the packaged catalogue on its own;
+#  - the library's packages (libdspprog0, libdspprog-dev, python3-dspprog)
+#    pass lintian, carry their files, and libdspprog.so.0 exports exactly
+#    the symbols packaging/libdspprog0.symbols lists;
+#  - installed (scripts/check-library-install.sh), a program built outside
+#    the tree with pkg-config alone reads and writes an emulated chip, and
+#    the Python module imports from an empty folder.
 # Usage: scripts/check-package.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -31,8 +37,17 @@ dpkg-deb --field "$deb" Package Version Architecture Section Maintainer Depends
 # The serial numbers and chip log shared on a PostgreSQL server need libpq.
 dpkg-deb --field "$deb" Depends | grep -q 'libpq5' || fail "$deb does not depend on libpq5"
 
+arch=$(dpkg --print-architecture)
+library_debs=()
+for package in libdspprog0 libdspprog-dev python3-dspprog; do
+    library_deb=build/default/${package}_${version}_${arch}.deb
+    [[ -f $library_deb ]] || fail "the build made no $library_deb"
+    library_debs+=("$library_deb")
+done
+
 echo "== lintian"
-lintian --display-info --fail-on error,warning "$deb" || fail "lintian has findings on $deb"
+lintian --display-info --fail-on error,warning "$deb" "${library_debs[@]}" ||
+    fail "lintian has findings on the packages"
 
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
@@ -81,4 +96,36 @@ cat "$tmp/out" "$tmp/err"
 grep -Fxq "  AMD Am29F010. Объем: 131072 байт(а)." "$tmp/out" ||
     fail "the unpacked dspprog-cli did not identify the chip from the packaged catalogue"
 
-echo "package OK: $deb"
+echo "== the library's packages"
+libroot=$tmp/library
+for library_deb in "${library_debs[@]}"; do
+    dpkg-deb --field "$library_deb" Package Section Depends Recommends
+    dpkg-deb -x "$library_deb" "$libroot"
+done
+libdir=$(cd "$libroot" && dirname "$(find usr -name 'libdspprog.so.0' -print -quit)")
+library_files=(
+    "$libdir/libdspprog.so.0" "$libdir/libdspprog.so" "$libdir/pkgconfig/dspprog.pc"
+    "$libdir/cmake/dspprog/dspprog-config.cmake" usr/include/dspprog/dspprog.h
+    usr/share/doc/libdspprog0/copyright usr/share/doc/libdspprog-dev/copyright
+    usr/share/doc/python3-dspprog/copyright usr/lib/python3/dist-packages/dspprog.pyi
+)
+for file in "${library_files[@]}"; do
+    [[ -e $libroot/$file ]] || fail "the library's packages lack /$file"
+done
+ls "$libroot"/usr/lib/python3/dist-packages/dspprog.*.so >/dev/null ||
+    fail "python3-dspprog has no module"
+# The symbols file is a promise: a symbol gone or added without its entry fails.
+symbols=$tmp/symbols
+mkdir -p "$symbols/debian" "$symbols/pkg/DEBIAN"
+printf 'Source: dspprog\n\nPackage: libdspprog0\nArchitecture: %s\n' "$arch" \
+    >"$symbols/debian/control"
+cp packaging/changelog "$symbols/debian/changelog"
+cp -a "$libroot/usr" "$symbols/pkg/"
+(cd "$symbols" && dpkg-gensymbols -plibdspprog0 -v"$version" -Ppkg -c4 \
+    -I"$OLDPWD/packaging/libdspprog0.symbols" -O/dev/null) ||
+    fail "libdspprog.so.0 does not export what packaging/libdspprog0.symbols lists"
+echo "libdspprog.so.0 exports the symbols its symbols file lists"
+
+bash scripts/check-library-install.sh "$deb" "${library_debs[@]}"
+
+echo "package OK: $deb ${library_debs[*]}"

@@ -26,6 +26,8 @@ packages=(
     # The manual pages, and the Debian package with its checks
     # (scripts/check-package.sh); rsvg-convert renders the icon's PNG.
     scdoc dpkg-dev file lintian appstream desktop-file-utils librsvg2-bin
+    # The Python module (pybind11) and its tests; the library's ABI report.
+    pybind11-dev python3-dev python3-pytest abi-dumper abi-compliance-checker
 )
 windows=false
 if [[ "${1:-}" == "--windows" ]]; then

@@ -77,7 +77,13 @@ void Link::AwaitWhole(Pipe& pipe, std::uint32_t length, std::uint64_t base_ms,
         while (keep_deadlines_ && done.state == Completion::State::Pending &&
                clock_.NowMs() < deadline) {
             const std::uint64_t now = clock_.NowMs();
-            prompt_.ShowWaiting(now - start, deadline - start);
+            try {
+                prompt_.ShowWaiting(now - start, deadline - start);
+            } catch (...) {
+                // A prompt that gives up: as below, the buffer must be left alone.
+                pipe.Cancel();
+                throw;
+            }
             done = pipe.Await(clock_, std::min(deadline, now + kWaitingReportMs));
         }
         if (done.state == Completion::State::Gone) {
