@@ -17,6 +17,10 @@ namespace dspprog {
 struct OperationFindings {
     // The chip's bytes as read, or the image written or compared with.
     std::vector<std::uint8_t> content;
+    // Whose bytes `content` holds: the chip's, or an image's as it goes to the
+    // chip (arranged, padded, its serial number in place).
+    enum class Source { None, Chip, Image };
+    Source content_source = Source::None;
     // The write command was accepted: from here on the chip may hold data.
     bool write_began = false;
     // The sums of the chip's whole content, when a read or a compare was
@@ -25,6 +29,10 @@ struct OperationFindings {
     // A compare's differing bytes: how many, and the first addresses.
     std::uint32_t differing = 0;
     std::vector<std::uint32_t> differing_addresses;
+    // Every differing byte of `content`: bit i % 64 of word i / 64 is set
+    // where the chip differed; empty when nothing did. A bit a byte keeps the
+    // record small however much of a large chip differs.
+    std::vector<std::uint64_t> differing_marks;
     std::vector<std::string> saved_files;
     // Why the operation failed, in the words of its first line that said so;
     // empty when it did not fail.

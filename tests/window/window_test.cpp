@@ -107,15 +107,18 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         window.GetIdent->setFocus();
         QStringList order{QApplication::focusWidget()->objectName()};
-        for (int i = 0; i < 15; ++i) {
+        for (int i = 0; i < 21; ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             order << QApplication::focusWidget()->objectName();
         }
+        // The buffer's controls after all the others; its difference buttons
+        // are off while nothing differs.
         QCOMPARE(order, (QStringList{"GetIdent", "Read", "EreaseChip", "Memo1", "WriteChipButton",
                                      "CompareButton", "CheckBoxNotErase", "CheckBoxClear",
                                      "CheckBoxPad", "ComboBoxLane", "CheckBoxSwap",
                                      "CheckBoxNotWrite", "Button1", "CheckBoxSeries",
-                                     "SerialButton", "GetIdent"}));
+                                     "SerialButton", "BufferTable", "AddressEdit", "GoToAddress",
+                                     "FindEdit", "FindKind", "FindNext", "GetIdent"}));
     }
 
     void GroupsTheReadAndWriteSidesInRaisedBevels() {
