@@ -14,6 +14,16 @@ QString Hex(unsigned value, int digits) {
     return QString::number(value, 16).toUpper().rightJustified(digits, '0');
 }
 
+// The 256 two-digit forms, made once: a paint asks for hundreds of them.
+const QString& ByteHex(std::uint8_t byte) {
+    static const std::vector<QString> forms = [] {
+        std::vector<QString> made;
+        for (unsigned value = 0; value < 256; ++value) made.push_back(Hex(value, 2));
+        return made;
+    }();
+    return forms[byte];
+}
+
 // Printable ASCII as itself, anything else as a dot.
 QChar Shown(std::uint8_t byte) {
     return byte >= 0x20 && byte < 0x7F ? QChar(byte) : QChar('.');
@@ -134,17 +144,16 @@ QVariant BufferModel::data(const QModelIndex& index, int role) const {
         }
     }
     if (address >= bytes_.size()) return {};
-    const unsigned value = bytes_[address];
     switch (role) {
         case Qt::DisplayRole:
-            return Hex(value, 2);
+            return ByteHex(bytes_[address]);
         case Qt::TextAlignmentRole:
             return Qt::AlignCenter;
         case Qt::BackgroundRole:
             return Differs(address) ? QVariant(QColor(255, 160, 160)) : QVariant();
         case Qt::AccessibleTextRole:
         case Qt::ToolTipRole:
-            return AddressText(address) + ": 0x" + Hex(value, 2) +
+            return AddressText(address) + ": 0x" + ByteHex(bytes_[address]) +
                    (Differs(address) ? ", в чипе другое значение" : "");
         default:
             return {};
