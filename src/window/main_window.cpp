@@ -250,6 +250,7 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     SumsStatus->setObjectName("SumsStatus");
     for (QLabel* part : {ProgrammerStatus, ChipStatus, SumsStatus}) {
         part->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        part->setContentsMargins(0, 0, 16, 0);
         StatusLine->addWidget(part);
     }
     ShowProgrammer({}, {});
