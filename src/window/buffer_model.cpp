@@ -44,7 +44,8 @@ void BufferModel::SetBuffer(std::vector<std::uint8_t> bytes, std::vector<std::ui
     if (!marks_.empty() && bytes_.size() % 64 != 0)
         marks_.back() &= (std::uint64_t{1} << (bytes_.size() % 64)) - 1;
     differences_ = 0;
-    for (std::uint64_t word : marks_) differences_ += static_cast<std::uint32_t>(std::popcount(word));
+    for (std::uint64_t word : marks_)
+        differences_ += static_cast<std::uint32_t>(std::popcount(word));
     endResetModel();
 }
 
@@ -56,15 +57,15 @@ bool BufferModel::Differs(std::uint32_t address) const {
 std::uint32_t BufferModel::DifferencesBefore(std::uint32_t address) const {
     std::uint32_t count = 0;
     const std::size_t whole = std::min<std::size_t>(address / 64, marks_.size());
-    for (std::size_t i = 0; i < whole; ++i) count += static_cast<std::uint32_t>(std::popcount(marks_[i]));
+    for (std::size_t i = 0; i < whole; ++i)
+        count += static_cast<std::uint32_t>(std::popcount(marks_[i]));
     if (whole < marks_.size() && address % 64 != 0)
         count += static_cast<std::uint32_t>(
             std::popcount(marks_[whole] & ((std::uint64_t{1} << (address % 64)) - 1)));
     return count;
 }
 
-std::optional<std::uint32_t> BufferModel::NextDifference(
-    std::optional<std::uint32_t> after) const {
+std::optional<std::uint32_t> BufferModel::NextDifference(std::optional<std::uint32_t> after) const {
     const std::uint64_t start = after ? std::uint64_t{*after} + 1 : 0;
     for (std::size_t word = start / 64; word < marks_.size(); ++word) {
         std::uint64_t bits = marks_[word];
@@ -94,8 +95,9 @@ std::optional<std::uint32_t> BufferModel::Find(std::span<const std::uint8_t> pat
     auto found = std::search(from, bytes_.end(), searcher);
     if (found == bytes_.end()) {
         // Round to the start; a match may run on from there up to `from`.
-        const auto limit = first + std::min<std::ptrdiff_t>(from - first + pattern.size() - 1,
-                                                            static_cast<std::ptrdiff_t>(bytes_.size()));
+        const auto limit =
+            first + std::min<std::ptrdiff_t>(from - first + pattern.size() - 1,
+                                             static_cast<std::ptrdiff_t>(bytes_.size()));
         found = std::search(first, limit, searcher);
         if (found == limit) return std::nullopt;
     }

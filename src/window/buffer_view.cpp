@@ -206,9 +206,8 @@ void BufferView::ShowDifferencePlace() {
     }
     const std::optional<std::uint32_t> at = CurrentAddress();
     if (at && model_.Differs(*at)) {
-        DifferenceCount->setText(QString("Отличие %1 из %2")
-                                     .arg(model_.DifferencesBefore(*at) + 1)
-                                     .arg(count));
+        DifferenceCount->setText(
+            QString("Отличие %1 из %2").arg(model_.DifferencesBefore(*at) + 1).arg(count));
     } else {
         DifferenceCount->setText(QString("Отличий: %1").arg(count));
     }
@@ -219,8 +218,10 @@ void BufferView::GoToTypedAddress() {
     if (!address) {
         Notice->setText("Адрес пишется в шестнадцатеричном виде, например 1F00");
     } else if (*address >= model_.bytes().size()) {
-        Notice->setText(QString("Адрес вне буфера (0–%1h)")
-                            .arg(QString::number(model_.bytes().empty() ? 0 : model_.bytes().size() - 1, 16).toUpper()));
+        Notice->setText(
+            QString("Адрес вне буфера (0–%1h)")
+                .arg(QString::number(model_.bytes().empty() ? 0 : model_.bytes().size() - 1, 16)
+                         .toUpper()));
     } else {
         Notice->clear();
         GoTo(*address);

@@ -125,15 +125,16 @@ bool SaveNew(QWidget* parent, const QString& name, std::string_view content, con
         case NewFileResult::Saved:
             return true;
         case NewFileResult::Exists:
-            QMessageBox::critical(parent, kErrorBoxTitle,
-                                  QString("Файл \"%1\" уже есть; %2 не заменяет файлы.")
-                                      .arg(Shown(name), what));
+            QMessageBox::critical(
+                parent, kErrorBoxTitle,
+                QString("Файл \"%1\" уже есть; %2 не заменяет файлы.").arg(Shown(name), what));
             return false;
         case NewFileResult::Failed:
             break;
     }
-    QMessageBox::critical(parent, kErrorBoxTitle,
-                          QString("Не удалось сохранить %1 в файле \"%2\".").arg(what, Shown(name)));
+    QMessageBox::critical(
+        parent, kErrorBoxTitle,
+        QString("Не удалось сохранить %1 в файле \"%2\".").arg(what, Shown(name)));
     return false;
 }
 
@@ -235,9 +236,8 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     QuitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     HelpMenu = MenuBar->addMenu("&Справка");
     HelpMenu->setObjectName("menu_help");
-    AboutAction = HelpMenu->addAction("О программе", this, [this] {
-        QMessageBox::about(this, "О программе", AboutText());
-    });
+    AboutAction = HelpMenu->addAction(
+        "О программе", this, [this] { QMessageBox::about(this, "О программе", AboutText()); });
     AboutAction->setObjectName("AboutAction");
 
     StatusLine = new QStatusBar(this);
@@ -354,8 +354,8 @@ void MainWindow::ShowBuffer(const QString& title, std::vector<std::uint8_t> byte
         const auto hex = [](unsigned value, int digits) {
             return QString::number(value, 16).toUpper().rightJustified(digits, '0');
         };
-        SumsStatus->setText(QString("Сумма-16: %1  CRC-32: %2")
-                                .arg(hex(Sum16(bytes), 4), hex(Crc32(bytes), 8)));
+        SumsStatus->setText(
+            QString("Сумма-16: %1  CRC-32: %2").arg(hex(Sum16(bytes), 4), hex(Crc32(bytes), 8)));
     }
     SaveBufferAction->setEnabled(!bytes.empty());
     Buffer->Show(title, std::move(bytes), std::move(marks));
@@ -385,7 +385,8 @@ void MainWindow::SaveLog() {
 
 bool MainWindow::SaveLogTo(const QString& name) {
     const QByteArray text = (Memo1->toPlainText() + '\n').toUtf8();
-    return SaveNew(this, name, std::string_view(text.constData(), static_cast<std::size_t>(text.size())),
+    return SaveNew(this, name,
+                   std::string_view(text.constData(), static_cast<std::size_t>(text.size())),
                    "журнал");
 }
 
@@ -396,26 +397,26 @@ void MainWindow::SaveBuffer() {
         SaveBufferDialog->selectedFiles().isEmpty())
         return;
     const QString name = SaveBufferDialog->selectedFiles().constFirst();
-    SaveBufferTo(name, FilterFormat(SaveBufferDialog)
-                           .value_or(ImageFormatFromFileName(name.toStdString())));
+    SaveBufferTo(
+        name, FilterFormat(SaveBufferDialog).value_or(ImageFormatFromFileName(name.toStdString())));
 }
 
 bool MainWindow::SaveBufferTo(const QString& name, ImageFormat format) {
     const std::string content = EncodeImage(format, Buffer->model().bytes());
     if (!SaveNew(this, name, content, "буфер")) return false;
-    const QString form = format == ImageFormat::Raw
-                             ? QString()
-                             : QString(" (%1)").arg(ImageFormatTitle(format));
+    const QString form =
+        format == ImageFormat::Raw ? QString() : QString(" (%1)").arg(ImageFormatTitle(format));
     AppendLine("Буфер сохранён в файле: \"" + Shown(name) + "\"" + form + ".");
     return true;
 }
 
 QString MainWindow::AboutText() {
-    QString text = QString("dspprog %1\n"
-                           "Программатор чипов для TMS320VC5509 по USB.\n\n"
-                           "Лицензия: GNU General Public License, версия 3 или любая "
-                           "более поздняя (GPL-3.0-or-later).\n\n"
-                           "Библиотеки:\n")
+    QString text = QString(
+                       "dspprog %1\n"
+                       "Программатор чипов для TMS320VC5509 по USB.\n\n"
+                       "Лицензия: GNU General Public License, версия 3 или любая "
+                       "более поздняя (GPL-3.0-or-later).\n\n"
+                       "Библиотеки:\n")
                        .arg(ProgramVersion());
     text += QString("Qt %1\n").arg(qVersion());
     for (const LibraryVersion& library : LinkedLibraries())

@@ -6,9 +6,9 @@
 #include <QPushButton>
 #include <QSettings>
 
+#include "base/shown_text.h"
 #include "operations/write_chip.h"
 #include "startup/operation_table.h"
-#include "base/shown_text.h"
 #include "startup/programmer.h"
 #include "window/fatal_report.h"
 #include "window/main_window.h"

@@ -122,9 +122,8 @@ private slots:
         const std::set<std::uint32_t> expected(differing.begin(), differing.end());
         QAbstractItemModel* model = b.view().Table->model();
         for (std::uint32_t at = 0; at < 8192; ++at) {
-            const bool marked = model->index(int(at / 16), int(at % 16))
-                                    .data(Qt::BackgroundRole)
-                                    .isValid();
+            const bool marked =
+                model->index(int(at / 16), int(at % 16)).data(Qt::BackgroundRole).isValid();
             QVERIFY2(marked == expected.contains(at), qPrintable(QString::number(at, 16)));
         }
         // The view opens on the first; "next" goes on in order and stops at
@@ -159,8 +158,10 @@ private slots:
             std::uint32_t lands_on;
         };
         const Case cases[] = {
-            {"hex address", QKeySequence(Qt::CTRL | Qt::Key_G), b.view().AddressEdit, 0, "1F0A", 0x1F0A},
-            {"0x and h", QKeySequence(Qt::CTRL | Qt::Key_G), b.view().AddressEdit, 0, "0x10h", 0x10},
+            {"hex address", QKeySequence(Qt::CTRL | Qt::Key_G), b.view().AddressEdit, 0, "1F0A",
+             0x1F0A},
+            {"0x and h", QKeySequence(Qt::CTRL | Qt::Key_G), b.view().AddressEdit, 0, "0x10h",
+             0x10},
             {"hex bytes", QKeySequence::Find, b.view().FindEdit, 0, "de ad", 0x345},
             {"text", QKeySequence::Find, b.view().FindEdit, 1, "dspprog", 0x1234},
         };

@@ -113,12 +113,14 @@ private slots:
         }
         // The buffer's controls after all the others; its difference buttons
         // are off while nothing differs.
-        QCOMPARE(order, (QStringList{"GetIdent", "Read", "EreaseChip", "Memo1", "WriteChipButton",
-                                     "CompareButton", "CheckBoxNotErase", "CheckBoxClear",
-                                     "CheckBoxPad", "ComboBoxLane", "CheckBoxSwap",
-                                     "CheckBoxNotWrite", "Button1", "CheckBoxSeries",
-                                     "SerialButton", "BufferTable", "AddressEdit", "GoToAddress",
-                                     "FindEdit", "FindKind", "FindNext", "GetIdent"}));
+        QCOMPARE(order,
+                 (QStringList{
+                     "GetIdent",        "Read",           "EreaseChip",       "Memo1",
+                     "WriteChipButton", "CompareButton",  "CheckBoxNotErase", "CheckBoxClear",
+                     "CheckBoxPad",     "ComboBoxLane",   "CheckBoxSwap",     "CheckBoxNotWrite",
+                     "Button1",         "CheckBoxSeries", "SerialButton",     "BufferTable",
+                     "AddressEdit",     "GoToAddress",    "FindEdit",         "FindKind",
+                     "FindNext",        "GetIdent"}));
     }
 
     void GroupsTheReadAndWriteSidesInRaisedBevels() {
