@@ -18,6 +18,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <random>
 #include <set>
 
 #include "image/image_format.h"
@@ -143,6 +144,47 @@ private slots:
                                           .arg(QString::number(std::uint8_t(image[0x100]), 16)
                                                    .toUpper()
                                                    .rightJustified(2, '0')));
+    }
+
+    // The marks' word arithmetic against a plain walk over the bytes, for
+    // seeded buffers whose sizes and marks fall on and beside word edges.
+    void DifferencesAndMatchesAreFoundWhereAPlainWalkFindsThem() {
+        std::mt19937 random(5509);
+        for (std::uint32_t size : {1u, 63u, 64u, 65u, 1000u, 4096u}) {
+            std::vector<std::uint8_t> bytes(size);
+            for (auto& byte : bytes) byte = static_cast<std::uint8_t>(random() % 4);
+            std::vector<bool> differs(size);
+            std::vector<std::uint64_t> marks((size + 63) / 64 + 1, 0);  // one word too many
+            for (std::uint32_t at = 0; at < size; ++at) {
+                differs[at] = random() % 7 == 0 || at == 63 || at == 64 || at + 1 == size;
+                if (differs[at]) marks[at / 64] |= std::uint64_t{1} << (at % 64);
+            }
+            marks.back() = ~std::uint64_t{0};  // past the bytes: never counted
+            BufferModel model;
+            model.SetBuffer(bytes, marks);
+            const std::vector<std::uint8_t> pattern = {bytes[size / 2],
+                                                       bytes[(size / 2 + 1) % size]};
+            std::uint32_t before = 0;
+            for (std::uint32_t at = 0; at < size; ++at) {
+                std::optional<std::uint32_t> next, previous, match;
+                for (std::uint32_t i = at + 1; i < size && !next; ++i)
+                    if (differs[i]) next = i;
+                for (std::uint32_t i = at; i-- > 0 && !previous;)
+                    if (differs[i]) previous = i;
+                for (std::uint32_t k = 1; k <= size && !match && size > 1; ++k) {
+                    const std::uint32_t i = (at + k) % size;
+                    if (i + 1 < size && bytes[i] == pattern[0] && bytes[i + 1] == pattern[1])
+                        match = i;
+                }
+                const QString where = QString("size %1 at %2").arg(size).arg(at);
+                QVERIFY2(model.NextDifference(at) == next, qPrintable(where));
+                QVERIFY2(model.PreviousDifference(at) == previous, qPrintable(where));
+                QVERIFY2(model.DifferencesBefore(at) == before, qPrintable(where));
+                QVERIFY2(model.Find(pattern, at) == match, qPrintable(where));
+                before += differs[at] ? 1 : 0;
+            }
+            QCOMPARE(model.DifferenceCount(), before);
+        }
     }
 
     void GoToAndFindLandOnTheRightCellFromTheKeyboard() {
