@@ -413,7 +413,7 @@ bool MainWindow::SaveBufferTo(const QString& name, ImageFormat format) {
 QString MainWindow::AboutText() {
     QString text = QString(
                        "dspprog %1\n"
-                       "Программатор чипов для TMS320VC5509 по USB.\n\n"
+                       "Программа для программатора чипов на TMS320VC5509 (USB).\n\n"
                        "Лицензия: GNU General Public License, версия 3 или любая "
                        "более поздняя (GPL-3.0-or-later).\n\n"
                        "Библиотеки:\n")
