@@ -51,6 +51,9 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${DSPPROG_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The window's file dialogs and message boxes speak Russian with Qt's own
+# translations.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 
 # The library and the Python module are packages of their own: the program
 # is the install's unnamed component, as it always was.

@@ -34,6 +34,15 @@ if(EXISTS ${DSPPROG_QT_MINGW_DIR}/SOURCE
     # This Qt is linked against the compiler's shared runtime, which the
     # programs themselves link statically: its DLLs go beside the Qt DLLs.
     set(DSPPROG_MINGW_RUNTIME_DLLS)
+    # Qt's own texts in Russian, from the build machine's Debian package:
+    # the window loads them from translations/ beside itself.
+    find_file(DSPPROG_QTBASE_RU qtbase_ru.qm PATHS /usr/share/qt6/translations
+              NO_CMAKE_FIND_ROOT_PATH NO_DEFAULT_PATH)
+    if(NOT DSPPROG_QTBASE_RU)
+        message(FATAL_ERROR "Qt's Russian texts (qtbase_ru.qm) are missing: "
+                            "install qt6-translations-l10n")
+    endif()
+
     foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
         execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${dll}
                         OUTPUT_VARIABLE found OUTPUT_STRIP_TRAILING_WHITESPACE)
@@ -71,6 +80,8 @@ function(dspprog_deploy_qt_runtime target)
                          ${dir}/${subdir})
         endif()
     endforeach()
+    list(APPEND commands COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}/translations
+         COMMAND ${CMAKE_COMMAND} -E copy_if_different ${DSPPROG_QTBASE_RU} ${dir}/translations)
     add_custom_command(TARGET ${target} POST_BUILD ${commands} VERBATIM COMMAND_EXPAND_LISTS)
 endfunction()
 
@@ -82,6 +93,7 @@ function(dspprog_install_qt_runtime bindir)
     install(FILES $<TARGET_FILE:Qt6::Core> $<TARGET_FILE:Qt6::Gui> $<TARGET_FILE:Qt6::Widgets>
                   ${DSPPROG_MINGW_RUNTIME_DLLS}
             DESTINATION ${bindir})
+    install(FILES ${DSPPROG_QTBASE_RU} DESTINATION ${bindir}/translations)
     foreach(entry IN LISTS DSPPROG_QT_PLUGINS)
         string(REPLACE "|" ";" entry "${entry}")
         list(GET entry 0 subdir)

@@ -74,8 +74,8 @@ zipped=$(unzip -Z1 "$zip" | grep -v '/$' | sed 's|^[^/]*/||' | sort)
 [[ $installed == "$zipped" ]] ||
     fail "the installer and the zip differ:"$'\n'"$(diff <(echo "$zipped") <(echo "$installed"))"
 for file in bin/dspprog.exe bin/dspprog-cli.exe bin/Qt6Widgets.dll bin/platforms/qwindows.dll \
-    bin/libstdc++-6.dll share/dspprog/chips.db LICENSE.txt README.txt \
-    lib/libdspprog.dll lib/libdspprog.dll.a include/dspprog/dspprog.h; do
+    bin/libstdc++-6.dll bin/translations/qtbase_ru.qm share/dspprog/chips.db LICENSE.txt \
+    README.txt lib/libdspprog.dll lib/libdspprog.dll.a include/dspprog/dspprog.h; do
     grep -Fxq "$file" <<<"$installed" || fail "the install lacks $file"
 done
 [[ -f $root/Uninstall.exe ]] || fail "no uninstaller"

@@ -9,6 +9,9 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libsqlite3-dev
     qt6-base-dev fonts-dejavu-core
+    # Qt's own texts (file dialogs, message box buttons) in Russian; the
+    # Windows package ships its qtbase_ru.qm too.
+    qt6-translations-l10n
     libusb-1.0-0-dev umockdev libumockdev-dev libglib2.0-dev
     pxlib-dev
     # CRC-32 (zlib) and SHA-1/SHA-256 (OpenSSL's libcrypto) of images; JSON for

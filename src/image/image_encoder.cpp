@@ -10,4 +10,9 @@ std::unique_ptr<ImageEncoder> MakeImageEncoder(ImageFormat format, std::uint32_t
     return ImageFormatRowOf(format).make_encoder(chip_size, offset);
 }
 
+std::string EncodeImage(ImageFormat format, std::span<const std::uint8_t> bytes) {
+    const auto encoder = MakeImageEncoder(format, static_cast<std::uint32_t>(bytes.size()));
+    return encoder->Begin() + encoder->Data(0, bytes.data(), bytes.size()) + encoder->End();
+}
+
 }  // namespace dspprog

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "image/image_format.h"
@@ -45,5 +46,9 @@ public:
 // (OffsetProblem).
 std::unique_ptr<ImageEncoder> MakeImageEncoder(ImageFormat format, std::uint32_t chip_size,
                                                std::uint32_t offset = 0);
+
+// A whole file of `format` holding `bytes` from chip offset 0 on, as the
+// encoder above writes it.
+std::string EncodeImage(ImageFormat format, std::span<const std::uint8_t> bytes);
 
 }  // namespace dspprog

@@ -13,6 +13,7 @@
 #include <unistd.h>
 #endif
 
+#include "base/new_file.h"
 #include "base/no_replace_move.h"
 #include "base/shown_text.h"
 #include "base/utf8_file.h"
@@ -25,24 +26,6 @@ constexpr const char* kReadError = "Ошибка при чтении входн�
 constexpr const char* kWriteError = "Ошибка при записи выходного файла";
 
 constexpr const char* kPartSuffix = ".part";
-
-// ".NAME.k3x9qz" beside NAME: hidden on POSIX systems, and not a name the
-// operator would pick. A very long NAME is cut, at the start of a character,
-// so that the temporary's name fits where NAME does.
-std::string TemporaryName(const std::string& name, std::random_device& random) {
-    constexpr std::size_t kLongestBase = 160;
-    constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    const std::size_t folder_end = name.find_last_of("/\\") + 1;  // 0 without a folder
-    std::string base = name.substr(folder_end);
-    if (base.size() > kLongestBase) {
-        std::size_t cut = kLongestBase;
-        while (cut > 0 && (static_cast<unsigned char>(base[cut]) & 0xC0) == 0x80) --cut;
-        base.resize(cut);
-    }
-    std::string suffix(6, '0');
-    for (char& letter : suffix) letter = kLetters[random() % (sizeof kLetters - 1)];
-    return name.substr(0, folder_end) + "." + base + "." + suffix;
-}
 
 }  // namespace
 

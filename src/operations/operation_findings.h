@@ -22,6 +22,10 @@ struct OperationFindings {
     // The chip identified is not the one the run is for: nothing but the
     // identification went to it.
     bool chip_refused = false;
+    // Whose bytes `content` holds: the chip's, or an image's as it goes to the
+    // chip (arranged, padded, its serial number in place).
+    enum class Source { None, Chip, Image };
+    Source content_source = Source::None;
     // The write command was accepted: from here on the chip may hold data.
     bool write_began = false;
     // The sums of the chip's whole content, when a read or a compare was
@@ -30,6 +34,10 @@ struct OperationFindings {
     // A compare's differing bytes: how many, and the first addresses.
     std::uint32_t differing = 0;
     std::vector<std::uint32_t> differing_addresses;
+    // Every differing byte of `content`: bit i % 64 of word i / 64 is set
+    // where the chip differed; empty when nothing did. A bit a byte keeps the
+    // record small however much of a large chip differs.
+    std::vector<std::uint64_t> differing_marks;
     std::vector<std::string> saved_files;
     // A read: how many times it read the whole chip, where those reads
     // disagreed, and what the content says about the chip's seat.

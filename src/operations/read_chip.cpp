@@ -124,6 +124,7 @@ Outcome ReadInto(Session& session, OutputImageFile* file, const std::string& nam
     // The whole chip: the sums the operator compares by, and the run's record.
     std::vector<std::uint8_t>& content = session.findings.content;
     content.reserve(session.tChip.Size);
+    session.findings.content_source = OperationFindings::Source::Chip;
     op.Progress(0, blocks * passes);
     for (std::uint32_t n = 0; n < blocks; ++n) {
         link.ReadPipe(*link.MainIn, session.DataBuf.data(), kBlockSize);

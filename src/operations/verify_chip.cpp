@@ -32,6 +32,9 @@ Differences CompareWithImage(Session& session, ImageInput& image) {
     std::vector<std::uint8_t>& content = session.findings.content;
     content.clear();
     content.reserve(session.tChip.Size);
+    session.findings.content_source = OperationFindings::Source::Image;
+    std::vector<std::uint64_t>& marks = session.findings.differing_marks;
+    marks.clear();
     if (session.settings.print_sums) differences.chip.reserve(session.tChip.Size);
     std::uint16_t sum = 0;
     session.chip_sum.reset();
@@ -48,8 +51,11 @@ Differences CompareWithImage(Session& session, ImageInput& image) {
             sum = static_cast<std::uint16_t>(sum + session.DataBuf[i]);
             if (session.DataBuf[i] == expected[i]) continue;
             ++differences.count;
+            const std::uint32_t address = n * kBlockSize + i;
+            if (marks.empty()) marks.resize((session.tChip.Size + 63) / 64);
+            marks[address / 64] |= std::uint64_t{1} << (address % 64);
             if (differences.first.size() < Differences::kShown)
-                differences.first.push_back({n * kBlockSize + i, session.DataBuf[i], expected[i]});
+                differences.first.push_back({address, session.DataBuf[i], expected[i]});
         }
         op.Progress(n + 1, blocks);
     }

@@ -108,9 +108,15 @@ Outcome WriteChip(Session& session) {
 
     const std::uint32_t blocks = session.tChip.Size / kBlockSize;
     const std::uint64_t start = link.clock().NowMs();
+    // What was sent stays on record should the write end before its verify.
+    std::vector<std::uint8_t>& sent = session.findings.content;
+    sent.clear();
+    sent.reserve(session.tChip.Size);
+    session.findings.content_source = OperationFindings::Source::Image;
     op.Progress(0, blocks);
     for (std::uint32_t n = 0; n < blocks; ++n) {
         image.ReadBlock(session.DataBuf, op);
+        sent.insert(sent.end(), session.DataBuf.begin(), session.DataBuf.end());
         link.WritePipe(*link.MainOut, session.DataBuf.data(), kBlockSize);
         op.Progress(n + 1, blocks);
     }

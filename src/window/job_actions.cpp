@@ -5,9 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
-#include <QLayout>
 #include <QMenu>
-#include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -22,23 +20,11 @@
 namespace dspprog {
 namespace {
 
-// The window's "Файл" menu, made with its menu bar when there is none yet.
-QMenu* FileMenu(MainWindow& window) {
-    if (auto* menu = window.findChild<QMenu*>("menu_file")) return menu;
-    auto* bar = window.findChild<QMenuBar*>();
-    if (bar == nullptr) {
-        bar = new QMenuBar(&window);
-        bar->setObjectName("menu_bar");
-        window.layout()->setMenuBar(bar);
-    }
-    QMenu* menu = bar->addMenu("Файл");
-    menu->setObjectName("menu_file");
-    return menu;
-}
-
-QAction* AddAction(QMenu* menu, const char* name, const QString& text) {
-    QAction* action = menu->addAction(text);
+// Job actions come first in the window's "Файл" menu, above its own items.
+QAction* AddAction(QMenu* menu, QAction* before, const char* name, const QString& text) {
+    auto* action = new QAction(text, menu);
     action->setObjectName(name);
+    menu->insertAction(before, action);
     return action;
 }
 
@@ -57,10 +43,12 @@ JobActions::JobActions(MainWindow& window, WindowHandlers& handlers, QtOperator&
                        Session& session)
     : window_(window), handlers_(handlers), op_(op), session_(session) {
     title_ = window_.windowTitle();
-    QMenu* menu = FileMenu(window_);
-    open_job = AddAction(menu, "action_open_job", "Задание…");
-    save_job = AddAction(menu, "action_save_job", "Сохранить задание…");
-    close_job = AddAction(menu, "action_close_job", "Закрыть задание");
+    QMenu* menu = window_.FileMenu;
+    QAction* first = menu->actions().value(0);
+    open_job = AddAction(menu, first, "action_open_job", "Задание…");
+    save_job = AddAction(menu, first, "action_save_job", "Сохранить задание…");
+    close_job = AddAction(menu, first, "action_close_job", "Закрыть задание");
+    menu->insertSeparator(first);
     close_job->setEnabled(false);
 
     job_dialog = new QFileDialog(&window_);

@@ -9,13 +9,25 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTableView>
 #include <QVBoxLayout>
 
+#include "base/new_file.h"
+#include "base/shown_text.h"
+#include "image/checksums.h"
+#include "image/image_encoder.h"
 #include "image/image_format_table.h"
+#include "startup/library_versions.h"
+#include "window/buffer_view.h"
+#include "window/qt_operator.h"
 
 namespace dspprog {
 
@@ -95,12 +107,45 @@ QFileDialog* MakeFileDialog(const char* name, QFileDialog::AcceptMode mode, QWid
     return dialog;
 }
 
+// The form a save dialog's type filter asks for; nothing for "all files".
+std::optional<ImageFormat> FilterFormat(const QFileDialog* dialog) {
+    const QString chosen = dialog->selectedNameFilter();
+    for (const ImageFormatRow& row : ImageFormatTable())
+        if (chosen == FilterText(row)) return row.id;
+    return std::nullopt;
+}
+
+QString Shown(const QString& name) {
+    return QString::fromStdString(ShownText(name.toStdString()));
+}
+
+// What a refused or failed save says; true when the file was saved.
+bool SaveNew(QWidget* parent, const QString& name, std::string_view content, const char* what) {
+    switch (WriteNewFile(name.toStdString(), content)) {
+        case NewFileResult::Saved:
+            return true;
+        case NewFileResult::Exists:
+            QMessageBox::critical(
+                parent, kErrorBoxTitle,
+                QString("Файл \"%1\" уже есть; %2 не заменяет файлы.").arg(Shown(name), what));
+            return false;
+        case NewFileResult::Failed:
+            break;
+    }
+    QMessageBox::critical(
+        parent, kErrorBoxTitle,
+        QString("Не удалось сохранить %1 в файле \"%2\".").arg(what, Shown(name)));
+    return false;
+}
+
 }  // namespace
 
 MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     setObjectName("Form1");
     setWindowTitle("Программа тестирования обмена с TMS320VC5509 по USBB.");
-    resize(596, 426);
+    // Room for the buffer's rows under the log; the log and the buffer take
+    // whatever the window is resized to.
+    resize(820, 700);
 
     ReadBevel = MakeBevel("ReadBevel", this);
     WriteBevel = MakeBevel("WriteBevel", this);
@@ -114,7 +159,10 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
 
     EreaseChip = MakeButton("EreaseChip", "Стереть", this);
 
-    Memo1 = new QPlainTextEdit(this);
+    LogSplitter = new QSplitter(Qt::Vertical, this);
+    LogSplitter->setObjectName("LogSplitter");
+    LogSplitter->setChildrenCollapsible(false);
+    Memo1 = new QPlainTextEdit(LogSplitter);
     Memo1->setObjectName("Memo1");
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     // The log is the program's record: the operator may select and copy it,
@@ -161,6 +209,53 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
 
     SaveDialog1 = MakeFileDialog("SaveDialog1", QFileDialog::AcceptSave, this);
     OpenDialog1 = MakeFileDialog("OpenDialog1", QFileDialog::AcceptOpen, this);
+    SaveBufferDialog = MakeFileDialog("SaveBufferDialog", QFileDialog::AcceptSave, this);
+    SaveBufferDialog->setWindowTitle("Сохранить буфер");
+    SaveLogDialog = MakeFileDialog("SaveLogDialog", QFileDialog::AcceptSave, this);
+    SaveLogDialog->setNameFilters({"Текст (*.txt *.log)", kAllFilesFilter});
+    SaveLogDialog->setWindowTitle("Сохранить журнал");
+
+    Buffer = new BufferView(LogSplitter);
+    LogSplitter->addWidget(Memo1);
+    LogSplitter->addWidget(Buffer);
+    LogSplitter->setStretchFactor(0, 1);
+    LogSplitter->setStretchFactor(1, 2);
+
+    MenuBar = new QMenuBar(this);
+    MenuBar->setObjectName("MenuBar");
+    FileMenu = MenuBar->addMenu("&Файл");
+    FileMenu->setObjectName("menu_file");
+    SaveLogAction = FileMenu->addAction("Сохранить журнал…", this, &MainWindow::SaveLog);
+    SaveLogAction->setObjectName("SaveLogAction");
+    SaveBufferAction = FileMenu->addAction("Сохранить буфер…", this, &MainWindow::SaveBuffer);
+    SaveBufferAction->setObjectName("SaveBufferAction");
+    SaveBufferAction->setShortcut(QKeySequence::Save);
+    SaveBufferAction->setEnabled(false);
+    FileMenu->addSeparator();
+    QuitAction = FileMenu->addAction("Выход", this, &QWidget::close);
+    QuitAction->setObjectName("QuitAction");
+    QuitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    HelpMenu = MenuBar->addMenu("&Справка");
+    HelpMenu->setObjectName("menu_help");
+    AboutAction = HelpMenu->addAction(
+        "О программе", this, [this] { QMessageBox::about(this, "О программе", AboutText()); });
+    AboutAction->setObjectName("AboutAction");
+
+    StatusLine = new QStatusBar(this);
+    StatusLine->setObjectName("StatusLine");
+    ProgrammerStatus = new QLabel(StatusLine);
+    ProgrammerStatus->setObjectName("ProgrammerStatus");
+    ChipStatus = new QLabel(StatusLine);
+    ChipStatus->setObjectName("ChipStatus");
+    SumsStatus = new QLabel(StatusLine);
+    SumsStatus->setObjectName("SumsStatus");
+    for (QLabel* part : {ProgrammerStatus, ChipStatus, SumsStatus}) {
+        part->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        part->setContentsMargins(0, 0, 16, 0);
+        StatusLine->addWidget(part);
+    }
+    ShowProgrammer({}, {});
+    ShowChip({}, 0);
 
     auto* read_side = new QVBoxLayout(ReadBevel);
     read_side->addWidget(CheckBoxNotWrite);
@@ -191,8 +286,10 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     grid->addWidget(Progress, 2, 0, 1, 3);
     grid->addWidget(SeriesCounts, 3, 0, 1, 3);
     grid->addWidget(DeviceChoice, 4, 0, 1, 3);
-    grid->addWidget(Memo1, 5, 0, 1, 3);
+    grid->addWidget(LogSplitter, 5, 0, 1, 3);
     grid->setRowStretch(5, 1);
+    grid->addWidget(StatusLine, 6, 0, 1, 3);
+    grid->setMenuBar(MenuBar);
     grid->setColumnStretch(0, 2);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(2, 2);
@@ -207,6 +304,8 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
         DeviceChoice};
     for (std::size_t i = 1; i < std::size(tab_order); ++i)
         setTabOrder(tab_order[i - 1], tab_order[i]);
+    setTabOrder(DeviceChoice, Buffer->Table);
+    ShowBuffer("Буфер пуст", {});
 }
 
 void MainWindow::AppendLine(const QString& line) {
@@ -247,10 +346,85 @@ void MainWindow::ShowSeriesCounts(const QString& counts) {
 }
 
 std::optional<ImageFormat> MainWindow::ChosenSaveFormat() const {
-    const QString chosen = SaveDialog1->selectedNameFilter();
-    for (const ImageFormatRow& row : ImageFormatTable())
-        if (chosen == FilterText(row)) return row.id;
-    return std::nullopt;
+    return FilterFormat(SaveDialog1);
+}
+
+void MainWindow::ShowBuffer(const QString& title, std::vector<std::uint8_t> bytes,
+                            std::vector<std::uint64_t> marks) {
+    if (bytes.empty()) {
+        SumsStatus->clear();
+    } else {
+        const auto hex = [](unsigned value, int digits) {
+            return QString::number(value, 16).toUpper().rightJustified(digits, '0');
+        };
+        SumsStatus->setText(
+            QString("Сумма-16: %1  CRC-32: %2").arg(hex(Sum16(bytes), 4), hex(Crc32(bytes), 8)));
+    }
+    SaveBufferAction->setEnabled(!bytes.empty());
+    Buffer->Show(title, std::move(bytes), std::move(marks));
+}
+
+void MainWindow::ShowProgrammer(const QString& serial, const QString& location) {
+    if (location.isEmpty() && serial.isEmpty()) {
+        ProgrammerStatus->setText("Программатор: нет");
+    } else if (serial.isEmpty()) {
+        ProgrammerStatus->setText("Программатор: " + location);
+    } else {
+        ProgrammerStatus->setText("Программатор: " + serial + " (" + location + ")");
+    }
+}
+
+void MainWindow::ShowChip(const QString& name, std::uint32_t size) {
+    ChipStatus->setText(name.isEmpty() ? QString("Чип: не определён")
+                                       : QString("Чип: %1, %2 байт").arg(name).arg(size));
+}
+
+void MainWindow::SaveLog() {
+    SaveLogDialog->selectFile(QString());
+    if (SaveLogDialog->exec() != QDialog::Accepted || SaveLogDialog->selectedFiles().isEmpty())
+        return;
+    SaveLogTo(SaveLogDialog->selectedFiles().constFirst());
+}
+
+bool MainWindow::SaveLogTo(const QString& name) {
+    const QByteArray text = (Memo1->toPlainText() + '\n').toUtf8();
+    return SaveNew(this, name,
+                   std::string_view(text.constData(), static_cast<std::size_t>(text.size())),
+                   "журнал");
+}
+
+void MainWindow::SaveBuffer() {
+    if (Buffer->model().bytes().empty()) return;
+    SaveBufferDialog->selectFile(QString());
+    if (SaveBufferDialog->exec() != QDialog::Accepted ||
+        SaveBufferDialog->selectedFiles().isEmpty())
+        return;
+    const QString name = SaveBufferDialog->selectedFiles().constFirst();
+    SaveBufferTo(
+        name, FilterFormat(SaveBufferDialog).value_or(ImageFormatFromFileName(name.toStdString())));
+}
+
+bool MainWindow::SaveBufferTo(const QString& name, ImageFormat format) {
+    const std::string content = EncodeImage(format, Buffer->model().bytes());
+    if (!SaveNew(this, name, content, "буфер")) return false;
+    const QString form =
+        format == ImageFormat::Raw ? QString() : QString(" (%1)").arg(ImageFormatTitle(format));
+    AppendLine("Буфер сохранён в файле: \"" + Shown(name) + "\"" + form + ".");
+    return true;
+}
+
+QString MainWindow::AboutText() {
+    QString text = QString(
+                       "dspprog %1\n"
+                       "Программа для программатора чипов на TMS320VC5509 (USB).\n\n"
+                       "Лицензия: GNU General Public License, версия 3 или любая "
+                       "более поздняя (GPL-3.0-or-later).\n\n"
+                       "Библиотеки:\n")
+                       .arg(ProgramVersion());
+    text += QString("Qt %1\n").arg(qVersion());
+    for (const LibraryVersion& library : LinkedLibraries())
+        text += QString::fromStdString(library.name + ' ' + library.version) + '\n';
+    return text.trimmed();
 }
 
 void MainWindow::HoldCloseWhile(std::function<bool()> busy) {

@@ -7,20 +7,28 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "image/image_arrangement.h"
 #include "image/image_format.h"
 
+class QAction;
 class QCheckBox;
 class QComboBox;
 class QFileDialog;
 class QFrame;
 class QLabel;
+class QMenu;
+class QMenuBar;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
+class QSplitter;
+class QStatusBar;
 
 namespace dspprog {
+
+class BufferView;
 
 // The first and, at start, only line of the log.
 inline constexpr const char* kLogHeading = "Отладочная и диалоговая информация: ";
@@ -80,6 +88,46 @@ public:
     std::optional<ImageFormat> ChosenSaveFormat() const;
     // The lane ComboBoxLane chooses.
     ByteLane ChosenLane() const;
+
+    // The menu bar: "Файл" and "Справка".
+    QMenuBar* MenuBar;
+    QMenu* FileMenu;  // object name menu_file
+    QMenu* HelpMenu;
+    QAction* SaveLogAction;
+    QAction* SaveBufferAction;
+    QAction* QuitAction;
+    QAction* AboutAction;
+    QFileDialog* SaveLogDialog;
+    QFileDialog* SaveBufferDialog;
+
+    // The log above, the buffer below; the operator moves the line between.
+    QSplitter* LogSplitter;
+    BufferView* Buffer;
+
+    // Under everything: the programmer, the chip identified last, the
+    // buffer's sums.
+    QStatusBar* StatusLine;
+    QLabel* ProgrammerStatus;
+    QLabel* ChipStatus;
+    QLabel* SumsStatus;
+
+    // Shows `bytes` in the buffer pane (see BufferView::Show), and its sums.
+    void ShowBuffer(const QString& title, std::vector<std::uint8_t> bytes,
+                    std::vector<std::uint64_t> marks = {});
+    // The programmer the operations run on; an empty location for none.
+    void ShowProgrammer(const QString& serial, const QString& location);
+    void ShowChip(const QString& name, std::uint32_t size);
+
+    // "Сохранить журнал…" and "Сохранить буфер…": ask for a name, then save
+    // under it, never over an existing file.
+    void SaveLog();
+    void SaveBuffer();
+    // Saves the log as UTF-8 text, or the buffer in `format`; false, with the
+    // reason shown in a box, when nothing was saved.
+    bool SaveLogTo(const QString& name);
+    bool SaveBufferTo(const QString& name, ImageFormat format);
+    // "О программе": the version, the licence and the libraries.
+    static QString AboutText();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

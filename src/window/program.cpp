@@ -12,6 +12,7 @@
 #include "startup/programmer.h"
 #include "startup/run_files.h"
 #include "window/fatal_report.h"
+#include "window/qt_translations.h"
 #include "window/window_options.h"
 #include "window/window_wiring.h"
 
@@ -53,6 +54,7 @@ int RunWindow(InterfaceEnumerator& enumerator, LinkBackend& backend, Clock& cloc
         [](int status) { QCoreApplication::exit(status); }, Qt::QueuedConnection);
 
     wiring.ChooseAmong(enumerator, programmer ? programmer->plug_notifier() : nullptr);
+    wiring.handlers.ShowProgrammer();
     QObject::connect(
         wiring.selector.get(), &DeviceSelector::ExitRequested, qApp,
         [](int status) { QCoreApplication::exit(status); }, Qt::QueuedConnection);
@@ -71,6 +73,7 @@ int RunDspprog(const QStringList& arguments, Clock& clock) {
     // Where QSettings keeps the operator's choices.
     QCoreApplication::setOrganizationName(QStringLiteral("dspprog"));
     QCoreApplication::setApplicationName(QStringLiteral("dspprog"));
+    InstallQtTranslations();
 
     StartOptions options;
     QString text;

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QSettings>
 
+#include "base/shown_text.h"
 #include "operations/write_chip.h"
 #include "startup/operation_table.h"
 #include "startup/programmer.h"
@@ -112,6 +113,7 @@ void WindowHandlers::OnFinished() {
     session_.Busy = 0;
     // The series' files are let go when it ends.
     files_ = {};
+    if (outcome_) ShowOutcome(*outcome_);
     if (outcome_ && outcome_->counts) {
         window_.ShowSeriesCounts(QString::fromStdString(CountsLine(*outcome_->counts)).trimmed());
         if (!outcome_->problem.empty())
@@ -122,6 +124,31 @@ void WindowHandlers::OnFinished() {
     window_.EnableControls(true);
     emit OperationEnded();
     window_.ReleaseHeldClose();
+}
+
+void WindowHandlers::ShowProgrammer() {
+    ProgrammerIdentity identity;
+    if (programmer_ != nullptr) {
+        identity = programmer_->Identity(session_.link);
+    } else {
+        identity.location = session_.link.DevicePath;
+    }
+    window_.ShowProgrammer(QString::fromStdString(identity.serial),
+                           QString::fromStdString(identity.location));
+}
+
+void WindowHandlers::ShowOutcome(RunOutcome& outcome) {
+    ShowProgrammer();
+    const QString chip = QString::fromStdString(ShownText(outcome.chip.Name));
+    if (!chip.isEmpty()) window_.ShowChip(chip, outcome.chip.Size);
+    // An operation that brought no bytes (an identification, an erase, a
+    // cancelled choice) leaves the buffer as it was.
+    OperationFindings& found = outcome.findings;
+    if (found.content.empty()) return;
+    const QString title = found.content_source == OperationFindings::Source::Chip
+                              ? QString("Считано из чипа \"%1\"").arg(chip)
+                              : QString("Образ для чипа \"%1\", как он идёт в чип").arg(chip);
+    window_.ShowBuffer(title, std::move(found.content), std::move(found.differing_marks));
 }
 
 void WindowHandlers::OnStopped(const FatalStop& stop) {

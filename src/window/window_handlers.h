@@ -35,6 +35,8 @@ public:
     // The programmer behind the session, for the series' log and its chip
     // swaps; may stay unset (the log then names the link's device only).
     void SetProgrammer(Programmer* programmer) { programmer_ = programmer; }
+    // The programmer the link is open on, in the status line.
+    void ShowProgrammer();
     // "Серийный номер…": the dialog, and the setup kept when it is accepted.
     void EditSeries();
     // Takes `setup` for the next series and keeps it for the next runs.
@@ -66,6 +68,8 @@ signals:
 
 private:
     void OnFinished();
+    // What the run found, in the buffer pane and the status line.
+    void ShowOutcome(RunOutcome& outcome);
     void OnStopped(const FatalStop& stop);
 
     MainWindow& window_;

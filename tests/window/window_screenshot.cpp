@@ -5,11 +5,17 @@
 // (every control off, the progress bar moving).
 //
 //   QT_QPA_PLATFORM=offscreen window_screenshot AFTER_COMPARE.png DURING_WRITE.png CATALOGUE
+//       [COMPARE_DIALOG.png]
+//
+// COMPARE_DIALOG.png, when given, is the window with the comparison's file
+// dialog over it, as the operator sees it while choosing the file.
 
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
+#include <QPainter>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -30,17 +36,29 @@ bool WriteFile(const QString& path, const QByteArray& content) {
     return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
 
+// `window` with `dialog` drawn over its middle.
+bool SaveWithDialog(QWidget* window, QWidget* dialog, const QString& path) {
+    QPixmap shot = window->grab();
+    const QPixmap top = dialog->grab();
+    QPainter painter(&shot);
+    painter.drawPixmap((shot.width() - top.width()) / 2, (shot.height() - top.height()) / 2, top);
+    painter.end();
+    return shot.save(path);
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
     // Qt's own file dialogs, which the script answers, also on Windows.
     QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
     QApplication app(argc, argv);
-    if (argc != 4) {
+    if (argc != 4 && argc != 5) {
         std::fprintf(stderr,
-                     "usage: window_screenshot AFTER_COMPARE.png DURING_WRITE.png CATALOGUE\n");
+                     "usage: window_screenshot AFTER_COMPARE.png DURING_WRITE.png CATALOGUE "
+                     "[COMPARE_DIALOG.png]\n");
         return 2;
     }
+    const QString compare_dialog = argc == 5 ? QString::fromLocal8Bit(argv[4]) : QString();
     const QString after_compare = QString::fromLocal8Bit(argv[1]);
     const QString during_write = QString::fromLocal8Bit(argv[2]);
 
@@ -54,7 +72,8 @@ int main(int argc, char* argv[]) {
     for (int i = 0; i < written.size(); ++i) written[i] = static_cast<char>(i * 13 + (i >> 9));
     // The chip's content as Intel HEX, but for three bytes.
     QByteArray near_content = content;
-    for (int at : {0x0102, 0x1F00, 0x2FFF}) near_content[at] = static_cast<char>(~near_content[at]);
+    // Near one another, so that the buffer pane shows all three.
+    for (int at : {0x0102, 0x0135, 0x0167}) near_content[at] = static_cast<char>(~near_content[at]);
     const auto encoder = dspprog::MakeImageEncoder(dspprog::ImageFormat::IntelHex, 131072);
     std::string hex = encoder->Begin();
     hex += encoder->Data(0, reinterpret_cast<const std::uint8_t*>(near_content.constData()),
@@ -65,13 +84,23 @@ int main(int argc, char* argv[]) {
         return 1;
 
     bool saved = false;
+    bool dialog_saved = compare_dialog.isEmpty();
+    QPointer<QWidget> shown;
     dspprog::testing::ModalScript script;
-    script.Then<QFileDialog>([&](QFileDialog* d) { dspprog::testing::ChooseFile(d, near); })
+    script
+        .Then<QFileDialog>([&](QFileDialog* d) {
+            if (!compare_dialog.isEmpty() && shown) {
+                QTest::qWait(300);  // the dialog's list filled and painted
+                dialog_saved = SaveWithDialog(shown, d, compare_dialog);
+            }
+            dspprog::testing::ChooseFile(d, near);
+        })
         .Then<QFileDialog>([&](QFileDialog* d) { dspprog::testing::ChooseFile(d, image); });
     QTimer::singleShot(0, [&] {
         auto* window =
             qobject_cast<dspprog::MainWindow*>(dspprog::testing::WaitForTopLevel("Form1"));
         if (window == nullptr) return QApplication::exit(1);
+        shown = window;
         const auto wait_for = [window](const QString& line) {
             return QTest::qWaitFor([&] { return window->Memo1->toPlainText().endsWith(line); },
                                    30000);
@@ -101,5 +130,5 @@ int main(int argc, char* argv[]) {
         dspprog::RunDspprog({"dspprog", "--emulate", "AMD Am29F010", "--chip-file", chip_file,
                              "--catalogue", QString::fromLocal8Bit(argv[3])},
                             clock);
-    return status == 0 && saved && script.done() ? 0 : 1;
+    return status == 0 && saved && dialog_saved && script.done() ? 0 : 1;
 }
