@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -25,15 +26,20 @@ using Names = std::vector<std::string>;
 TEST(ContentWarnings, RandomImagesTripNothingAndEachPlantedContactIsNamedAlone) {
     std::mt19937 random(31);
     for (int n = 0; n < 1000; ++n) {
+        // One draw per statement: the order of two in one expression is the
+        // compiler's to choose.
         const std::uint32_t size = 8192u << (random() % 7);
         // Data of any length from one byte to the whole chip, short ones as
         // often as long ones, padded with FFh or 00h.
-        const auto length =
-            static_cast<std::uint32_t>(1 + random() % std::min(size, 2u << random() % 19));
+        const std::uint32_t longest = std::min(size, 2u << random() % 19);
+        const auto length = static_cast<std::uint32_t>(1 + random() % longest);
         const std::uint8_t pad = random() % 2 ? 0xFF : 0x00;
         std::vector<std::uint8_t> chip(size, pad);
         for (std::uint32_t i = 0; i < length; ++i) chip[i] = static_cast<std::uint8_t>(random());
-        ASSERT_EQ(Named(chip), Names{}) << "chip " << n << ": " << length << " of " << size;
+        // A few zero bytes padded with zeros are a chip of nothing but zeros.
+        const bool all_zero = std::all_of(chip.begin(), chip.end(), [](auto b) { return b == 0; });
+        ASSERT_EQ(Named(chip), all_zero ? Names{"zero"} : Names{})
+            << "chip " << n << ": " << length << " of " << size;
         // The faults need enough data to show against: half the chip.
         if (length < size / 2) continue;
         const int bit = static_cast<int>(random() % 8);
