@@ -7,7 +7,7 @@
 #include <map>
 #include <string_view>
 
-#include "base/no_replace_move.h"
+#include "base/new_file.h"
 #include "base/shown_text.h"
 #include "base/utf8_file.h"
 #include "base/utf8_path.h"
@@ -81,22 +81,27 @@ Bytes ReadFileBytes(const std::string& path) {
 void WriteImageFile(const std::string& path, std::span<const std::uint8_t> bytes,
                     ImageFormat format, std::uint32_t offset, bool replace) {
     const Bytes text = EncodeImage(bytes, format, offset);
-    if (!replace && FilePresent(path))
-        throw BadInput("Файл \"" + ShownText(path) + "\" уже есть; он не заменяется");
+    if (!replace) {
+        // The file the window saves the buffer with: written beside, moved in
+        // whole, and only while the name is still free.
+        switch (dspprog::WriteNewFile(
+            path, std::string_view(reinterpret_cast<const char*>(text.data()), text.size()))) {
+            case NewFileResult::Saved:
+                return;
+            case NewFileResult::Exists:
+                throw BadInput("Файл \"" + ShownText(path) + "\" уже есть; он не заменяется");
+            case NewFileResult::Failed:
+                throw BadInput("Ошибка создания файла:\"" + ShownText(path) + "\"");
+        }
+    }
     // Made beside the file and moved in whole, so that a failure leaves no
     // half-written image under the name.
     const std::string part = path + ".part";
     if (!library::WriteNewFile(part, text))
         throw BadInput("Ошибка создания файла:\"" + ShownText(part) + "\"");
-    bool moved = false;
-    if (replace) {
-        std::error_code error;
-        std::filesystem::rename(PathFromUtf8(part), PathFromUtf8(path), error);
-        moved = !error;
-    } else {
-        moved = MoveNoReplace(part.c_str(), path.c_str());
-    }
-    if (!moved) {
+    std::error_code error;
+    std::filesystem::rename(PathFromUtf8(part), PathFromUtf8(path), error);
+    if (error) {
         RemoveFile(part);
         throw BadInput("Ошибка создания файла:\"" + ShownText(path) + "\"");
     }
