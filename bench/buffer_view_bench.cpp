@@ -2,7 +2,7 @@
 // How quickly the window's buffer pane opens and scrolls a large chip, and
 // how much memory it takes for it.
 //
-// A 1 MB chip must open (the model reset and the first paint of the view)
+// A 1 MB chip must open (the bytes handed over and the first paint of the view)
 // in under 50 ms, scroll a page in much less, and the pane must hold it in
 // less than twice its size: the bytes themselves, a bit for each byte that
 // differs, and nothing per row. Shown for a 512 KB and a 1 MB buffer, with
@@ -14,7 +14,6 @@
 
 #include <QApplication>
 #include <QScrollBar>
-#include <QTableView>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>

@@ -1,42 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "window/buffer_model.h"
 
-#include <QColor>
 #include <algorithm>
 #include <bit>
 #include <functional>
 
 namespace dspprog {
 
-namespace {
-
-QString Hex(unsigned value, int digits) {
+QString HexText(unsigned value, int digits) {
     return QString::number(value, 16).toUpper().rightJustified(digits, '0');
 }
 
-// The 256 two-digit forms, made once: a paint asks for hundreds of them.
-const QString& ByteHex(std::uint8_t byte) {
-    static const std::vector<QString> forms = [] {
-        std::vector<QString> made;
-        for (unsigned value = 0; value < 256; ++value) made.push_back(Hex(value, 2));
-        return made;
-    }();
-    return forms[byte];
-}
-
-// Printable ASCII as itself, anything else as a dot.
-QChar Shown(std::uint8_t byte) {
+QChar ShownChar(std::uint8_t byte) {
     return byte >= 0x20 && byte < 0x7F ? QChar(byte) : QChar('.');
 }
 
-}  // namespace
-
 QString AddressText(std::uint32_t address) {
-    return "Адрес 0x" + Hex(address, 6);
+    return "Адрес 0x" + HexText(address, 6);
 }
 
 void BufferModel::SetBuffer(std::vector<std::uint8_t> bytes, std::vector<std::uint64_t> marks) {
-    beginResetModel();
     bytes_ = std::move(bytes);
     marks_ = std::move(marks);
     // Marks past the bytes (a chip larger than what is shown) are not counted.
@@ -46,7 +29,6 @@ void BufferModel::SetBuffer(std::vector<std::uint8_t> bytes, std::vector<std::ui
     differences_ = 0;
     for (std::uint64_t word : marks_)
         differences_ += static_cast<std::uint32_t>(std::popcount(word));
-    endResetModel();
 }
 
 bool BufferModel::Differs(std::uint32_t address) const {
@@ -104,68 +86,10 @@ std::optional<std::uint32_t> BufferModel::Find(std::span<const std::uint8_t> pat
     return static_cast<std::uint32_t>(found - first);
 }
 
-QModelIndex BufferModel::IndexOf(std::uint32_t address) const {
-    return index(static_cast<int>(address / kRowBytes), static_cast<int>(address % kRowBytes));
-}
-
-std::uint32_t BufferModel::AddressOf(const QModelIndex& index) {
-    const int column = index.column() == kTextColumn ? 0 : index.column();
-    return static_cast<std::uint32_t>(index.row()) * kRowBytes + static_cast<std::uint32_t>(column);
-}
-
-int BufferModel::rowCount(const QModelIndex& parent) const {
-    if (parent.isValid()) return 0;
-    return static_cast<int>((bytes_.size() + kRowBytes - 1) / kRowBytes);
-}
-
-int BufferModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : kRowBytes + 1;
-}
-
-QString BufferModel::RowText(int row) const {
-    const std::size_t start = static_cast<std::size_t>(row) * kRowBytes;
-    const std::size_t end = std::min(start + kRowBytes, bytes_.size());
-    QString text;
-    text.reserve(kRowBytes);
-    for (std::size_t i = start; i < end; ++i) text += Shown(bytes_[i]);
-    return text;
-}
-
-QVariant BufferModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid()) return {};
-    const std::uint32_t address = AddressOf(index);
-    if (index.column() == kTextColumn) {
-        switch (role) {
-            case Qt::DisplayRole:
-                return RowText(index.row());
-            case Qt::AccessibleTextRole:
-            case Qt::ToolTipRole:
-                return AddressText(address) + ", текст: " + RowText(index.row());
-            default:
-                return {};
-        }
-    }
+QString BufferModel::Describe(std::uint32_t address) const {
     if (address >= bytes_.size()) return {};
-    switch (role) {
-        case Qt::DisplayRole:
-            return ByteHex(bytes_[address]);
-        case Qt::TextAlignmentRole:
-            return Qt::AlignCenter;
-        case Qt::BackgroundRole:
-            return Differs(address) ? QVariant(QColor(255, 160, 160)) : QVariant();
-        case Qt::AccessibleTextRole:
-        case Qt::ToolTipRole:
-            return AddressText(address) + ": 0x" + ByteHex(bytes_[address]) +
-                   (Differs(address) ? ", в чипе другое значение" : "");
-        default:
-            return {};
-    }
-}
-
-QVariant BufferModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (role != Qt::DisplayRole) return {};
-    if (orientation == Qt::Vertical) return Hex(static_cast<unsigned>(section) * kRowBytes, 6);
-    return section == kTextColumn ? QString("Текст") : Hex(static_cast<unsigned>(section), 1);
+    return AddressText(address) + ": 0x" + HexText(bytes_[address], 2) +
+           (Differs(address) ? ", в чипе другое значение" : "");
 }
 
 }  // namespace dspprog

@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The buffer as a table: a row of 16 bytes in hex and the same bytes as
-// text, the row's address in its header. The model keeps the bytes and a
-// bit for each differing byte, nothing per row or cell, so that a chip of
-// any size costs little more than its own bytes.
+// What the buffer pane shows: the bytes and a bit for each byte that
+// differs from the chip, nothing per row or cell, so that a chip of any size
+// costs little more than its own bytes; and the ways through them.
 
-#include <QAbstractTableModel>
+#include <QString>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -13,14 +12,9 @@
 
 namespace dspprog {
 
-class BufferModel final : public QAbstractTableModel {
-    Q_OBJECT
-
+class BufferModel {
 public:
     static constexpr int kRowBytes = 16;
-    static constexpr int kTextColumn = kRowBytes;
-
-    using QAbstractTableModel::QAbstractTableModel;
 
     // Takes `bytes` and, when the chip differed from them, its marks (see
     // OperationFindings::differing_marks).
@@ -40,19 +34,14 @@ public:
     std::optional<std::uint32_t> Find(std::span<const std::uint8_t> pattern,
                                       std::optional<std::uint32_t> after) const;
 
-    // The cell that shows the byte at `address`, and the byte a cell shows
-    // (the first of its row for the text column).
-    QModelIndex IndexOf(std::uint32_t address) const;
-    static std::uint32_t AddressOf(const QModelIndex& index);
-
-    int rowCount(const QModelIndex& parent = {}) const override;
-    int columnCount(const QModelIndex& parent = {}) const override;
-    QVariant data(const QModelIndex& index, int role) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    std::uint32_t RowCount() const {
+        return static_cast<std::uint32_t>((bytes_.size() + kRowBytes - 1) / kRowBytes);
+    }
+    // What a screen reader says of the byte at `address`:
+    // "Адрес 0x000100: 0x3F, в чипе другое значение".
+    QString Describe(std::uint32_t address) const;
 
 private:
-    QString RowText(int row) const;
-
     std::vector<std::uint8_t> bytes_;
     std::vector<std::uint64_t> marks_;
     std::uint32_t differences_ = 0;
@@ -60,5 +49,9 @@ private:
 
 // "Адрес 0x00001A" as the log writes addresses.
 QString AddressText(std::uint32_t address);
+// Upper-case hex of `value`, `digits` long at least.
+QString HexText(unsigned value, int digits);
+// A byte as the text column shows it: printable ASCII as itself, else a dot.
+QChar ShownChar(std::uint8_t byte);
 
 }  // namespace dspprog

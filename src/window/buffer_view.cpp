@@ -2,15 +2,11 @@
 #include "window/buffer_view.h"
 
 #include <QComboBox>
-#include <QFontDatabase>
 #include <QHBoxLayout>
-#include <QHeaderView>
-#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShortcut>
-#include <QTableView>
 #include <QVBoxLayout>
 
 namespace dspprog {
@@ -84,31 +80,8 @@ BufferView::BufferView(QWidget* parent) : QWidget(parent) {
     Notice = new QLabel(this);
     Notice->setObjectName("BufferNotice");
 
-    Table = new QTableView(this);
+    Table = new HexView(model_, this);
     Table->setObjectName("BufferTable");
-    Table->setModel(&model_);
-    Table->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    Table->setShowGrid(false);
-    Table->setSelectionMode(QAbstractItemView::SingleSelection);
-    Table->setSelectionBehavior(QAbstractItemView::SelectItems);
-    Table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    Table->setTabKeyNavigation(false);
-    Table->setWordWrap(false);
-    // Every row and column the same size: the view then never measures the
-    // content, which keeps a large buffer as quick to open as a small one.
-    const int digit = Table->fontMetrics().horizontalAdvance("0");
-    const int row_height = Table->fontMetrics().height() + 4;
-    QHeaderView* rows = Table->verticalHeader();
-    rows->setSectionResizeMode(QHeaderView::Fixed);
-    rows->setDefaultSectionSize(row_height);
-    rows->setMinimumSectionSize(row_height);
-    QHeaderView* columns = Table->horizontalHeader();
-    columns->setSectionResizeMode(QHeaderView::Fixed);
-    columns->setMinimumSectionSize(digit * 2);
-    columns->setDefaultSectionSize(digit * 3 + 4);
-    columns->setStretchLastSection(true);
-    Table->setColumnWidth(BufferModel::kTextColumn, digit * (BufferModel::kRowBytes + 2));
-    Table->setMinimumHeight(row_height * 6);
 
     auto* navigation = new QHBoxLayout;
     navigation->addWidget(PreviousButton);
@@ -138,8 +111,7 @@ BufferView::BufferView(QWidget* parent) : QWidget(parent) {
     connect(AddressEdit, &QLineEdit::returnPressed, this, &BufferView::GoToTypedAddress);
     connect(find_button, &QPushButton::clicked, this, &BufferView::FindNext);
     connect(FindEdit, &QLineEdit::returnPressed, this, &BufferView::FindNext);
-    connect(Table->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            &BufferView::ShowDifferencePlace);
+    connect(Table, &HexView::CurrentChanged, this, &BufferView::ShowDifferencePlace);
 
     // Anywhere in the window: the operator need not reach the view first.
     const auto shortcut = [this](const QKeySequence& keys, void (BufferView::*act)()) {
@@ -167,6 +139,7 @@ void BufferView::Show(const QString& title, std::vector<std::uint8_t> bytes,
                       std::vector<std::uint64_t> marks) {
     Title->setText(title);
     model_.SetBuffer(std::move(bytes), std::move(marks));
+    Table->Reset();
     Notice->clear();
     const bool differ = model_.DifferenceCount() != 0;
     PreviousButton->setEnabled(differ);
@@ -174,18 +147,6 @@ void BufferView::Show(const QString& title, std::vector<std::uint8_t> bytes,
     // The first difference, or the start, is where the operator begins.
     if (model_.bytes().empty()) return ShowDifferencePlace();
     GoTo(model_.NextDifference(std::nullopt).value_or(0));
-}
-
-std::optional<std::uint32_t> BufferView::CurrentAddress() const {
-    const QModelIndex current = Table->currentIndex();
-    if (!current.isValid()) return std::nullopt;
-    return BufferModel::AddressOf(current);
-}
-
-void BufferView::GoTo(std::uint32_t address) {
-    const QModelIndex index = model_.IndexOf(address);
-    Table->setCurrentIndex(index);
-    Table->scrollTo(index, QAbstractItemView::PositionAtCenter);
 }
 
 void BufferView::NextDifference() {

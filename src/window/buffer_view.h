@@ -10,12 +10,12 @@
 #include <optional>
 
 #include "window/buffer_model.h"
+#include "window/hex_view.h"
 
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTableView;
 
 namespace dspprog {
 
@@ -30,10 +30,10 @@ public:
               std::vector<std::uint64_t> marks = {});
     const BufferModel& model() const { return model_; }
 
-    // The byte of the current cell; nothing while the buffer is empty.
-    std::optional<std::uint32_t> CurrentAddress() const;
-    // Makes the byte at `address` the current cell, in the middle of the view.
-    void GoTo(std::uint32_t address);
+    // The current byte; nothing while the buffer is empty.
+    std::optional<std::uint32_t> CurrentAddress() const { return Table->CurrentAddress(); }
+    // Makes the byte at `address` current, in the middle of the view.
+    void GoTo(std::uint32_t address) { Table->SetCurrent(address); }
 
     // The buttons' and fields' work, also for the keyboard's shortcuts.
     void NextDifference();
@@ -46,7 +46,7 @@ public:
     void StartGoTo();
 
     QLabel* Title;
-    QTableView* Table;
+    HexView* Table;
     QPushButton* PreviousButton;
     QPushButton* NextButton;
     QLabel* DifferenceCount;

@@ -17,7 +17,6 @@
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QTableView>
 #include <QVBoxLayout>
 
 #include "base/new_file.h"
