@@ -51,8 +51,9 @@ in_the_way && die "choose another folder, or move those away"
 build=$(realpath -m "${DSPPROG_MINGW_BUILD:-build/mingw}")
 exe=$build/src/window/dspprog.exe
 [[ -f $exe && -f $build/chips.db ]] ||
-    die "no $exe (or no chips.db beside src/): build the mingw preset with Qt" \
-        "(scripts/run-windows-tests.sh) or point DSPPROG_MINGW_BUILD at such a build"
+    die "no Windows build of the window in $build (src/window/dspprog.exe and chips.db):" \
+        "build the mingw preset with Qt (scripts/run-windows-tests.sh), or name such a" \
+        "build in DSPPROG_MINGW_BUILD"
 
 wine64=/usr/lib/wine/wine64
 # What is missing, as Debian packages; empty when all is there.
