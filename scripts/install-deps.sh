@@ -135,8 +135,9 @@ if ((${#missing[@]} > 0)); then
     apt_get install -y -qq --no-install-recommends "${missing[@]}" >&2
 fi
 
-# wine takes its language from the locale it runs in, and a locale the system
-# has not generated falls back to English. Debian makes the locales listed in
+# wine takes its language from the locale LANG and LC_ALL name; in a locale the
+# system has not generated it also loses UTF-8, and the Cyrillic file names it
+# is given (чип.bin) come out garbled. Debian makes the locales listed in
 # /etc/locale.gen: the Russian one is added there, the others are kept.
 russian_locale() {
     if locale -a 2>/dev/null | grep -qix 'ru_RU\.utf-\?8'; then return 0; fi

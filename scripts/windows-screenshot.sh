@@ -18,7 +18,8 @@
 # Each step waits for what it brings: the window, the status line changed by
 # the operation's end with "Читать" green (usable) again, the dialog.
 # Wine runs in the ru_RU.UTF-8 locale, because its dialogs speak the language
-# of its locale; the script makes a wine prefix of its own, and installs what
+# of its locale, and the locale must be there, or wine garbles the Cyrillic
+# file names. The script makes a wine prefix of its own, and installs what
 # is missing (scripts/install-deps.sh --screenshots: wine, Xvfb, xdotool,
 # ImageMagick, the locale), which needs root or sudo.
 #
