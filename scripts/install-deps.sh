@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages dspprog needs to build and test, when missing.
-# Usage: scripts/install-deps.sh [--windows]   (--windows adds the mingw-w64/wine cross tools)
+# Usage: scripts/install-deps.sh [--windows | --screenshots]
+#   --windows adds the mingw-w64/wine cross tools; --screenshots installs only
+#   what scripts/windows-screenshot.sh needs (wine, Xvfb, xdotool, ImageMagick
+#   and the Russian locale). Both make the ru_RU.UTF-8 locale when it is missing.
 set -euo pipefail
 
 packages=(
@@ -33,19 +36,29 @@ packages=(
     pybind11-dev python3-dev python3-pytest abi-dumper abi-compliance-checker
 )
 windows=false
-if [[ "${1:-}" == "--windows" ]]; then
+screenshots=false
+# The Windows window's pictures (scripts/windows-screenshot.sh): wine on an X
+# server of its own, keys typed by xdotool, the screen taken by ImageMagick,
+# and wine in a Russian locale so that its own file dialogs speak Russian.
+screenshot_packages=(wine64 wine xvfb xdotool imagemagick locales)
+if [[ "${1:-}" == "--screenshots" ]]; then
+    screenshots=true
+    packages=("${screenshot_packages[@]}")
+elif [[ "${1:-}" == "--windows" ]]; then
     windows=true
+    screenshots=true
     # The cross tools and wine, what it takes to make SQLite's amalgamation
     # (scripts/sqlite-amalgamation.sh), a static libusb (scripts/libusb-mingw.sh),
     # a static libpq (scripts/libpq-mingw.sh, with perl)
     # and Qt (scripts/qt6-mingw.sh, with the host's qt6-base-dev-tools) from
     # Debian's source packages, and makensis for the Windows installer.
     # zlib for Windows; SHA-1/SHA-256 come from the system's BCrypt there,
-    # JSON from the same header-only library as on Linux. An X server and
-    # xdotool, for the installed window's read in check-windows-package.sh.
-    packages+=(g++-mingw-w64-x86-64 wine64 wine make tcl dpkg-dev xz-utils bzip2
-        qt6-base-dev-tools nsis libz-mingw-w64-dev nlohmann-json3-dev libtomlplusplus-dev xvfb
-        xdotool perl)
+    # JSON from the same header-only library as on Linux. The screenshots'
+    # tools (the X server and xdotool also serve the installed window's read
+    # in check-windows-package.sh).
+    packages+=(g++-mingw-w64-x86-64 make tcl dpkg-dev xz-utils bzip2
+        qt6-base-dev-tools nsis libz-mingw-w64-dev nlohmann-json3-dev libtomlplusplus-dev
+        perl "${screenshot_packages[@]}")
 fi
 
 SUDO=""
@@ -122,4 +135,20 @@ if ((${#missing[@]} > 0)); then
     apt_get install -y -qq --no-install-recommends "${missing[@]}" >&2
 fi
 
+# wine takes its language from the locale LANG and LC_ALL name; in a locale the
+# system has not generated it also loses UTF-8, and the Cyrillic file names it
+# is given (чип.bin) come out garbled. Debian makes the locales listed in
+# /etc/locale.gen: the Russian one is added there, the others are kept.
+russian_locale() {
+    if locale -a 2>/dev/null | grep -qix 'ru_RU\.utf-\?8'; then return 0; fi
+    echo "install-deps: generating the ru_RU.UTF-8 locale" >&2
+    if grep -q '^# *ru_RU\.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null; then
+        $SUDO sed -i 's/^# *\(ru_RU\.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+    else
+        echo 'ru_RU.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
+    fi
+    $SUDO locale-gen --keep-existing >&2
+}
+
+if $screenshots; then russian_locale; fi
 if $windows; then windows_sources; fi
