@@ -25,4 +25,11 @@ enum class NewFileResult {
 // when it is whole and on the disk, and only when the name is still free.
 NewFileResult WriteNewFile(const std::string& name, std::string_view content);
 
+// `from` takes the place of `to` in one step, whether `to` is there or not.
+bool MoveOver(const std::string& from, const std::string& to);
+
+// As WriteNewFile, but over whatever has the name: a failure leaves the old
+// file as it was. False when the content cannot be stored.
+bool WriteReplacingFile(const std::string& name, std::string_view content);
+
 }  // namespace dspprog

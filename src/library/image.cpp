@@ -3,18 +3,15 @@
 // its one pipeline.
 #include "library/internal_names.h"
 
-#include <filesystem>
 #include <map>
 #include <string_view>
 
 #include "base/new_file.h"
 #include "base/shown_text.h"
 #include "base/utf8_file.h"
-#include "base/utf8_path.h"
 #include "image/checksums.h"
 #include "image/image_encoder.h"
 #include "image/serial_number.h"
-#include "library/temporary_image.h"
 #include "operations/image_input.h"
 
 #include "dspprog/error.h"
@@ -80,12 +77,12 @@ Bytes ReadFileBytes(const std::string& path) {
 
 void WriteImageFile(const std::string& path, std::span<const std::uint8_t> bytes,
                     ImageFormat format, std::uint32_t offset, bool replace) {
-    const Bytes text = EncodeImage(bytes, format, offset);
+    const Bytes encoded = EncodeImage(bytes, format, offset);
+    const std::string_view text(reinterpret_cast<const char*>(encoded.data()), encoded.size());
     if (!replace) {
         // The file the window saves the buffer with: written beside, moved in
         // whole, and only while the name is still free.
-        switch (dspprog::WriteNewFile(
-            path, std::string_view(reinterpret_cast<const char*>(text.data()), text.size()))) {
+        switch (dspprog::WriteNewFile(path, text)) {
             case NewFileResult::Saved:
                 return;
             case NewFileResult::Exists:
@@ -96,15 +93,8 @@ void WriteImageFile(const std::string& path, std::span<const std::uint8_t> bytes
     }
     // Made beside the file and moved in whole, so that a failure leaves no
     // half-written image under the name.
-    const std::string part = path + ".part";
-    if (!library::WriteNewFile(part, text))
-        throw BadInput("Ошибка создания файла:\"" + ShownText(part) + "\"");
-    std::error_code error;
-    std::filesystem::rename(PathFromUtf8(part), PathFromUtf8(path), error);
-    if (error) {
-        RemoveFile(part);
+    if (!WriteReplacingFile(path, text))
         throw BadInput("Ошибка создания файла:\"" + ShownText(path) + "\"");
-    }
 }
 
 Bytes BuildImage(const ImageRecipe& recipe, std::optional<std::uint32_t> chip_size,

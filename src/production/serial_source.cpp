@@ -6,6 +6,7 @@
 
 #include "base/digits.h"
 #include "base/file_lock.h"
+#include "base/new_file.h"
 #include "base/utf8_file.h"
 #include "base/utf8_path.h"
 
@@ -18,21 +19,6 @@
 
 namespace dspprog {
 namespace {
-
-// `from` takes the place of `to` in one step. On Windows, ReplaceFileW
-// keeps the replaced file's attributes and security; a file not there yet
-// is simply moved.
-bool ReplaceFile(const std::string& from, const std::string& to) {
-#ifdef _WIN32
-    if (ReplaceFileW(WidePath(to).c_str(), WidePath(from).c_str(), nullptr,
-                     REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
-        return true;
-    return MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-#else
-    return std::rename(from.c_str(), to.c_str()) == 0;
-#endif
-}
 
 // The new file `fd` gets the mode and owner of the one it is to replace, so
 // that a file kept from other users stays so. An owner that only the
@@ -171,7 +157,7 @@ bool SerialSource::Store(std::string& error) {
         stored = std::fflush(out) == 0 && FlushToDisk(out) && stored;
         stored = std::fclose(out) == 0 && stored;
     }
-    if (!stored || !ReplaceFile(temporary, real_file_)) {
+    if (!stored || !MoveOver(temporary, real_file_)) {
         RemoveFile(temporary);
         error = "Файл серийных номеров " + Quoted(*file_) + " не удаётся записать";
         return false;

@@ -181,8 +181,9 @@ void BufferView::GoToTypedAddress() {
     } else if (*address >= model_.bytes().size()) {
         Notice->setText(
             QString("Адрес вне буфера (0–%1h)")
-                .arg(QString::number(model_.bytes().empty() ? 0 : model_.bytes().size() - 1, 16)
-                         .toUpper()));
+                .arg(HexText(
+                    model_.bytes().empty() ? 0 : static_cast<unsigned>(model_.bytes().size() - 1),
+                    1)));
     } else {
         Notice->clear();
         GoTo(*address);

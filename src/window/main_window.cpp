@@ -353,11 +353,8 @@ void MainWindow::ShowBuffer(const QString& title, std::vector<std::uint8_t> byte
     if (bytes.empty()) {
         SumsStatus->clear();
     } else {
-        const auto hex = [](unsigned value, int digits) {
-            return QString::number(value, 16).toUpper().rightJustified(digits, '0');
-        };
-        SumsStatus->setText(
-            QString("Сумма-16: %1  CRC-32: %2").arg(hex(Sum16(bytes), 4), hex(Crc32(bytes), 8)));
+        SumsStatus->setText(QString("Сумма-16: %1  CRC-32: %2")
+                                .arg(HexText(Sum16(bytes), 4), HexText(Crc32(bytes), 8)));
     }
     SaveBufferAction->setEnabled(!bytes.empty());
     Buffer->Show(title, std::move(bytes), std::move(marks));
